@@ -1,0 +1,5 @@
+#include "app/association.h"
+
+#include "app/program.h"
+
+void AssociateFileTypes(Program&) {}

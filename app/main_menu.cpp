@@ -1,0 +1,118 @@
+#include "app/main_menu.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+
+const std::array<TopMenuSpec, 5>& topMenus() {
+  static const std::array<TopMenuSpec, 5> t{{
+      {"numFile", "文件(&F)"},
+      {"numEdit", "编辑(&E)"},
+      {"numFormat", "格式(&O)"},
+      {"numRead", "朗读(&R)"},
+      {"numH", "帮助(&H)"},
+  }};
+  return t;
+}
+
+const std::array<MenuItemSpec, 40>& menuItems() {
+  // menu, submenu, name, caption, shortcut, enabled, checkable, checked, icon
+  static const std::array<MenuItemSpec, 40> t{{
+      {"numFile", "", "numNew", "新建(&N)", "Ctrl+N", true, false, false, "new"},
+      {"numFile", "", "numOpen", "打开(&O)...", "Ctrl+O", true, false, false, "open"},
+      {"numFile", "", "numSave", "保存(&S)", "Ctrl+S", true, false, false, "save"},
+      {"numFile", "", "numSaveAs", "另存为(&A)...", "", true, false, false, ""},
+      {"numFile", "", "numLine1", "-", "", true, false, false, ""},
+      {"numFile", "", "numPrint", "打印(&P)", "Ctrl+P", true, false, false, "print"},
+      {"numFile", "", "numLine2", "-", "", true, false, false, ""},
+      {"numFile", "", "numExit", "退出(&X)", "", true, false, false, ""},
+      {"numEdit", "", "numUndo", "撤消(&U)", "Ctrl+Z", false, false, false, "undo"},
+      {"numEdit", "", "numLine3", "-", "", true, false, false, ""},
+      {"numEdit", "", "numCut", "剪切(&T)", "Ctrl+X", false, false, false, "cut"},
+      {"numEdit", "", "numCopy", "复制(&C)", "Ctrl+C", false, false, false, "copy"},
+      {"numEdit", "", "numPaste", "粘贴(&P)", "Ctrl+V", true, false, false, "paste"},
+      {"numEdit", "", "numDelete", "删除(&L)", "Del", false, false, false, "delete"},
+      {"numEdit", "", "numLine4", "-", "", true, false, false, ""},
+      {"numEdit", "", "numClear", "清空剪贴板(&E)...", "", true, false, false, ""},
+      {"numEdit", "", "numLine10", "-", "", true, false, false, ""},
+      {"numEdit", "", "numFind", "查找(&F)...", "Ctrl+F", true, false, false, "find"},
+      {"numEdit", "", "numNext", "查找下一个(&N)", "F3", false, false, false, ""},
+      {"numEdit", "", "numHuan", "替换(&R)...", "Ctrl+H", true, false, false, ""},
+      {"numEdit", "", "numLine5", "-", "", true, false, false, ""},
+      {"numEdit", "", "numAll", "全选(&A)", "Ctrl+A", true, false, false, ""},
+      {"numEdit", "", "numDate", "日期/时间(&D)", "F5", true, false, false, "date"},
+      {"numFormat", "", "numEncr", "文本加密(&E)", "", true, false, false, "encr"},
+      {"numFormat", "", "numDecr", "文本解密(&D)", "", true, false, false, ""},
+      {"numFormat", "", "numLine9", "-", "", true, false, false, ""},
+      {"numFormat", "", "numFont", "字体(&F)...", "", true, false, false, ""},
+      {"numRead", "", "numStart", "开始朗读(&P)...", "F8", true, false, false, "start"},
+      {"numRead", "", "numStop", "停止(&S)", "Ctrl+T", false, false, false, ""},
+      {"numRead", "", "numLine6", "-", "", true, false, false, ""},
+      {"numRead", "", "numSound", "声音选项(&O)", "", true, false, false, ""},
+      {"numRead", "numSound", "numSoundOpt(0)", "普通(&N)", "", true, true, true, ""},
+      {"numRead", "", "numSpeed", "语速(&E)", "", true, false, false, "speed"},
+      {"numRead", "numSpeed", "numSoundSpeed(0)", "较慢(&W)", "", true, true, false, ""},
+      {"numRead", "numSpeed", "numSoundSpeed(1)", "中速(&M)", "", true, true, true, ""},
+      {"numRead", "numSpeed", "numSoundSpeed(2)", "较快(&F)", "", true, true, false, ""},
+      {"numRead", "numSpeed", "numSoundSpeed(3)", "自定义(&U)...", "", true, true, false, ""},
+      {"numH", "", "numHelp", "帮助主题(&H)", "F1", true, false, false, "help"},
+      {"numH", "", "numLine7", "-", "", true, false, false, ""},
+      {"numH", "", "numAbout", "关于(&A)...", "", true, false, false, ""},
+  }};
+  return t;
+}
+
+void MainMenu::build(QMenuBar* bar, QWidget* owner) {
+  QHash<QString, QMenu*> menus;
+  for (const auto& top : topMenus()) {
+    QMenu* m = bar->addMenu(QString::fromUtf8(top.caption));
+    m->setObjectName(QString::fromUtf8(top.name));
+    m->menuAction()->setObjectName(QString::fromUtf8(top.name));
+    menus.insert(m->objectName(), m);
+  }
+  for (const auto& spec : menuItems()) {
+    const QString name = QString::fromUtf8(spec.name);
+    const QString caption = QString::fromUtf8(spec.caption);
+    QMenu* parent = menus.value(QString::fromUtf8(*spec.submenu ? spec.submenu : spec.menu));
+    QAction* a = nullptr;
+    if (name == QLatin1String("numSound") || name == QLatin1String("numSpeed")) {
+      QMenu* sub = parent->addMenu(caption);
+      sub->setObjectName(name);
+      menus.insert(name, sub);
+      a = sub->menuAction();
+    } else if (caption == QLatin1String("-")) {
+      a = parent->addSeparator();
+    } else {
+      a = parent->addAction(caption);
+      if (*spec.shortcut) a->setShortcut(QKeySequence(QString::fromUtf8(spec.shortcut)));
+      // The shortcuts work wherever the focus is in the main window.
+      a->setShortcutContext(Qt::WindowShortcut);
+    }
+    a->setObjectName(name);
+    a->setEnabled(spec.enabled);
+    a->setCheckable(spec.checkable);
+    a->setChecked(spec.checked);
+    if (*spec.icon) a->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromUtf8(spec.icon) + QStringLiteral(".svg")));
+    byName.insert(name, a);
+  }
+  (void)owner;
+  numFile = menus.value("numFile");
+  numEdit = menus.value("numEdit");
+  numFormat = menus.value("numFormat");
+  numRead = menus.value("numRead");
+  numH = menus.value("numH");
+  numSound = menus.value("numSound");
+  numSpeed = menus.value("numSpeed");
+  numNew = item("numNew"); numOpen = item("numOpen"); numSave = item("numSave");
+  numSaveAs = item("numSaveAs"); numPrint = item("numPrint"); numExit = item("numExit");
+  numUndo = item("numUndo"); numCut = item("numCut"); numCopy = item("numCopy");
+  numPaste = item("numPaste"); numDelete = item("numDelete"); numClear = item("numClear");
+  numFind = item("numFind"); numNext = item("numNext"); numHuan = item("numHuan");
+  numAll = item("numAll"); numDate = item("numDate");
+  numEncr = item("numEncr"); numDecr = item("numDecr"); numFont = item("numFont");
+  numStart = item("numStart"); numStop = item("numStop");
+  numSoundOpt[0] = item("numSoundOpt(0)");
+  for (int i = 0; i < 4; ++i) numSoundSpeed[i] = item(QStringLiteral("numSoundSpeed(%1)").arg(i));
+  numHelp = item("numHelp"); numAbout = item("numAbout");
+}

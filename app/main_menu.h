@@ -1,0 +1,52 @@
+#pragma once
+// The menu bar of the main window, built from one table. Items are QActions
+// named as the program names them (`numNew`, `numSoundSpeed(2)`...).
+#include <QHash>
+#include <QString>
+#include <array>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+struct MenuItemSpec {
+  const char* menu;      // the top-level menu's name
+  const char* submenu;   // "" or the name of the submenu the item sits in
+  const char* name;      // item name; control-array items as "numSoundSpeed(1)"
+  const char* caption;   // "-" for a separator
+  const char* shortcut;  // "" for none
+  bool enabled;
+  bool checkable;
+  bool checked;
+  const char* icon;      // resource name of the icon, "" for none
+};
+
+struct TopMenuSpec {
+  const char* name;
+  const char* caption;
+};
+
+// The whole menu, in order.
+const std::array<TopMenuSpec, 5>& topMenus();
+const std::array<MenuItemSpec, 40>& menuItems();
+
+struct MainMenu {
+  QMenu *numFile = nullptr, *numEdit = nullptr, *numFormat = nullptr, *numRead = nullptr,
+        *numH = nullptr, *numSound = nullptr, *numSpeed = nullptr;
+  QAction *numNew = nullptr, *numOpen = nullptr, *numSave = nullptr, *numSaveAs = nullptr,
+          *numPrint = nullptr, *numExit = nullptr;
+  QAction *numUndo = nullptr, *numCut = nullptr, *numCopy = nullptr, *numPaste = nullptr,
+          *numDelete = nullptr, *numClear = nullptr, *numFind = nullptr, *numNext = nullptr,
+          *numHuan = nullptr, *numAll = nullptr, *numDate = nullptr;
+  QAction *numEncr = nullptr, *numDecr = nullptr, *numFont = nullptr;
+  QAction *numStart = nullptr, *numStop = nullptr;
+  std::array<QAction*, 1> numSoundOpt{};
+  std::array<QAction*, 4> numSoundSpeed{};
+  QAction *numHelp = nullptr, *numAbout = nullptr;
+  // Every item and submenu by name, separators included.
+  QHash<QString, QAction*> byName;
+
+  void build(QMenuBar* bar, QWidget* owner);
+  QAction* item(const QString& name) const { return byName.value(name); }
+};

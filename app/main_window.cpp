@@ -1,0 +1,177 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "about/about_command.h"
+#include "app/association.h"
+#include "app/settings.h"
+#include "appearance/font_command.h"
+#include "crypt/crypt_commands.h"
+#include "platform/edit_control.h"
+#include "platform/settings_store.h"
+#include "platform/sound_output.h"
+#include "platform/timer.h"
+#include "platform/ui.h"
+
+MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
+  resize(518, 310);
+
+  p_.frmMain = this;
+  p_.txtFile = new EditControl(this);
+  setCentralWidget(p_.txtFile);  // fills the client area and follows resizes
+
+  if (!deps.ui) {
+    ownedUi_ = std::make_unique<QtUi>();
+    deps.ui = ownedUi_.get();
+  }
+  if (!deps.settings) {
+    ownedSettings_ = std::make_unique<SettingsStore>();
+    deps.settings = ownedSettings_.get();
+  }
+  p_.ui = deps.ui;
+  p_.settings = deps.settings;
+  p_.sound = deps.sound;
+  p_.ime = deps.ime;
+
+  auto makeTimer = [this](Timer* given, int interval, bool enabled) -> Timer* {
+    if (given) return given;
+    auto* t = new WinTimer(this);
+    t->setInterval(interval);
+    t->setEnabled(enabled);
+    return t;
+  };
+  p_.Timer1 = makeTimer(deps.timer1, 50, true);
+  p_.Timer2 = makeTimer(deps.timer2, 800, false);
+  p_.Timer3 = makeTimer(deps.timer3, 0, false);
+  p_.Timer1->onTick = [this] { edit_.onClipboardTick(); };
+  p_.Timer2->onTick = [this] { reading_.timer2Tick(); };
+  p_.Timer3->onTick = [this] { reading_.timer3Tick(); };
+
+  p_.menu.build(menuBar(), this);
+  connectMenu();
+  connectEditor();
+  setWindowTitle(kUntitled + QStringLiteral(" - ") + kAppTitle);
+}
+
+MainWindow::~MainWindow() {
+  for (Timer* t : {p_.Timer1, p_.Timer2, p_.Timer3})
+    if (t) t->onTick = nullptr;
+}
+
+void MainWindow::connectMenu() {
+  MainMenu& m = p_.menu;
+  auto on = [this](QAction* a, auto fn) { connect(a, &QAction::triggered, this, fn); };
+  on(m.numNew, [this] { documents_.numNew(); });
+  on(m.numOpen, [this] { documents_.numOpen(); });
+  on(m.numSave, [this] { documents_.numSave(); });
+  on(m.numSaveAs, [this] { documents_.numSaveAs(); });
+  on(m.numPrint, [this] { documents_.numPrint(); });
+  on(m.numExit, [this] { close(); });
+  on(m.numUndo, [this] { edit_.numUndo(); });
+  on(m.numCut, [this] { edit_.numCut(); });
+  on(m.numCopy, [this] { edit_.numCopy(); });
+  on(m.numPaste, [this] { edit_.numPaste(); });
+  on(m.numDelete, [this] { edit_.numDelete(); });
+  on(m.numClear, [this] { edit_.numClear(); });
+  on(m.numAll, [this] { edit_.numAll(); });
+  on(m.numDate, [this] { edit_.numDate(); });
+  on(m.numFind, [this] { search_.numFind(); });
+  on(m.numNext, [this] { search_.numNext(); });
+  on(m.numHuan, [this] { search_.numHuan(); });
+  on(m.numEncr, [this] { numEncr(p_); });
+  on(m.numDecr, [this] { numDecr(p_); });
+  on(m.numFont, [this] { numFont(p_); });
+  on(m.numStart, [this] { reading_.numStart(); });
+  on(m.numStop, [this] { reading_.numStop(); });
+  // Checking is the handlers' business, not the menu's.
+  m.numSoundOpt[0]->setCheckable(true);
+  on(m.numSoundOpt[0], [this] {
+    p_.menu.numSoundOpt[0]->setChecked(!p_.menu.numSoundOpt[0]->isChecked());
+    reading_.numSoundOpt(0);
+  });
+  for (int i = 0; i < 4; ++i) {
+    on(m.numSoundSpeed[i], [this, i] {
+      // Undo the automatic toggle so the handler sees the state before the click.
+      QAction* a = p_.menu.numSoundSpeed[i];
+      a->setChecked(!a->isChecked());
+      reading_.numSoundSpeed(i);
+    });
+  }
+  on(m.numHelp, [] {});
+  on(m.numAbout, [this] { numAbout(p_); });
+}
+
+void MainWindow::connectEditor() {
+  EditControl* t = p_.txtFile;
+  connect(t, &EditControl::changed, this, [this] { edit_.onChange(); });
+  connect(t, &EditControl::keyDown, this, [this](int k, int s) { edit_.onKeyDown(k, s); });
+  connect(t, &EditControl::keyUp, this, [this](int k, int s) { edit_.onKeyUp(k, s); });
+  connect(t, &EditControl::mouseUp, this, [this](int b, int s, int x, int y) { edit_.onMouseUp(b, s, x, y); });
+  connect(t, &EditControl::selChange, this, [this] { edit_.onSelChange(); });
+}
+
+void MainWindow::formLoad() {
+  // An unexpected error ends the sequence where it stands, silently.
+  try {
+    if (p_.settings->read(QStringLiteral("Type"), QStringLiteral("txt")).isEmpty()) AssociateFileTypes(p_);
+    p_.CurrentFileName = kUntitled;
+    p_.setTitle(kUntitled);
+    p_.resetHistory(QString());
+    p_.menu.numUndo->setEnabled(false);
+    p_.FindText.clear();
+    p_.ReplaceText.clear();
+    p_.menu.numNext->setEnabled(false);
+    p_.FindMatchCase = false;
+    p_.FindUpward = false;
+    p_.SearchDialogOpen = false;
+    p_.menu.numCopy->setEnabled(false);
+    p_.menu.numCut->setEnabled(false);
+    p_.menu.numDelete->setEnabled(false);
+    p_.menu.numStop->setEnabled(false);
+    LoadSettings(p_);
+    if (!commandLine_.isEmpty()) {
+      documents_.LoadTextFile(commandLine_);
+      p_.CurrentFileName = commandLine_;
+      p_.HasFileName = true;
+      p_.resetHistory(p_.txtFile->Text());
+      p_.menu.numDelete->setEnabled(true);
+    }
+  } catch (...) {
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+  // Each step runs whatever the one before it did.
+  try {
+    if (p_.SoundFileOpen && p_.sound) p_.sound->mciExecute(QStringLiteral("close QzcSounds"));
+  } catch (...) {
+  }
+  try {
+    SaveSettings(p_);
+  } catch (...) {
+  }
+  try {
+    search_.unloadWindows();
+  } catch (...) {
+  }
+  try {
+    if (p_.undo.UndoPos() > 0) {
+      const MsgResult r = p_.ui->message(
+          this, p_.CurrentFileName + QStringLiteral(" 文件的文字已经改变。\r\n想保存文件吗?"), kAppTitle,
+          MsgIcon::Warning, MsgButtons::YesNoCancel);
+      if (r == MsgResult::Cancel) {
+        e->ignore();
+        return;
+      }
+      if (r == MsgResult::Yes) documents_.numSave();
+    }
+  } catch (...) {
+  }
+  e->accept();
+}

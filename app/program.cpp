@@ -1,0 +1,22 @@
+#include "app/program.h"
+
+#include <QAction>
+#include <QMainWindow>
+
+#include "platform/edit_control.h"
+
+void Program::setTitle(const QString& name) {
+  if (frmMain) frmMain->setWindowTitle(name + QStringLiteral(" - ") + kAppTitle);
+}
+
+QString Program::title() const { return frmMain ? frmMain->windowTitle() : QString(); }
+
+void Program::resetHistory(const QString& baseText) {
+  undo.reset(baseText);
+  if (menu.numUndo) menu.numUndo->setEnabled(false);
+}
+
+void Program::RecordUndo() {
+  if (!txtFile) return;
+  if (undo.record(*txtFile) && menu.numUndo) menu.numUndo->setEnabled(true);
+}

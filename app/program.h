@@ -1,0 +1,69 @@
+#pragma once
+// The program-wide state and the objects of the main window that every
+// subsystem reads and writes. One instance lives as long as the main window;
+// each subsystem gets a reference to it.
+#include <QString>
+#include <QtGlobal>
+
+#include "app/main_menu.h"
+#include "editing/undo_history.h"
+
+class EditControl;
+class QMainWindow;
+class SettingsStore;
+class SoundOutput;
+class InputMethod;
+class Timer;
+class Ui;
+
+inline const QString kAppTitle = QStringLiteral("妙音朗读器");
+inline const QString kUntitled = QStringLiteral("无标题");
+
+struct Program {
+  // Objects of the main window.
+  QMainWindow* frmMain = nullptr;
+  EditControl* txtFile = nullptr;
+  MainMenu menu;
+  Timer* Timer1 = nullptr;  // clipboard watcher, 50 ms
+  Timer* Timer2 = nullptr;  // reading step
+  Timer* Timer3 = nullptr;  // pause of the reading session
+
+  // The outside world.
+  Ui* ui = nullptr;
+  SettingsStore* settings = nullptr;
+  SoundOutput* sound = nullptr;
+  InputMethod* ime = nullptr;
+
+  // Documents.
+  QString CurrentFileName = kUntitled;
+  bool HasFileName = false;
+  // Undo history; its position above 0 means unsaved changes.
+  UndoHistory undo;
+  // Editor events.
+  bool TextDirty = false;
+  bool PasteKeyPressed = false;
+  // Reading aloud.
+  bool ReadingActive = false;
+  bool PinyinImeMissing = false;
+  bool SoundFileOpen = false;
+  QString AppDir;
+  QString SegmentFilePath;
+  qint16 VoiceChoice = 0;
+  qint16 CustomSpeed = 0;
+  // Search and replace.
+  QString FindText;
+  QString ReplaceText;
+  bool FindMatchCase = false;
+  bool FindUpward = false;
+  bool SearchDialogOpen = false;
+  // Encryption.
+  bool EncryptMode = false;
+
+  // Sets the window title: the name followed by " - 妙音朗读器".
+  void setTitle(const QString& name);
+  QString title() const;
+  // Resets the undo history to the given base text and disables `numUndo`.
+  void resetHistory(const QString& baseText);
+  // Records the editor text in the undo history if it changed.
+  void RecordUndo();
+};

@@ -1,0 +1,139 @@
+#include "app/settings.h"
+
+#include <QAction>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "app/program.h"
+#include "platform/edit_control.h"
+#include "platform/settings_store.h"
+#include "platform/timer.h"
+#include "platform/ui.h"
+
+namespace {
+
+const QString kFont = QStringLiteral("Font");
+const QString kSound = QStringLiteral("Sound");
+
+std::optional<bool> parseBool(const QString& text) {
+  const QString t = text.trimmed();
+  if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
+  if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
+  bool ok = false;
+  const double d = t.toDouble(&ok);
+  if (ok) return d != 0;
+  return std::nullopt;
+}
+
+// A whole number in signed 16 bits, rounded half to even; nullopt when the
+// value does not fit.
+std::optional<qint16> toInt16(double d) {
+  const double r = std::nearbyint(d);
+  if (r < std::numeric_limits<qint16>::min() || r > std::numeric_limits<qint16>::max()) return std::nullopt;
+  return static_cast<qint16>(r);
+}
+
+void checkSpeedItem(Program& p, int index) {
+  for (int i = 0; i < 4; ++i)
+    if (p.menu.numSoundSpeed[i]) p.menu.numSoundSpeed[i]->setChecked(i == index);
+}
+
+}  // namespace
+
+QString fontSizeText(double points) {
+  QString s = QString::number(std::round(points * 10000.0) / 10000.0, 'f', 4);
+  while (s.endsWith(QLatin1Char('0'))) s.chop(1);
+  if (s.endsWith(QLatin1Char('.'))) s.chop(1);
+  return s;
+}
+
+bool parseFontSize(const QString& text, double* points) {
+  QString t = text.trimmed();
+  t.replace(QLatin1Char(','), QLatin1Char('.'));  // a comma-decimal locale wrote it
+  bool ok = false;
+  const double v = t.toDouble(&ok);
+  if (!ok || !std::isfinite(v)) return false;
+  *points = v;
+  return true;
+}
+
+void LoadSettings(Program& p) {
+  SettingsStore& s = *p.settings;
+  EditControl& t = *p.txtFile;
+
+  if (const QString v = s.read(kFont, QStringLiteral("Name")); !v.isEmpty()) {
+    // A font that is not installed is skipped.
+    if (!p.ui || p.ui->screenFonts().contains(v, Qt::CaseInsensitive)) t.setFontName(v);
+  }
+  if (const QString v = s.read(kFont, QStringLiteral("Size")); !v.isEmpty()) {
+    double pt = 0;
+    if (parseFontSize(v, &pt) && pt > 0 && pt <= 2048) t.setFontSize(pt);
+  }
+  if (const QString v = s.read(kFont, QStringLiteral("Bold")); !v.isEmpty()) {
+    if (const auto b = parseBool(v)) t.setFontBold(*b);
+  }
+  if (const QString v = s.read(kFont, QStringLiteral("Italic")); !v.isEmpty()) {
+    if (const auto b = parseBool(v)) t.setFontItalic(*b);
+  }
+  if (const QString v = s.read(kFont, QStringLiteral("BackColor")); !v.isEmpty()) {
+    bool ok = false;
+    const qlonglong c = v.trimmed().toLongLong(&ok);
+    if (ok && c >= std::numeric_limits<qint32>::min() && c <= std::numeric_limits<qint32>::max())
+      t.setBackColor(static_cast<qint32>(c));
+  }
+  if (!s.read(kSound, QStringLiteral("Reader")).isEmpty()) {
+    if (p.menu.numSoundOpt[0]) p.menu.numSoundOpt[0]->setChecked(true);
+    p.VoiceChoice = 0;
+  }
+
+  const QString speed = s.read(kSound, QStringLiteral("Speed"));
+  if (speed.isEmpty()) return;
+  static const int kRestored[] = {2500, 1500, 800};
+  for (int i = 0; i < 3; ++i) {
+    if (speed == QString::number(i)) {
+      checkSpeedItem(p, i);
+      p.Timer2->setInterval(kRestored[i]);
+      return;
+    }
+  }
+  checkSpeedItem(p, 3);
+  const QString value = s.read(kSound, QStringLiteral("SpeedValue"));
+  if (value.isEmpty()) {
+    p.Timer2->setInterval(1000);
+    return;
+  }
+  // Not a number reads as 0; a number beyond 16 bits is unusable and skipped.
+  bool ok = false;
+  const double d = value.trimmed().toDouble(&ok);
+  const auto custom = toInt16(ok ? d : 0.0);
+  if (!custom) return;
+  p.CustomSpeed = *custom;
+  const int product = p.CustomSpeed * 100;
+  if (product > std::numeric_limits<qint16>::max() || product < std::numeric_limits<qint16>::min())
+    return;  // the 16-bit product overflows: the interval keeps its value
+  // A value no dialog accepts (0 or below) would stall reading at 0 ms; it
+  // is taken as if no value were stored.
+  p.Timer2->setInterval(product > 0 ? product : 1000);
+}
+
+void SaveSettings(Program& p) {
+  SettingsStore& s = *p.settings;
+  const EditControl& t = *p.txtFile;
+  s.write(kFont, QStringLiteral("Name"), t.FontName());
+  s.write(kFont, QStringLiteral("Size"), fontSizeText(t.FontSize()));
+  s.write(kFont, QStringLiteral("Bold"), t.FontBold() ? QStringLiteral("True") : QStringLiteral("False"));
+  s.write(kFont, QStringLiteral("Italic"), t.FontItalic() ? QStringLiteral("True") : QStringLiteral("False"));
+  s.write(kFont, QStringLiteral("BackColor"), QString::number(t.BackColor()));
+  s.write(kSound, QStringLiteral("Reader"), QString::number(p.VoiceChoice));
+  int speed = 3;
+  for (int i = 0; i < 3; ++i) {
+    if (p.menu.numSoundSpeed[i] && p.menu.numSoundSpeed[i]->isChecked()) {
+      speed = i;
+      break;
+    }
+  }
+  s.write(kSound, QStringLiteral("Speed"), QString::number(speed));
+  s.write(kSound, QStringLiteral("SpeedValue"), QString::number(p.CustomSpeed));
+  s.sync();
+}

@@ -1,0 +1,5 @@
+#pragma once
+struct Program;
+
+// 字体: the modal font and background dialog.
+void numFont(Program& p);

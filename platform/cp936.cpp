@@ -1,0 +1,120 @@
+#include "platform/cp936.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <array>
+#include <memory>
+
+namespace cp936 {
+namespace {
+
+// Lookup tables built once from the platform converter. A converter's error
+// flag is sticky, so unencodable characters are told by the replacement '?'
+// and invalid pairs by U+FFFD, not by hasError().
+struct Tables {
+  std::array<quint16, 65536> enc{};     // bytes (hi<<8|lo, or lo alone); 0xFFFF: none
+  std::array<char16_t, 65536> dec{};    // index lead<<8|trail, or byte alone
+  Tables() {
+    QStringEncoder e("GBK", QStringConverter::Flag::Stateless);
+    for (int c = 0; c < 65536; ++c) {
+      if (c >= 0xD800 && c < 0xE000) { enc[c] = 0xFFFF; continue; }
+      const QChar ch(static_cast<char16_t>(c));
+      const QByteArray b = e.encode(QStringView(&ch, 1));
+      if ((b == "?" && c != '?') || b.isEmpty() || b.size() > 2) enc[c] = 0xFFFF;
+      else if (b.size() == 1) enc[c] = static_cast<unsigned char>(b[0]);
+      else enc[c] = static_cast<quint16>(static_cast<unsigned char>(b[0]) << 8 | static_cast<unsigned char>(b[1]));
+    }
+    dec.fill(0xFFFD);
+    QStringDecoder d("GBK", QStringConverter::Flag::Stateless);
+    for (int b = 0; b < 256; ++b) {
+      const char byte = static_cast<char>(b);
+      const QString s = d.decode(QByteArrayView(&byte, 1));
+      if (s.size() == 1) dec[b] = s.at(0).unicode();
+    }
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        const QString s = d.decode(QByteArrayView(pair, 2));
+        if (s.size() == 1) dec[lead << 8 | trail] = s.at(0).unicode();
+      }
+    }
+  }
+};
+
+const Tables& tables() {
+  static const std::unique_ptr<Tables> t = std::make_unique<Tables>();
+  return *t;
+}
+
+}  // namespace
+
+bool isLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+
+QByteArray encodeChar(char16_t c, bool* ok) {
+  const quint16 v = tables().enc[c];
+  if (ok) *ok = v != 0xFFFF;
+  if (v == 0xFFFF) return QByteArray("?");
+  if (v > 0xFF) return QByteArray{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)};
+  return QByteArray(1, static_cast<char>(v));
+}
+
+char16_t decodeSingle(unsigned char b) { return tables().dec[b]; }
+
+char16_t decodePair(unsigned char lead, unsigned char trail) {
+  if (!isLeadByte(lead)) return 0xFFFD;
+  return tables().dec[lead << 8 | trail];
+}
+
+QByteArray encode(QStringView text, qsizetype* firstUnencodable) {
+  if (firstUnencodable) *firstUnencodable = -1;
+  const auto& t = tables();
+  QByteArray out;
+  out.reserve(text.size() * 2);
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i].unicode();
+    quint16 v = t.enc[c];
+    if (v == 0xFFFF) {
+      if (firstUnencodable && *firstUnencodable < 0) *firstUnencodable = i;
+      // A surrogate pair is one character and one replacement.
+      if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) ++i;
+      out.append('?');
+    } else if (v > 0xFF) {
+      out.append(static_cast<char>(v >> 8));
+      out.append(static_cast<char>(v & 0xFF));
+    } else {
+      out.append(static_cast<char>(v));
+    }
+  }
+  return out;
+}
+
+QString decode(QByteArrayView bytes, bool* ok) {
+  const auto& t = tables();
+  bool good = true;
+  QString out;
+  out.reserve(bytes.size());
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const unsigned char b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80 || b == 0x80 || b == 0xFF) {
+      const char16_t c = t.dec[b];
+      if (c == 0xFFFD) good = false;
+      out.append(QChar(c));
+      continue;
+    }
+    if (i + 1 >= bytes.size()) { good = false; out.append(QChar(0xFFFD)); break; }
+    const unsigned char trail = static_cast<unsigned char>(bytes[i + 1]);
+    const char16_t c = t.dec[b << 8 | trail];
+    if (c == 0xFFFD) {
+      // Not a valid pair: the lead byte is lost, the next byte starts afresh.
+      good = false;
+      out.append(QChar(0xFFFD));
+      continue;
+    }
+    out.append(QChar(c));
+    ++i;
+  }
+  if (ok) *ok = good;
+  return out;
+}
+
+}  // namespace cp936

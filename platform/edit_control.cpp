@@ -1,0 +1,305 @@
+#include "platform/edit_control.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTextBlock>
+#include <QTextDocument>
+
+namespace {
+constexpr QChar kPara(QChar::ParagraphSeparator);
+constexpr QChar kLine(QChar::LineSeparator);
+}  // namespace
+
+qint32 toColorValue(const QColor& c) {
+  return static_cast<qint32>(c.red() | (c.green() << 8) | (c.blue() << 16));
+}
+
+QColor fromColorValue(qint32 v, const QPalette& palette) {
+  if (v < 0) {
+    // System colours: 5 is the window background, 8 the window text.
+    switch (v & 0xFF) {
+      case 8: return palette.color(QPalette::Text);
+      case 15: return palette.color(QPalette::Button);
+      default: return palette.color(QPalette::Base);
+    }
+  }
+  return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+
+int virtualKeyCode(int k) {
+  if ((k >= Qt::Key_0 && k <= Qt::Key_9) || (k >= Qt::Key_A && k <= Qt::Key_Z)) return k;
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return 112 + (k - Qt::Key_F1);
+  switch (k) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return 9;
+    case Qt::Key_Return: case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    case Qt::Key_Meta: return 91;
+    default: return 0;
+  }
+}
+
+static int shiftState(Qt::KeyboardModifiers m) {
+  int s = 0;
+  if (m & Qt::ShiftModifier) s |= kShiftMask;
+  if (m & Qt::ControlModifier) s |= kCtrlMask;
+  if (m & Qt::AltModifier) s |= kAltMask;
+  return s;
+}
+
+static int ownModifier(int qtKey) {
+  switch (qtKey) {
+    case Qt::Key_Shift: return kShiftMask;
+    case Qt::Key_Control: return kCtrlMask;
+    case Qt::Key_Alt: return kAltMask;
+    default: return 0;
+  }
+}
+
+EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
+  setObjectName(QStringLiteral("txtFile"));
+  setUndoRedoEnabled(false);
+  setContextMenuPolicy(Qt::PreventContextMenu);
+  setMenuKeys({QKeySequence(QKeySequence::Undo), QKeySequence(QKeySequence::Redo),
+               QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y),
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  QFont f(QStringLiteral("宋体"));
+  f.setPointSizeF(9);
+  applyFont(f);
+  setBackColor(kSystemWindowColor);
+  connect(this, &QPlainTextEdit::textChanged, this, [this] {
+    ++changeCount_;
+    Q_EMIT changed();
+  });
+  auto sel = [this] {
+    const int s = SelStart(), l = SelLength();
+    if (s == lastSelStart_ && l == lastSelLength_) return;
+    lastSelStart_ = s;
+    lastSelLength_ = l;
+    Q_EMIT selChange();
+  };
+  connect(this, &QPlainTextEdit::selectionChanged, this, sel);
+  connect(this, &QPlainTextEdit::cursorPositionChanged, this, sel);
+}
+
+QString EditControl::toDocumentText(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text[i];
+    if (c == QLatin1Char('\r')) {
+      if (i + 1 < n && text[i + 1] == QLatin1Char('\n')) ++i;
+      out.append(kPara);  // a lone CR is taken as a line break too
+    } else if (c == QLatin1Char('\n') || c == kLine) {
+      out.append(kLine);
+    } else {
+      out.append(c);
+    }
+  }
+  return out;
+}
+
+QString EditControl::fromDocumentText(const QString& doc) {
+  QString out;
+  out.reserve(doc.size() + doc.size() / 16);
+  for (const QChar c : doc) {
+    if (c == kPara) out.append(QLatin1String("\r\n"));
+    else if (c == kLine) out.append(QLatin1Char('\n'));
+    else out.append(c);
+  }
+  return out;
+}
+
+QString EditControl::Text() const { return fromDocumentText(document()->toRawText()); }
+
+void EditControl::setText(const QString& text) {
+  exact_ = {};
+  setPlainText(toDocumentText(text));
+}
+
+int EditControl::TextLength() const {
+  const QTextDocument* d = document();
+  return d->characterCount() - 1 + (d->blockCount() - 1);
+}
+
+int EditControl::docToText(int docPos) const {
+  const QTextBlock b = document()->findBlock(docPos);
+  return docPos + (b.isValid() ? b.blockNumber() : document()->blockCount() - 1);
+}
+
+int EditControl::textToDoc(int pos, bool* insideBreak) const {
+  if (insideBreak) *insideBreak = false;
+  const QTextDocument* d = document();
+  if (pos <= 0) return 0;
+  if (pos >= TextLength()) return d->characterCount() - 1;
+  // The block that holds the position: the last whose start, counted in
+  // Text units, is at or before it.
+  int lo = 0, hi = d->blockCount() - 1;
+  while (lo < hi) {
+    const int mid = (lo + hi + 1) / 2;
+    if (d->findBlockByNumber(mid).position() + mid <= pos) lo = mid;
+    else hi = mid - 1;
+  }
+  const QTextBlock b = d->findBlockByNumber(lo);
+  const int start = b.position();
+  const int off = pos - (start + lo);
+  const int len = b.length() - 1;
+  if (off <= len) return start + off;
+  if (insideBreak) *insideBreak = true;  // between CR and LF
+  return start + len;
+}
+
+QString EditControl::CharAt(int pos) const {
+  if (pos < 0 || pos >= TextLength()) return {};
+  bool inside = false;
+  const int doc = textToDoc(pos, &inside);
+  if (inside) return QStringLiteral("\n");
+  const QChar c = document()->characterAt(doc);
+  if (c == kPara) return QStringLiteral("\r");
+  if (c == kLine) return QStringLiteral("\n");
+  return QString(c);
+}
+
+int EditControl::SelStart() const { return docToText(textCursor().selectionStart()); }
+
+int EditControl::SelLength() const {
+  const QTextCursor c = textCursor();
+  if (c.anchor() == exact_.anchor && c.position() == exact_.position) return exact_.length;
+  return docToText(c.selectionEnd()) - docToText(c.selectionStart());
+}
+
+void EditControl::setSelStart(int pos) {
+  bool inside = false;
+  const int doc = textToDoc(pos, &inside);
+  if (inside) return;  // the control refuses a caret inside CR LF
+  QTextCursor c = textCursor();
+  c.setPosition(doc);
+  exact_ = {};
+  setTextCursor(c);
+}
+
+void EditControl::setSelLength(int len) {
+  const int start = SelStart();
+  const int total = TextLength();
+  int end = start + std::max(0, len);
+  if (end > total) end = total;
+  bool inside = false;
+  int docEnd = textToDoc(end, &inside);
+  QTextCursor c = textCursor();
+  const int docStart = c.selectionStart();
+  if (inside) ++docEnd;  // the CR alone: the widget selects the whole break
+  c.setPosition(docStart);
+  c.setPosition(docEnd, QTextCursor::KeepAnchor);
+  exact_ = inside ? Exact{docStart, docEnd, end - start} : Exact{};
+  setTextCursor(c);
+}
+
+QString EditControl::SelText() const {
+  const QString s = fromDocumentText(textCursor().selectedText());
+  return s.left(SelLength());
+}
+
+void EditControl::setSelText(const QString& text) {
+  QTextCursor c = textCursor();
+  exact_ = {};
+  c.insertText(toDocumentText(text));
+  setTextCursor(c);
+}
+
+void EditControl::applyFont(const QFont& f) {
+  setFont(f);
+  document()->setDefaultFont(f);
+}
+
+QString EditControl::FontName() const { return font().family(); }
+void EditControl::setFontName(const QString& name) {
+  QFont f = font();
+  f.setFamily(name);
+  applyFont(f);
+}
+double EditControl::FontSize() const { return font().pointSizeF(); }
+void EditControl::setFontSize(double points) {
+  if (!(points > 0)) return;
+  QFont f = font();
+  f.setPointSizeF(points);
+  applyFont(f);
+}
+bool EditControl::FontBold() const { return font().bold(); }
+void EditControl::setFontBold(bool on) {
+  QFont f = font();
+  f.setBold(on);
+  applyFont(f);
+}
+bool EditControl::FontItalic() const { return font().italic(); }
+void EditControl::setFontItalic(bool on) {
+  QFont f = font();
+  f.setItalic(on);
+  applyFont(f);
+}
+
+void EditControl::setBackColor(qint32 value) {
+  backColor_ = value;
+  QPalette p = palette();
+  p.setColor(QPalette::Base, fromColorValue(value, QPalette()));
+  setPalette(p);
+}
+
+bool EditControl::isMenuKey(const QKeyEvent* e) const {
+  const QKeySequence seq(e->keyCombination());
+  for (const auto& k : menuKeys_)
+    if (k == seq) return true;
+  return false;
+}
+
+bool EditControl::event(QEvent* e) {
+  if (e->type() == QEvent::ShortcutOverride && isMenuKey(static_cast<QKeyEvent*>(e))) {
+    e->ignore();  // let the menu's shortcut have it
+    return true;
+  }
+  return QPlainTextEdit::event(e);
+}
+
+void EditControl::keyPressEvent(QKeyEvent* e) {
+  Q_EMIT keyDown(virtualKeyCode(e->key()), shiftState(e->modifiers()) | ownModifier(e->key()));
+  if (isMenuKey(e)) {
+    e->accept();
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(e);
+}
+
+void EditControl::keyReleaseEvent(QKeyEvent* e) {
+  QPlainTextEdit::keyReleaseEvent(e);
+  // The key-up of a modifier key itself arrives with that modifier released.
+  Q_EMIT keyUp(virtualKeyCode(e->key()), shiftState(e->modifiers()) & ~ownModifier(e->key()));
+}
+
+void EditControl::mouseReleaseEvent(QMouseEvent* e) {
+  QPlainTextEdit::mouseReleaseEvent(e);
+  int button = 0;
+  switch (e->button()) {
+    case Qt::LeftButton: button = 1; break;
+    case Qt::RightButton: button = 2; break;
+    case Qt::MiddleButton: button = 4; break;
+    default: break;
+  }
+  const QPoint p = e->position().toPoint();
+  Q_EMIT mouseUp(button, shiftState(e->modifiers()), p.x(), p.y());
+}

@@ -1,0 +1,5 @@
+#include "platform/paths.h"
+
+#include <QCoreApplication>
+
+QString executableDir() { return QCoreApplication::applicationDirPath(); }

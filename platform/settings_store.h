@@ -1,0 +1,25 @@
+#pragma once
+// The per-user settings store: text values by section and key under the
+// application "Chimepad". A key never written reads as the empty text.
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+class SettingsStore {
+ public:
+  // The user's own store (on Linux ~/.config/Chimepad/Chimepad.conf).
+  SettingsStore();
+  // A store kept in the given file; tests use one in a temporary directory.
+  explicit SettingsStore(const QString& fileName);
+  ~SettingsStore();
+
+  QString read(const QString& section, const QString& key) const;
+  // False when the value could not be written.
+  bool write(const QString& section, const QString& key, const QString& value);
+  bool remove(const QString& section, const QString& key);
+  void sync();
+
+ private:
+  std::unique_ptr<QSettings> settings_;
+};

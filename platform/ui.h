@@ -1,0 +1,59 @@
+#pragma once
+// The one seam between the program and the platform's standard dialogs:
+// message boxes, the file, print, colour dialogs, the list of screen fonts,
+// modal dialogs of our own and starting another program. The program talks
+// only to `Ui`; tests install a scripted one that answers and records.
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+class QDialog;
+class QPrinter;
+
+enum class MsgIcon { None, Information, Critical, Exclamation, Warning, Question };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
+enum class MsgResult { Ok, Yes, No, Cancel };
+
+struct FileDialogSpec {
+  QString caption;   // "打开" for open and save alike
+  QString filter;    // Windows-style "name|pattern|name|pattern"
+  QString defaultName;  // the preset "*.txt"
+};
+
+class Ui {
+ public:
+  virtual ~Ui() = default;
+  // A modal message box. `title` empty means the application's own title.
+  virtual MsgResult message(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
+                            MsgButtons buttons) = 0;
+  virtual std::optional<QString> openFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+  // Asks before overwriting an existing file.
+  virtual std::optional<QString> saveFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+  // Shows the print dialog for `printer`; false when cancelled.
+  virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
+  virtual std::optional<QColor> colorDialog(QWidget* parent, const QColor& initial) = 0;
+  virtual QStringList screenFonts() = 0;
+  // Runs one of our own dialogs modally and returns its result code.
+  virtual int exec(QDialog* dialog) = 0;
+  // Starts a program with a normal, focused window; false on failure.
+  virtual bool startProgram(const QString& path) = 0;
+};
+
+// The real dialogs.
+class QtUi : public Ui {
+ public:
+  MsgResult message(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
+                    MsgButtons buttons) override;
+  std::optional<QString> openFileName(QWidget* parent, const FileDialogSpec& spec) override;
+  std::optional<QString> saveFileName(QWidget* parent, const FileDialogSpec& spec) override;
+  bool printDialog(QWidget* parent, QPrinter& printer) override;
+  std::optional<QColor> colorDialog(QWidget* parent, const QColor& initial) override;
+  QStringList screenFonts() override;
+  int exec(QDialog* dialog) override;
+  bool startProgram(const QString& path) override;
+};
+
+// Turns "文本文档(*.txt)|*.txt|所有文件|*.*" into the platform's filter list.
+QStringList toQtFilters(const QString& windowsFilter);

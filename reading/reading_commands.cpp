@@ -1,0 +1,11 @@
+#include "reading/reading_commands.h"
+
+#include "app/program.h"
+
+// Reading aloud comes with the reading work; until then these do nothing.
+void ReadingCommands::numStart() {}
+void ReadingCommands::numStop() {}
+void ReadingCommands::timer2Tick() {}
+void ReadingCommands::timer3Tick() {}
+void ReadingCommands::numSoundOpt(int) {}
+void ReadingCommands::numSoundSpeed(int) {}

@@ -1,0 +1,59 @@
+#include "support/scripted_ui.h"
+
+#include <QDialog>
+#include <QFontDatabase>
+
+MsgResult ScriptedUi::message(QWidget*, const QString& text, const QString& title, MsgIcon icon,
+                              MsgButtons buttons) {
+  messages.push_back({text, title, icon, buttons});
+  if (!answers.empty()) {
+    const MsgResult r = answers.front();
+    answers.pop_front();
+    return r;
+  }
+  return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::No;
+}
+
+std::optional<QString> ScriptedUi::openFileName(QWidget*, const FileDialogSpec& spec) {
+  fileDialogs.push_back(spec);
+  if (openAnswers.empty()) return std::nullopt;
+  auto r = openAnswers.front();
+  openAnswers.pop_front();
+  return r;
+}
+
+std::optional<QString> ScriptedUi::saveFileName(QWidget*, const FileDialogSpec& spec) {
+  fileDialogs.push_back(spec);
+  if (saveAnswers.empty()) return std::nullopt;
+  auto r = saveAnswers.front();
+  saveAnswers.pop_front();
+  return r;
+}
+
+bool ScriptedUi::printDialog(QWidget*, QPrinter& printer) { return onPrint ? onPrint(printer) : false; }
+
+std::optional<QColor> ScriptedUi::colorDialog(QWidget*, const QColor& initial) {
+  colorPresets.push_back(initial);
+  if (colorAnswers.empty()) return std::nullopt;
+  auto r = colorAnswers.front();
+  colorAnswers.pop_front();
+  return r;
+}
+
+QStringList ScriptedUi::screenFonts() { return fonts.isEmpty() ? QFontDatabase::families() : fonts; }
+
+int ScriptedUi::exec(QDialog* dialog) {
+  if (onExec) return onExec(dialog);
+  return QDialog::Rejected;
+}
+
+bool ScriptedUi::startProgram(const QString& path) {
+  started.push_back(path);
+  return startResult;
+}
+
+QStringList ScriptedUi::texts() const {
+  QStringList out;
+  for (const auto& m : messages) out << m.text;
+  return out;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// A Ui whose dialogs answer from a script and record what they were shown.
+#include <QColor>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "platform/ui.h"
+
+struct ShownMessage {
+  QString text;
+  QString title;
+  MsgIcon icon;
+  MsgButtons buttons;
+};
+
+class ScriptedUi : public Ui {
+ public:
+  // Answers in order; when the script runs out: Ok, or No for questions.
+  std::deque<MsgResult> answers;
+  std::vector<ShownMessage> messages;
+
+  std::deque<std::optional<QString>> openAnswers;
+  std::deque<std::optional<QString>> saveAnswers;
+  std::vector<FileDialogSpec> fileDialogs;
+  // The print dialog: accept or cancel, and what to set on the printer.
+  std::function<bool(QPrinter&)> onPrint;
+  std::deque<std::optional<QColor>> colorAnswers;
+  std::vector<QColor> colorPresets;
+  QStringList fonts;
+  // Runs one of our own modal dialogs: the test drives it and returns a code.
+  std::function<int(QDialog*)> onExec;
+  std::vector<QString> started;
+  bool startResult = true;
+
+  MsgResult message(QWidget*, const QString& text, const QString& title, MsgIcon icon,
+                    MsgButtons buttons) override;
+  std::optional<QString> openFileName(QWidget*, const FileDialogSpec& spec) override;
+  std::optional<QString> saveFileName(QWidget*, const FileDialogSpec& spec) override;
+  bool printDialog(QWidget*, QPrinter& printer) override;
+  std::optional<QColor> colorDialog(QWidget*, const QColor& initial) override;
+  QStringList screenFonts() override;
+  int exec(QDialog* dialog) override;
+  bool startProgram(const QString& path) override;
+
+  QStringList texts() const;
+};
