@@ -7,13 +7,13 @@
 
 #include "app/main_menu.h"
 #include "editing/undo_history.h"
+#include "platform/timer.h"
 
 class EditControl;
 class QMainWindow;
 class SettingsStore;
 class SoundOutput;
 class InputMethod;
-class Timer;
 class Ui;
 
 inline const QString kAppTitle = QStringLiteral("妙音朗读器");

@@ -1,0 +1,148 @@
+// The start-up and shut-down sequences of the main window.
+#include <QAction>
+#include <QCloseEvent>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+#include "app/main_window.h"
+#include "platform/edit_control.h"
+#include "support/scripted_ui.h"
+#include "support/temp_settings.h"
+
+namespace {
+
+class RecordingSound : public SoundOutput {
+ public:
+  std::vector<QString>* log = nullptr;
+  bool fail = false;
+  int mciExecute(const QString& command) override {
+    log->push_back(QStringLiteral("mci:") + command);
+    if (fail) throw std::runtime_error("device gone");
+    return 1;
+  }
+  void sndPlaySound(const QString&, int) override {}
+};
+
+class StartupTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<MainWindow> make(const QString& commandLine = {}) {
+    MainWindow::Deps d;
+    d.ui = &ui;
+    d.settings = temp.store.get();
+    d.sound = &sound;
+    d.commandLine = commandLine;
+    auto w = std::make_unique<MainWindow>(d);
+    w->formLoad();
+    return w;
+  }
+  void SetUp() override {
+    temp.store->write("Type", "txt", "1");
+    sound.log = &log;
+  }
+  ScriptedUi ui;
+  TempSettings temp;
+  RecordingSound sound;
+  std::vector<QString> log;
+};
+
+TEST_F(StartupTest, InitialStateAfterStartUp) {
+  auto w = make();
+  Program& p = w->program();
+  EXPECT_EQ(p.CurrentFileName, QStringLiteral("无标题"));
+  EXPECT_FALSE(p.HasFileName);
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("无标题 - 妙音朗读器"));
+  EXPECT_EQ(p.undo.UndoPos(), 0);
+  EXPECT_EQ(p.undo.text(0), QString());
+  EXPECT_TRUE(p.FindText.isEmpty());
+  EXPECT_TRUE(p.ReplaceText.isEmpty());
+  EXPECT_FALSE(p.FindMatchCase || p.FindUpward || p.SearchDialogOpen);
+  EXPECT_FALSE(p.TextDirty || p.PasteKeyPressed || p.ReadingActive);
+  EXPECT_EQ(p.Timer1->interval(), 50);
+  EXPECT_TRUE(p.Timer1->enabled());
+  EXPECT_EQ(p.Timer2->interval(), 800);
+  EXPECT_FALSE(p.Timer2->enabled());
+  EXPECT_EQ(p.Timer3->interval(), 0);
+  EXPECT_FALSE(p.Timer3->enabled());
+  EXPECT_EQ(p.txtFile->FontName(), QStringLiteral("宋体"));
+  EXPECT_DOUBLE_EQ(p.txtFile->FontSize(), 9.0);
+  EXPECT_TRUE(ui.messages.empty());  // the association question is asked once only
+}
+
+TEST_F(StartupTest, CommandLineNamingNoReadableFileStillBindsTheName) {
+  const QString tail = QStringLiteral("/nonexistent dir/with spaces.txt");
+  auto w = make(tail);
+  Program& p = w->program();
+  EXPECT_EQ(p.CurrentFileName, tail);
+  EXPECT_TRUE(p.HasFileName);
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("无标题 - 妙音朗读器"));
+  EXPECT_TRUE(p.txtFile->Text().isEmpty());
+  EXPECT_TRUE(p.menu.numDelete->isEnabled());
+  EXPECT_FALSE(p.menu.numUndo->isEnabled());
+  EXPECT_EQ(p.undo.UndoPos(), 0);
+}
+
+TEST_F(StartupTest, CloseWithoutChangesAsksNothingAndStoresSettings) {
+  auto w = make();
+  w->program().txtFile->setFontSize(10.5);
+  w->show();
+  EXPECT_TRUE(w->close());
+  EXPECT_TRUE(ui.messages.empty());
+  temp.reopen();
+  EXPECT_EQ(temp.store->read("Font", "Size"), QStringLiteral("10.5"));
+  EXPECT_TRUE(log.empty());  // no segment file was open
+}
+
+TEST_F(StartupTest, CloseWithChangesAndCancelKeepsTheWindowButRanTheEarlierSteps) {
+  auto w = make();
+  Program& p = w->program();
+  p.SoundFileOpen = true;
+  p.CurrentFileName = QStringLiteral("/tmp/a.txt");
+  p.txtFile->setText(QStringLiteral("x"));
+  p.RecordUndo();
+  ASSERT_EQ(p.undo.UndoPos(), 1);
+  ui.answers = {MsgResult::Cancel};
+  ui.onMessage = [&](const ShownMessage&) {
+    log.push_back(QStringLiteral("ask"));
+    // The settings are stored before the question.
+    SettingsStore reread(temp.path());
+    EXPECT_EQ(reread.read("Sound", "Speed"), QStringLiteral("1"));
+  };
+  w->show();
+  EXPECT_FALSE(w->close());
+  EXPECT_TRUE(w->isVisible());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  const ShownMessage& m = ui.messages[0];
+  EXPECT_EQ(m.text, QStringLiteral("/tmp/a.txt 文件的文字已经改变。\r\n想保存文件吗?"));
+  EXPECT_EQ(m.title, QStringLiteral("妙音朗读器"));
+  EXPECT_EQ(m.icon, MsgIcon::Warning);
+  EXPECT_EQ(m.buttons, MsgButtons::YesNoCancel);
+  EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("mci:close QzcSounds"), QStringLiteral("ask")}));
+}
+
+TEST_F(StartupTest, CloseAnswerNoClosesAndFailingStepsAreSkipped) {
+  auto w = make();
+  Program& p = w->program();
+  p.SoundFileOpen = true;
+  sound.fail = true;  // the first step fails; the others still run
+  p.txtFile->setText(QStringLiteral("changed"));
+  p.RecordUndo();
+  ui.answers = {MsgResult::No};
+  w->show();
+  EXPECT_TRUE(w->close());
+  EXPECT_EQ(ui.messages.size(), 1u);
+  temp.reopen();
+  EXPECT_EQ(temp.store->read("Font", "Name"), QStringLiteral("宋体"));
+}
+
+TEST_F(StartupTest, AfterTheHistoryIsResetNothingIsAsked) {
+  auto w = make();
+  Program& p = w->program();
+  p.txtFile->setText(QStringLiteral("changed"));
+  p.RecordUndo();
+  p.resetHistory(p.txtFile->Text());  // as a save does
+  w->show();
+  EXPECT_TRUE(w->close());
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+}  // namespace

@@ -1,0 +1,187 @@
+// The edit control's contract: CR LF positions, the refused caret inside a
+// line break, lone LF, characters the widget would otherwise rewrite.
+#include <QKeyEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "platform/edit_control.h"
+
+namespace {
+
+const QString kNbsp = QString(QChar(0x00A0));
+const QString kEmoji = QString::fromUtf8("😀");
+
+TEST(EditControl, TextComesBackExactly) {
+  EditControl t;
+  const QString cases[] = {
+      QString(),
+      QStringLiteral("abc"),
+      QStringLiteral("a\r\nb\r\n"),
+      QStringLiteral("one\ntwo\r\nthree"),  // a lone LF stays inside its line
+      QStringLiteral("\r\n\r\n"),
+      QStringLiteral("x") + kNbsp + QStringLiteral("y"),
+      QStringLiteral("汉字") + kEmoji + QStringLiteral("\r\n末"),
+  };
+  for (const QString& s : cases) {
+    t.setText(s);
+    EXPECT_EQ(t.Text(), s) << s.toStdString();
+    EXPECT_EQ(t.TextLength(), s.size()) << s.toStdString();
+    for (int i = 0; i < s.size(); ++i) EXPECT_EQ(t.CharAt(i), QString(s[i])) << s.toStdString() << " @" << i;
+    EXPECT_EQ(t.CharAt(s.size()), QString());
+  }
+}
+
+TEST(EditControl, ALoneCrBecomesALineBreak) {
+  EditControl t;
+  t.setText(QStringLiteral("a\rb"));
+  EXPECT_EQ(t.Text(), QStringLiteral("a\r\nb"));
+}
+
+TEST(EditControl, CaretInsideCrLfIsRefused) {
+  EditControl t;
+  t.setText(QStringLiteral("ab\r\ncd\r\n"));
+  t.setSelStart(1);
+  t.setSelStart(3);  // between CR and LF
+  EXPECT_EQ(t.SelStart(), 1);
+  t.setSelStart(2);
+  EXPECT_EQ(t.SelStart(), 2);
+  t.setSelStart(4);
+  EXPECT_EQ(t.SelStart(), 4);
+  t.setSelLength(2);
+  EXPECT_EQ(t.SelText(), QStringLiteral("cd"));
+  t.setSelStart(7);  // inside the final break: nothing moves
+  EXPECT_EQ(t.SelStart(), 4);
+  EXPECT_EQ(t.SelLength(), 2);
+  t.setSelStart(5);  // setting the start collapses the selection
+  EXPECT_EQ(t.SelLength(), 0);
+  t.setSelStart(8);
+  EXPECT_EQ(t.SelStart(), 8);
+  t.setSelStart(100);  // past the end: the end
+  EXPECT_EQ(t.SelStart(), 8);
+}
+
+TEST(EditControl, SelectionsCountCrLfAsTwo) {
+  EditControl t;
+  t.setText(QStringLiteral("ab\r\ncd"));
+  t.setSelStart(1);
+  t.setSelLength(4);
+  EXPECT_EQ(t.SelStart(), 1);
+  EXPECT_EQ(t.SelLength(), 4);
+  EXPECT_EQ(t.SelText(), QStringLiteral("b\r\nc"));
+  // The CR alone can be selected, as the reading step does.
+  t.setSelStart(2);
+  t.setSelLength(1);
+  EXPECT_EQ(t.SelLength(), 1);
+  EXPECT_EQ(t.SelText(), QStringLiteral("\r"));
+  // At the end nothing can be selected.
+  t.setSelStart(6);
+  t.setSelLength(1);
+  EXPECT_EQ(t.SelLength(), 0);
+  EXPECT_EQ(t.SelText(), QString());
+}
+
+TEST(EditControl, PositionsCountUtf16Units) {
+  EditControl t;
+  t.setText(QStringLiteral("a") + kEmoji + QStringLiteral("b\nc"));
+  EXPECT_EQ(t.TextLength(), 6);
+  t.setSelStart(3);
+  t.setSelLength(1);
+  EXPECT_EQ(t.SelText(), QStringLiteral("b"));
+  t.setSelStart(4);
+  t.setSelLength(2);
+  EXPECT_EQ(t.SelText(), QStringLiteral("\nc"));
+}
+
+TEST(EditControl, SelTextReplacesAndLeavesCaretAfter) {
+  EditControl t;
+  t.setText(QStringLiteral("hello world"));
+  t.setSelStart(6);
+  t.setSelLength(5);
+  t.setSelText(QStringLiteral("a\r\nb\nc"));
+  EXPECT_EQ(t.Text(), QStringLiteral("hello a\r\nb\nc"));
+  EXPECT_EQ(t.SelStart(), 12);
+  EXPECT_EQ(t.SelLength(), 0);
+  t.setSelStart(0);
+  t.setSelText(QStringLiteral(">"));
+  EXPECT_EQ(t.Text(), QStringLiteral(">hello a\r\nb\nc"));
+  EXPECT_EQ(t.SelStart(), 1);
+}
+
+TEST(EditControl, ChangeAndSelectionEvents) {
+  EditControl t;
+  QSignalSpy changed(&t, &EditControl::changed);
+  QSignalSpy sel(&t, &EditControl::selChange);
+  const quint64 before = t.changeCount();
+  t.setText(QStringLiteral("abc"));
+  EXPECT_GE(changed.count(), 1);
+  EXPECT_GT(t.changeCount(), before);
+  const int selBefore = sel.count();
+  t.setSelStart(1);
+  t.setSelLength(1);
+  EXPECT_GT(sel.count(), selBefore);
+  const quint64 unchanged = t.changeCount();
+  t.setSelStart(2);  // moving the caret is no change of the text
+  EXPECT_EQ(t.changeCount(), unchanged);
+}
+
+TEST(EditControl, TypingChineseAndTheWidgetsOwnUndoIsOff) {
+  EditControl t;
+  t.show();
+  QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("中"));
+  QCoreApplication::sendEvent(&t, &press);
+  QTest::keyClick(&t, Qt::Key_A);
+  EXPECT_EQ(t.Text(), QStringLiteral("中a"));
+  QTest::keyClick(&t, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(t.Text(), QStringLiteral("中a"));
+  QTest::keyClick(&t, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(t.Text(), QStringLiteral("中a"));
+}
+
+TEST(EditControl, KeyEventsCarryKeyCodesAndModifierState) {
+  EditControl t;
+  t.show();
+  QSignalSpy down(&t, &EditControl::keyDown);
+  QSignalSpy up(&t, &EditControl::keyUp);
+  QTest::keyPress(&t, Qt::Key_V, Qt::ControlModifier);  // Ctrl goes down first
+  ASSERT_GE(down.count(), 1);
+  EXPECT_EQ(down.last()[0].toInt(), 86);
+  EXPECT_EQ(down.last()[1].toInt(), kCtrlMask);
+  up.clear();
+  QKeyEvent left(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier);
+  QCoreApplication::sendEvent(&t, &left);
+  ASSERT_EQ(up.count(), 1);
+  EXPECT_EQ(up[0][0].toInt(), 37);
+  // The release of Shift itself arrives with Shift up.
+  QKeyEvent shift(QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier);
+  QCoreApplication::sendEvent(&t, &shift);
+  ASSERT_EQ(up.count(), 2);
+  EXPECT_EQ(up[1][0].toInt(), 16);
+  EXPECT_EQ(up[1][1].toInt(), 0);
+}
+
+TEST(EditControl, RightButtonRaisesMouseUpAndNoOwnContextMenu) {
+  EditControl t;
+  t.show();
+  EXPECT_EQ(t.contextMenuPolicy(), Qt::PreventContextMenu);
+  QSignalSpy up(&t, &EditControl::mouseUp);
+  QTest::mouseClick(t.viewport(), Qt::RightButton, Qt::ShiftModifier, QPoint(5, 6));
+  ASSERT_EQ(up.count(), 1);
+  EXPECT_EQ(up[0][0].toInt(), 2);
+  EXPECT_EQ(up[0][1].toInt(), kShiftMask);
+}
+
+TEST(EditControl, FontWithFractionsAndBackColor) {
+  EditControl t;
+  t.setFontSize(26.25);
+  EXPECT_DOUBLE_EQ(t.FontSize(), 26.25);
+  t.setFontBold(true);
+  t.setFontItalic(true);
+  EXPECT_TRUE(t.FontBold());
+  EXPECT_TRUE(t.FontItalic());
+  t.setBackColor(0x0000FF);  // red in the low byte
+  EXPECT_EQ(t.palette().color(QPalette::Base), QColor(255, 0, 0));
+  EXPECT_EQ(toColorValue(QColor(1, 2, 3)), 0x030201);
+}
+
+}  // namespace

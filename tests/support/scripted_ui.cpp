@@ -6,6 +6,7 @@
 MsgResult ScriptedUi::message(QWidget*, const QString& text, const QString& title, MsgIcon icon,
                               MsgButtons buttons) {
   messages.push_back({text, title, icon, buttons});
+  if (onMessage) onMessage(messages.back());
   if (!answers.empty()) {
     const MsgResult r = answers.front();
     answers.pop_front();

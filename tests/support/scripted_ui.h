@@ -21,6 +21,8 @@ class ScriptedUi : public Ui {
   // Answers in order; when the script runs out: Ok, or No for questions.
   std::deque<MsgResult> answers;
   std::vector<ShownMessage> messages;
+  // Called as each message is shown, before it is answered.
+  std::function<void(const ShownMessage&)> onMessage;
 
   std::deque<std::optional<QString>> openAnswers;
   std::deque<std::optional<QString>> saveAnswers;
