@@ -11,7 +11,7 @@ PACKAGES=(
   libespeak-ng-dev espeak-ng-data libsonic-dev
   unicode-data bzip2
   fonts-wqy-microhei
-  xvfb xauth imagemagick poppler-utils
+  xvfb xauth xdotool imagemagick poppler-utils
   pulseaudio pulseaudio-utils
   shared-mime-info desktop-file-utils
 )

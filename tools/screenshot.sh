@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Starts the editor under a virtual X server, opens a menu and writes a
+# screenshot, so anyone can look at the real window.
+#   tools/screenshot.sh [out.png] [menu-key] [file-to-open]
+# menu-key is the access key of the menu to open (f, e, o, r, h; "none"
+# for no menu). Needs xvfb and imagemagick (installed by scripts/setup.sh).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:-shot.png}
+menu=${2:-f}
+file=${3:-}
+bin=${CHIMEPAD_BIN:-$here/build/bin/chimepad}
+
+tmp=$(mktemp -d)
+trap 'kill ${app:-} ${xvfb:-} 2>/dev/null || true; rm -rf "$tmp"' EXIT
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+# A settings store of its own, answered already: no first-run question.
+mkdir -p "$tmp/config/Chimepad"
+printf '[Type]\ntxt=0\n' > "$tmp/config/Chimepad/Chimepad.conf"
+DISPLAY=$display XDG_CONFIG_HOME=$tmp/config XDG_RUNTIME_DIR=$tmp QT_QPA_PLATFORM=xcb \
+  "$bin" ${file:+"$file"} >/dev/null 2>&1 &
+app=$!
+sleep 2
+if [ "$menu" != none ]; then
+  # No window manager runs here: give the window the focus, then the key.
+  win=$(DISPLAY=$display xdotool search --name "妙音朗读器" | head -n 1)
+  DISPLAY=$display xdotool windowfocus --sync "$win" key "alt+$menu" || true
+  sleep 0.7
+fi
+DISPLAY=$display import -window root "$out"
+echo "wrote $out"
