@@ -78,7 +78,7 @@ QString readingOf(InputMethod* ime, InputMethod::Layout layout, QChar c) {
   // first NUL, read in the code page with spaces trimmed.
   const quint32 offset = qFromLittleEndian<quint32>(buffer + candidate_list::kHeaderSize);
   if (offset >= bufferLength) return QString();
-  const quint32 window = std::min<quint32>(2 * quint32(maxKey), bufferLength - offset);
+  const quint32 window = quint32(std::min<quint64>(2 * quint64(maxKey), bufferLength - offset));
   const char* start = buffer + offset;
   const void* nul = std::memchr(start, 0, window);
   const qsizetype length = nul ? static_cast<const char*>(nul) - start : qsizetype(window);

@@ -129,6 +129,9 @@ TEST_F(TextToPinyinTest, BlankTextAsksNothingAndLeavesTheFlag) {
 }
 
 TEST_F(TextToPinyinTest, MissingInputMethodGivesOneSpaceAndSetsTheFlag) {
+  std::vector<ScriptedIme::Entry> beyondTheList;
+  for (int i = 1; i <= 255; ++i) beyondTheList.push_back({InputMethod::Layout(i), std::nullopt});
+  beyondTheList.push_back({256, QStringLiteral("微软拼音输入法")});
   struct Case {
     const char* what;
     std::vector<ScriptedIme::Entry> layouts;
@@ -140,6 +143,7 @@ TEST_F(TextToPinyinTest, MissingInputMethodGivesOneSpaceAndSetsTheFlag) {
       {"name with a version", {{1, QStringLiteral("微软拼音输入法 2007")}}},
       {"name contained", {{1, QStringLiteral("新微软拼音输入法")}}},
       {"name cut short", {{1, QStringLiteral("微软拼音输入")}}},
+      {"beyond the 255 layouts listed", beyondTheList},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
