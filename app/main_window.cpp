@@ -12,6 +12,7 @@
 #include "appearance/font_command.h"
 #include "crypt/crypt_commands.h"
 #include "platform/edit_control.h"
+#include "platform/pinyin_dictionary_ime.h"
 #include "platform/settings_store.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
@@ -33,6 +34,11 @@ MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
   if (!deps.settings) {
     ownedSettings_ = std::make_unique<SettingsStore>();
     deps.settings = ownedSettings_.get();
+  }
+  if (!deps.ime) {
+    // Reads its dictionary when reading first asks for it.
+    ownedIme_ = std::make_unique<PinyinDictionaryIme>();
+    deps.ime = ownedIme_.get();
   }
   p_.ui = deps.ui;
   p_.settings = deps.settings;
