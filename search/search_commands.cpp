@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextDocument>
 
 #include "app/program.h"
 #include "platform/edit_control.h"
@@ -54,12 +55,41 @@ void SearchCommands::followFindBox(bool hasText) {
   if (QAction* next = p_.menu.numNext; next && next->isEnabled() != hasText) next->setEnabled(hasText);
 }
 
+namespace {
+
+// Whether a find text holds a character that the document keeps otherwise
+// than `Text` shows it (line breaks).
+bool holdsBreakChars(const QString& find) {
+  for (const QChar c : find)
+    if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+      return true;
+  return false;
+}
+
+// The search of the editor text from its selection; the position in `Text`,
+// or -1.
+int searchEditor(const EditControl& t, const QString& find, bool matchCase, bool upward) {
+  const int start = t.SelStart(), length = t.SelLength();
+  if (find.isEmpty() || holdsBreakChars(find))
+    return FindInText(t.Text(), start, length, find, matchCase, upward);
+  // Without line breaks in the find text, searching the document's own text
+  // finds the same occurrences and spares building `Text` of the whole
+  // document; only the positions are counted differently.
+  const int docStart = t.textToDoc(start);
+  const int docEnd = t.textToDoc(start + length);
+  const int at = FindInText(t.document()->toRawText(), docStart, docEnd - docStart, find, matchCase,
+                            upward);
+  return at < 0 ? -1 : t.docToText(at);
+}
+
+}  // namespace
+
 bool SearchCommands::findAndSelect(const QString& find, bool matchCase, bool upward, QWidget* owner) {
   EditControl* t = p_.txtFile;
   if (!t) return false;
   int at = -1;
   try {
-    at = FindInText(t->Text(), t->SelStart(), t->SelLength(), find, matchCase, upward);
+    at = searchEditor(*t, find, matchCase, upward);
   } catch (...) {
     return false;  // a failure ends the search silently
   }

@@ -17,8 +17,10 @@ QString UpperForSearch(QStringView s);
 // just before the selection start (or the caret), so an occurrence that ends
 // where the selection begins is found; an upward match may extend past the
 // caret. A candidate too close to the end to hold the whole find text never
-// matches. The empty find text matches at the first candidate, if there is
-// one. Returns the position of the occurrence, or -1 when there is none.
+// matches. No candidate lies between the CR and the LF of a line break, where
+// the control cannot start a selection. The empty find text matches at the
+// first candidate, if there is one. Returns the position of the occurrence,
+// or -1 when there is none.
 int FindInText(QStringView text, int selStart, int selLength, QStringView find, bool matchCase,
                bool upward);
 
@@ -30,6 +32,7 @@ struct ReplaceAllResult {
 // Replaces every occurrence of `find` in `text` by `replacement`, left to
 // right without overlap: after a replacement the scan goes on at the first
 // character after the inserted text, so the inserted text is never searched
-// again. An empty find text replaces nothing. One pass over the text.
+// again. As in the search, no occurrence starts between a CR and its LF. An
+// empty find text replaces nothing. One pass over the text.
 ReplaceAllResult ReplaceAllInText(QStringView text, QStringView find, QStringView replacement,
                                   bool matchCase);

@@ -302,6 +302,43 @@ TEST_F(SearchWindows, FindNextWithoutAWindow) {
   EXPECT_EQ(selection(), std::make_pair(0, 1));
 }
 
+// Positions are those of `Text`, where a line break is CR LF, whichever way
+// the control looks for the occurrence.
+TEST_F(SearchWindows, FindCountsPositionsAsTextDoes) {
+  struct Step {
+    const char* find;
+    bool upward;
+    int start, length;  // selection before
+    int expected;       // selection start after, -1 for not found
+  };
+  const QString text = "ab\r\nAB\r\n\r\nab\nab";
+  const Step steps[] = {
+      {"ab", false, 0, 0, 0},       {"ab", false, 0, 2, 4},    {"ab", false, 4, 2, 10},
+      {"ab", false, 10, 2, 13},     {"ab", false, 13, 2, -1},  {"ab", true, 15, 0, 13},
+      {"ab", true, 13, 2, 10},      {"ab", true, 10, 2, 4},    {"ab", true, 4, 0, 0},
+      {"b\r\nA", false, 0, 0, 1}, {"\nab", false, 8, 0, 12}, {"\nab", true, 15, 0, 12},
+      {"ab", false, 2, 1, 4},  // the selection ends between CR and LF
+  };
+  setText(text);
+  for (const Step& s : steps) {
+    SCOPED_TRACE(std::string(s.find) + (s.upward ? " up from " : " down from ") + std::to_string(s.start));
+    select(s.start, s.length);
+    ASSERT_EQ(selection(), std::make_pair(s.start, s.length));
+    p().FindText = QString::fromUtf8(s.find);
+    p().FindUpward = s.upward;
+    ui.messages.clear();
+    search().numNext();
+    if (s.expected < 0) {
+      expectNotice("找不到 '" + p().FindText + "'!");
+      EXPECT_EQ(selection(), std::make_pair(s.start, s.length));
+    } else {
+      EXPECT_TRUE(ui.messages.empty());
+      EXPECT_EQ(selection(), std::make_pair(s.expected, static_cast<int>(p().FindText.size())));
+      EXPECT_EQ(txt()->SelText().toUpper(), p().FindText.toUpper());
+    }
+  }
+}
+
 TEST_F(SearchWindows, CancelledWindowLeavesFindNextOnTheOldText) {
   setText("abc", 1);
   FindDialog* d = openFind("zzz");

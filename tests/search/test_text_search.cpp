@@ -3,6 +3,7 @@
 
 #include <QRandomGenerator>
 #include <QString>
+#include <vector>
 
 #include "search/text_search.h"
 
@@ -58,6 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"chinese_after_selection", "中文中文", 0, 2, "中文", kNoCase, kDown, 2},
         FindCase{"across_line_break", "ab\r\ncd\r\ncd", 0, 0, "cd", kNoCase, kDown, 4},
         FindCase{"break_inside_find_text", "ab\r\ncd", 0, 0, "b\r\nc", kNoCase, kDown, 1},
+        FindCase{"break_starting_find_text", "ab\r\ncd", 0, 0, "\r\nc", kNoCase, kDown, 2},
+        FindCase{"no_start_between_cr_and_lf", "a\r\nb\nb", 0, 0, "\nb", kNoCase, kDown, 4},
+        FindCase{"no_start_between_cr_and_lf_up", "a\nb\r\nb", 6, 0, "\nb", kNoCase, kUp, 1},
+        FindCase{"empty_find_down_over_break", "a\r\nb", 0, 2, "", kNoCase, kDown, 3},
+        FindCase{"empty_find_up_over_break", "a\r\nb", 3, 0, "", kNoCase, kUp, 1},
         FindCase{"latin_accents_no_case", "xÄBC", 0, 0, "äbc", kNoCase, kDown, 1},
         FindCase{"full_width_no_case", "ＡＢ", 0, 0, "ａｂ", kNoCase, kDown, 0},
         FindCase{"full_width_match_case", "ＡＢ", 0, 0, "ａｂ", kCase, kDown, -1},
@@ -99,13 +105,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"nothing_found", "hello", "z", "y", kNoCase, "hello", 0},
         ReplaceCase{"empty_find_replaces_nothing", "abc", "", "x", kNoCase, "abc", 0},
         ReplaceCase{"chinese", "你好世界你好", "你好", "您好", kNoCase, "您好世界您好", 2},
-        ReplaceCase{"line_breaks", "a\r\nb\r\n", "\r\n", " ", kNoCase, "a b ", 2}),
+        ReplaceCase{"line_breaks", "a\r\nb\r\n", "\r\n", " ", kNoCase, "a b ", 2},
+        ReplaceCase{"not_between_cr_and_lf", "x\r\nab\nab", "\nab", "Z", kNoCase, "x\r\nabZ", 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The rules as plainly written: candidates one by one, each compared after
 // upper-casing both sides; the replace-all edits the text as it goes.
 bool matchesAt(const QString& t, qsizetype p, const QString& f, bool matchCase) {
   if (p + f.size() > t.size()) return false;
+  if (p > 0 && t[p - 1] == u'\r' && t[p] == u'\n') return false;  // no selection starts there
   const QString piece = t.mid(p, f.size());
   return matchCase ? piece == f : UpperForSearch(piece) == UpperForSearch(f);
 }
@@ -121,17 +129,20 @@ int plainFind(const QString& t, int s, int l, const QString& f, bool matchCase, 
   return -1;
 }
 
-QString plainReplaceAll(QString t, const QString& f, const QString& r, bool matchCase) {
+// Continuing after the inserted text is continuing after the occurrence in
+// the text as it was.
+QString plainReplaceAll(const QString& t, const QString& f, const QString& r, bool matchCase) {
+  QString out;
   qsizetype p = 0;
   while (p < t.size()) {
     if (matchesAt(t, p, f, matchCase)) {
-      t.replace(p, f.size(), r);
-      p += r.size();
+      out += r;
+      p += f.size();
     } else {
-      ++p;
+      out += t[p++];
     }
   }
-  return t;
+  return out;
 }
 
 QString randomString(QRandomGenerator& g, int maxLen) {
@@ -158,6 +169,39 @@ TEST(SearchAgreesWithPlainRules, OnRandomTexts) {
     ASSERT_EQ(ReplaceAllInText(t, f, r, matchCase).text, plainReplaceAll(t, f, r, matchCase))
         << qPrintable(t) << " / " << qPrintable(f) << " -> " << qPrintable(r);
   }
+}
+
+// Documents are searched a piece at a time: occurrences lying across the
+// pieces' borders are found walking down and up.
+TEST(SearchAgreesWithPlainRules, OnLongTexts) {
+  QString t(300000, QLatin1Char('x'));
+  std::vector<int> at;
+  for (int border : {65536, 131072, 196608, 262144})
+    for (int p : {border - 3, border - 1, border + 1, border + 40}) at.push_back(p);
+  for (int p : at) t.replace(p, 2, (p % 2) ? QStringLiteral("aB") : QStringLiteral("Ab"));
+  int s = 0, l = 0;
+  for (int expected : at) {
+    ASSERT_EQ(FindInText(t, s, l, u"AB", kNoCase, kDown), expected);
+    s = expected;
+    l = 2;
+  }
+  EXPECT_EQ(FindInText(t, s, l, u"AB", kNoCase, kDown), -1);
+  s = static_cast<int>(t.size());
+  l = 0;
+  for (auto it = at.rbegin(); it != at.rend(); ++it) {
+    ASSERT_EQ(FindInText(t, s, l, u"ab", kNoCase, kUp), *it);
+    s = *it;
+    l = 2;
+  }
+  EXPECT_EQ(FindInText(t, s, l, u"ab", kNoCase, kUp), -1);
+  EXPECT_EQ(ReplaceAllInText(t, u"AB", u"-", kNoCase).count, static_cast<int>(at.size()));
+
+  QRandomGenerator g(11);
+  QString big;
+  for (int i = 0; i < 400000; ++i) big.append(QStringLiteral("aAbB中")[g.bounded(5)]);
+  for (const QString f : {QStringLiteral("ab"), QStringLiteral("AbA"), QStringLiteral("中a")})
+    for (bool matchCase : {false, true})
+      ASSERT_EQ(ReplaceAllInText(big, f, u"Q", matchCase).text, plainReplaceAll(big, f, "Q", matchCase));
 }
 
 }  // namespace
