@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <algorithm>
 
 namespace {
 constexpr QChar kPara(QChar::ParagraphSeparator);
@@ -98,31 +99,45 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
   connect(this, &QPlainTextEdit::cursorPositionChanged, this, sel);
 }
 
+// Both conversions run over whole documents of many megabytes: they write
+// into a buffer of the right size instead of appending character by character.
 QString EditControl::toDocumentText(const QString& text) {
-  QString out;
-  out.reserve(text.size());
   const qsizetype n = text.size();
+  const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
+  QString out(n, Qt::Uninitialized);  // never longer than the text
+  char16_t* o = reinterpret_cast<char16_t*>(out.data());
+  char16_t* const begin = o;
   for (qsizetype i = 0; i < n; ++i) {
-    const QChar c = text[i];
-    if (c == QLatin1Char('\r')) {
-      if (i + 1 < n && text[i + 1] == QLatin1Char('\n')) ++i;
-      out.append(kPara);  // a lone CR is taken as a line break too
-    } else if (c == QLatin1Char('\n') || c == kLine) {
-      out.append(kLine);
+    const char16_t c = in[i];
+    if (c == u'\r') {
+      if (i + 1 < n && in[i + 1] == u'\n') ++i;
+      *o++ = kPara.unicode();  // a lone CR is taken as a line break too
+    } else if (c == u'\n') {
+      *o++ = kLine.unicode();
     } else {
-      out.append(c);
+      *o++ = c;
     }
   }
+  out.truncate(o - begin);
   return out;
 }
 
 QString EditControl::fromDocumentText(const QString& doc) {
-  QString out;
-  out.reserve(doc.size() + doc.size() / 16);
-  for (const QChar c : doc) {
-    if (c == kPara) out.append(QLatin1String("\r\n"));
-    else if (c == kLine) out.append(QLatin1Char('\n'));
-    else out.append(c);
+  const qsizetype n = doc.size();
+  const char16_t* in = reinterpret_cast<const char16_t*>(doc.constData());
+  const qsizetype breaks = std::count(in, in + n, kPara.unicode());
+  QString out(n + breaks, Qt::Uninitialized);
+  char16_t* o = reinterpret_cast<char16_t*>(out.data());
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = in[i];
+    if (c == kPara.unicode()) {
+      *o++ = u'\r';
+      *o++ = u'\n';
+    } else if (c == kLine.unicode()) {
+      *o++ = u'\n';
+    } else {
+      *o++ = c;
+    }
   }
   return out;
 }
