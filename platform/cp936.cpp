@@ -54,7 +54,10 @@ QByteArray encodeChar(char16_t c, bool* ok) {
   const quint16 v = tables().enc[c];
   if (ok) *ok = v != 0xFFFF;
   if (v == 0xFFFF) return QByteArray("?");
-  if (v > 0xFF) return QByteArray{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)};
+  if (v > 0xFF) {
+    const char pair[2] = {static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)};
+    return QByteArray(pair, 2);
+  }
   return QByteArray(1, static_cast<char>(v));
 }
 
