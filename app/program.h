@@ -13,6 +13,7 @@ class QMainWindow;
 class SettingsStore;
 class SoundOutput;
 class InputMethod;
+class Registry;
 class Timer;
 class Ui;
 
@@ -33,6 +34,7 @@ struct Program {
   SettingsStore* settings = nullptr;
   SoundOutput* sound = nullptr;
   InputMethod* ime = nullptr;
+  Registry* registry = nullptr;  // null: the system's own
 
   // Documents.
   QString CurrentFileName = kUntitled;
