@@ -100,6 +100,14 @@ void FrmPassword::progress(double percent) {
 }
 
 void FrmPassword::command1Click() {
+  // The one pass of pending events before the work could deliver a second
+  // click; it is not run again on top of the first.
+  if (busy_) return;
+  busy_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{busy_};
   const QString password = Text1->text();
   const QString text = p_.txtFile->Text();
   QString result;

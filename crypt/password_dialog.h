@@ -37,4 +37,5 @@ class FrmPassword : public QDialog {
   Program& p_;
   QElapsedTimer sinceShown_;
   qint64 lastUpdate_ = -1;
+  bool busy_ = false;
 };
