@@ -1,6 +1,12 @@
 #include "about/about_command.h"
 
-#include "app/program.h"
+#include <QMainWindow>
 
-// The about box comes with its own work; until then it does nothing.
-void numAbout(Program&) {}
+#include "about/about_dialog.h"
+#include "app/program.h"
+#include "platform/ui.h"
+
+void numAbout(Program& p) {
+  FrmAbout dlg(p, p.frmMain);
+  p.ui->exec(&dlg);
+}

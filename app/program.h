@@ -14,6 +14,7 @@ class QMainWindow;
 class SettingsStore;
 class SoundOutput;
 class InputMethod;
+class Registry;
 class Ui;
 
 inline const QString kAppTitle = QStringLiteral("妙音朗读器");
@@ -33,6 +34,7 @@ struct Program {
   SettingsStore* settings = nullptr;
   SoundOutput* sound = nullptr;
   InputMethod* ime = nullptr;
+  Registry* registry = nullptr;  // null: the system's own
 
   // Documents.
   QString CurrentFileName = kUntitled;

@@ -1,6 +1,12 @@
 #include "appearance/font_command.h"
 
-#include "app/program.h"
+#include <QMainWindow>
 
-// The font dialog comes with the appearance work; until then it does nothing.
-void numFont(Program&) {}
+#include "app/program.h"
+#include "appearance/font_dialog.h"
+#include "platform/ui.h"
+
+void numFont(Program& p) {
+  FrmFont dlg(p, p.frmMain);
+  p.ui->exec(&dlg);
+}

@@ -1,7 +1,22 @@
 #include "crypt/crypt_commands.h"
 
-#include "app/program.h"
+#include <QMainWindow>
 
-// Encryption comes with the cipher work; until then these do nothing.
-void numEncr(Program&) {}
-void numDecr(Program&) {}
+#include "app/program.h"
+#include "crypt/password_dialog.h"
+#include "platform/ui.h"
+
+static void showPassword(Program& p) {
+  FrmPassword dlg(p, p.frmMain);
+  p.ui->exec(&dlg);
+}
+
+void numEncr(Program& p) {
+  p.EncryptMode = true;
+  showPassword(p);
+}
+
+void numDecr(Program& p) {
+  p.EncryptMode = false;
+  showPassword(p);
+}

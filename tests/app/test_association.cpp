@@ -1,0 +1,240 @@
+// The first-run file-type association: the question, the freedesktop files
+// in temporary XDG directories, the Windows registry writes, the marker.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "app/association.h"
+#include "app/main_window.h"
+#include "platform/file_types.h"
+#include "support/fake_registry.h"
+#include "support/scripted_ui.h"
+#include "support/temp_settings.h"
+
+namespace {
+
+QString readAll(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(f.readAll());
+}
+
+void writeText(const QString& path, const QByteArray& text) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(text);
+}
+
+// Passes when desktop-file-validate is not installed.
+void expectValidDesktopEntry(const QString& path) {
+  const QString validate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+  if (validate.isEmpty()) return;
+  QProcess p;
+  p.start(validate, {path});
+  ASSERT_TRUE(p.waitForFinished(10000));
+  EXPECT_EQ(p.exitCode(), 0) << path.toStdString() << ": " << p.readAllStandardOutput().toStdString();
+}
+
+TEST(RegistryFileTypes, YesWritesTwelveValuesInOrder) {
+  FakeRegistry reg;
+  writeRegistryFileTypes(reg, associatedTypes(true), QStringLiteral("C:\\Program Files\\Chimepad"));
+  const RegRoot cr = RegRoot::ClassesRoot;
+  const QString cmd = QStringLiteral("C:\\Program Files\\Chimepad\\Chimepad.exe %1");
+  const QString icon = QStringLiteral("C:\\Program Files\\Chimepad\\Chimepad.exe,");
+  const QString open = QStringLiteral("shell\\open\\command");
+  const QString def = QStringLiteral("DefaultIcon");
+  const std::vector<FakeRegistry::Write> expected = {
+      {cr, "QZChimepadTxt", "", "文本文档"},
+      {cr, "QZChimepadQzC", "", "QZCfiles"},
+      {cr, "QZChimepadLog", "", "Logfiles"},
+      {cr, ".txt", "", "QZChimepadTxt"},
+      {cr, ".qzc", "", "QZChimepadQzC"},
+      {cr, ".log", "", "QZChimepadLog"},
+      {cr, "QZChimepadTxt", open, cmd},
+      {cr, "QZChimepadQzC", open, cmd},
+      {cr, "QZChimepadLog", open, cmd},
+      {cr, "QZChimepadTxt", def, icon + "2"},
+      {cr, "QZChimepadQzC", def, icon + "1"},
+      {cr, "QZChimepadLog", def, icon + "2"},
+  };
+  EXPECT_EQ(reg.writes, expected);
+}
+
+TEST(RegistryFileTypes, NoWritesOnlyTheQzcTypeFromADriveRoot) {
+  FakeRegistry reg;
+  writeRegistryFileTypes(reg, associatedTypes(false), QStringLiteral("D:\\"));
+  const RegRoot cr = RegRoot::ClassesRoot;
+  const std::vector<FakeRegistry::Write> expected = {
+      {cr, "QZChimepadQzC", "", "QZCfiles"},
+      {cr, ".qzc", "", "QZChimepadQzC"},
+      {cr, "QZChimepadQzC", "shell\\open\\command", "D:\\Chimepad.exe %1"},
+      {cr, "QZChimepadQzC", "DefaultIcon", "D:\\Chimepad.exe,1"},
+  };
+  EXPECT_EQ(reg.writes, expected);
+}
+
+TEST(DesktopExec, QuotesWhatNeedsIt) {
+  EXPECT_EQ(desktopExecArgument(QStringLiteral("/usr/bin/chimepad")), QStringLiteral("/usr/bin/chimepad"));
+  EXPECT_EQ(desktopExecArgument(QStringLiteral("/opt/my apps/chimepad")), QStringLiteral("\"/opt/my apps/chimepad\""));
+  EXPECT_EQ(desktopExecArgument(QStringLiteral("/opt/a$b/100%")), QStringLiteral("\"/opt/a\\\\$b/100%%\""));
+  EXPECT_EQ(desktopExecArgument(QStringLiteral("/opt/朗读/chimepad")), QStringLiteral("/opt/朗读/chimepad"));
+}
+
+class AssociationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"}) saved.append({var, qgetenv(var)});
+    qputenv("XDG_DATA_HOME", dataHome().toUtf8());
+    qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
+  }
+  void TearDown() override {
+    for (const auto& [var, value] : saved) {
+      if (value.isNull()) qunsetenv(var);
+      else qputenv(var, value);
+    }
+  }
+  QString dataHome() const { return xdg.filePath(QStringLiteral("data")); }
+  QString configHome() const { return xdg.filePath(QStringLiteral("config")); }
+  QString entry(const QString& progId) const {
+    return dataHome() + QStringLiteral("/applications/") + progId + QStringLiteral(".desktop");
+  }
+  QString package(const QString& progId) const {
+    return dataHome() + QStringLiteral("/mime/packages/") + progId + QStringLiteral(".xml");
+  }
+  QString icon(const QString& context, const QString& name) const {
+    return dataHome() + QStringLiteral("/icons/hicolor/scalable/") + context + QLatin1Char('/') + name +
+           QStringLiteral(".svg");
+  }
+  QString mimeapps() const { return readAll(configHome() + QStringLiteral("/mimeapps.list")); }
+
+  // One start of the program; returns the messages it showed.
+  std::vector<ShownMessage> start(std::deque<MsgResult> answers) {
+    ScriptedUi ui;
+    ui.answers = std::move(answers);
+    MainWindow::Deps deps;
+    deps.ui = &ui;
+    deps.settings = temp.store.get();
+    MainWindow w(deps);
+    w.formLoad();
+    return ui.messages;
+  }
+  QString marker() { return temp.store->read(QStringLiteral("Type"), QStringLiteral("txt")); }
+
+  QTemporaryDir xdg;
+  TempSettings temp;
+  QList<QPair<const char*, QByteArray>> saved;
+};
+
+TEST_F(AssociationTest, YesTakesTextLogAndQzcFiles) {
+  const auto shown = start({MsgResult::Yes});
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, QStringLiteral("是否要关联扩展名为 txt 的文本文件?"));
+  EXPECT_EQ(shown[0].title, QStringLiteral("关联文件"));
+  EXPECT_EQ(shown[0].icon, MsgIcon::Question);
+  EXPECT_EQ(shown[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(marker(), QStringLiteral("1"));
+
+  const QString exec = QStringLiteral("Exec=") + QCoreApplication::applicationFilePath() + QStringLiteral(" %f\n");
+  const struct {
+    const char* progId;
+    const char* description;
+    const char* mime;
+    const char* glob;
+    const char* icon;
+  } types[] = {
+      {"QZChimepadTxt", "文本文档", "text/plain", "*.txt", "chimepad-doc-txt"},
+      {"QZChimepadQzC", "QZCfiles", "application/x-qzc", "*.qzc", "chimepad-doc-qzc"},
+      {"QZChimepadLog", "Logfiles", "text/x-log", "*.log", "chimepad-doc-txt"},
+  };
+  for (const auto& t : types) {
+    SCOPED_TRACE(t.progId);
+    const QString desktop = readAll(entry(t.progId));
+    EXPECT_TRUE(desktop.startsWith(QStringLiteral("[Desktop Entry]\n")));
+    EXPECT_TRUE(desktop.contains(exec));
+    EXPECT_TRUE(desktop.contains(QStringLiteral("Comment=") + t.description + "\n"));
+    EXPECT_TRUE(desktop.contains(QStringLiteral("MimeType=") + t.mime + ";\n"));
+    expectValidDesktopEntry(entry(t.progId));
+    const QString xml = readAll(package(t.progId));
+    EXPECT_TRUE(xml.contains(QStringLiteral("<mime-type type=\"") + t.mime + "\">"));
+    EXPECT_TRUE(xml.contains(QStringLiteral("<glob pattern=\"") + t.glob + "\"/>"));
+    EXPECT_TRUE(xml.contains(QStringLiteral("<icon name=\"") + t.icon + "\"/>"));
+    EXPECT_TRUE(mimeapps().contains(QStringLiteral("%1=%2.desktop;\n").arg(t.mime, t.progId)));
+  }
+  // Only the program's own type gets a description of its own.
+  EXPECT_TRUE(readAll(package("QZChimepadQzC")).contains(QStringLiteral("<comment>QZCfiles</comment>")));
+  EXPECT_FALSE(readAll(package("QZChimepadTxt")).contains(QStringLiteral("<comment>")));
+  EXPECT_TRUE(mimeapps().startsWith(QStringLiteral("[Default Applications]\n")));
+  // The icons, each in its role.
+  EXPECT_EQ(readAll(icon("mimetypes", "chimepad-doc-qzc")), readAll(":/icons/doc-qzc.svg"));
+  EXPECT_EQ(readAll(icon("mimetypes", "chimepad-doc-txt")), readAll(":/icons/doc-txt.svg"));
+  EXPECT_EQ(readAll(icon("apps", "chimepad")), readAll(":/icons/app.svg"));
+  EXPECT_FALSE(readAll(":/icons/doc-qzc.svg").isEmpty());
+  // The databases, where their tools are installed.
+  if (!QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty()) {
+    const QString globs = readAll(dataHome() + QStringLiteral("/mime/globs2"));
+    EXPECT_TRUE(globs.contains(QStringLiteral("application/x-qzc:*.qzc")));
+    EXPECT_TRUE(globs.contains(QStringLiteral("text/x-log:*.log")));
+  }
+  if (!QStandardPaths::findExecutable(QStringLiteral("update-desktop-database")).isEmpty()) {
+    const QString cache = readAll(dataHome() + QStringLiteral("/applications/mimeinfo.cache"));
+    EXPECT_TRUE(cache.contains(QStringLiteral("application/x-qzc=QZChimepadQzC.desktop;")));
+    EXPECT_TRUE(cache.contains(QStringLiteral("text/plain=QZChimepadTxt.desktop;")));
+  }
+
+  temp.reopen();
+  EXPECT_TRUE(start({}).empty());  // the second start asks nothing
+  EXPECT_EQ(marker(), QStringLiteral("1"));
+}
+
+TEST_F(AssociationTest, NoTakesOnlyQzcFilesAndKeepsOtherDefaults) {
+  writeText(configHome() + QStringLiteral("/mimeapps.list"),
+            "[Added Associations]\nimage/png=viewer.desktop;\n\n"
+            "[Default Applications]\ntext/plain=other-editor.desktop;\napplication/x-qzc=old.desktop;\n\n"
+            "[Removed Associations]\ntext/html=x.desktop;\n");
+  const auto shown = start({MsgResult::No});
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(marker(), QStringLiteral("0"));
+
+  EXPECT_TRUE(QFile::exists(entry("QZChimepadQzC")));
+  EXPECT_TRUE(QFile::exists(package("QZChimepadQzC")));
+  EXPECT_TRUE(QFile::exists(icon("mimetypes", "chimepad-doc-qzc")));
+  for (const char* other : {"QZChimepadTxt", "QZChimepadLog"}) {
+    EXPECT_FALSE(QFile::exists(entry(other))) << other;
+    EXPECT_FALSE(QFile::exists(package(other))) << other;
+  }
+  EXPECT_FALSE(QFile::exists(icon("mimetypes", "chimepad-doc-txt")));
+  EXPECT_EQ(mimeapps(), QStringLiteral("[Added Associations]\nimage/png=viewer.desktop;\n\n"
+                                       "[Default Applications]\ntext/plain=other-editor.desktop;\n"
+                                       "application/x-qzc=QZChimepadQzC.desktop;\n\n"
+                                       "[Removed Associations]\ntext/html=x.desktop;\n"));
+
+  temp.reopen();
+  EXPECT_TRUE(start({MsgResult::Yes}).empty());  // asks nothing, writes nothing more
+  EXPECT_FALSE(QFile::exists(entry("QZChimepadTxt")));
+  EXPECT_EQ(marker(), QStringLiteral("0"));
+}
+
+TEST_F(AssociationTest, FailuresAreSkippedAndTheMarkerStored) {
+  // Both directories are files: nothing can be written below them.
+  writeText(dataHome(), "not a directory");
+  writeText(configHome(), "not a directory");
+  const auto shown = start({MsgResult::Yes});
+  ASSERT_EQ(shown.size(), 1u);  // the question, and no other message
+  EXPECT_EQ(marker(), QStringLiteral("1"));
+}
+
+TEST_F(AssociationTest, ExecLineOfAPathWithSpacesIsValid) {
+  writeFreedesktopFileTypes(associatedTypes(false), {dataHome(), configHome()},
+                            QStringLiteral("/opt/My Apps/chimepad"));
+  const QString desktop = readAll(entry("QZChimepadQzC"));
+  EXPECT_TRUE(desktop.contains(QStringLiteral("Exec=\"/opt/My Apps/chimepad\" %f\n")));
+  expectValidDesktopEntry(entry("QZChimepadQzC"));
+}
+
+}  // namespace
