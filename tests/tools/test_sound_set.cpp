@@ -12,11 +12,13 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "sound_analysis.h"
+#include "shaping.h"
 #include "sound_list.h"
 
 using namespace soundcheck;
@@ -190,7 +192,7 @@ TEST(SoundSet, EveryNamedFileIsAMonoPcmWav) {
   }
 }
 
-TEST(SoundSet, FilesAreNeitherSilentNorClippedAndStartAndEndWithSound) {
+TEST(SoundSet, FilesAreNeitherSilentNorClippedNorOffsetAndStartAndEndWithSound) {
   for (const auto& name : namedWavs()) {
     SCOPED_TRACE(name);
     const Wav& w = loadWav(wavPath(name));
@@ -199,6 +201,9 @@ TEST(SoundSet, FilesAreNeitherSilentNorClippedAndStartAndEndWithSound) {
     for (float v : w.samples) peak = std::max(peak, std::fabs(v));
     EXPECT_GE(peak, 0.01f) << "silent";
     EXPECT_LT(peak, 0.999f) << "clipped";
+    double sum = 0;
+    for (float v : w.samples) sum += v;
+    EXPECT_LT(std::fabs(sum / w.samples.size()), 0.005) << "a DC offset";
     const auto first = std::find_if(w.samples.begin(), w.samples.end(), isSound);
     const auto last = std::find_if(w.samples.rbegin(), w.samples.rend(), isSound);
     // A fade-in of a few milliseconds is sound; more is padding.
@@ -342,4 +347,22 @@ TEST(SoundList, MalformedLinesAreRefusedWithTheirLineNumber) {
   EXPECT_EQ(list.wavs[0].kind, soundgen::WavKind::Letter);
   ASSERT_EQ(list.segments.size(), 1u);
   EXPECT_EQ(list.segments[0].lastMs, 235);
+}
+
+TEST(SoundShaping, SpeedChangeShortensWithoutChangingThePitch) {
+  // One second of a 120 Hz tone, in the generator's 16-bit units.
+  std::vector<float> tone(kRate);
+  for (int i = 0; i < kRate; ++i)
+    tone[i] = float(8000 * std::sin(2 * std::numbers::pi * 120 * i / kRate));
+  const std::vector<float> faster = soundgen::changeSpeed(tone, 1.25);
+  EXPECT_NEAR(msOf(faster.size()), 800, 15);
+  std::vector<float> scaled(faster.size());
+  for (size_t i = 0; i < faster.size(); ++i) scaled[i] = faster[i] / 32768;
+  const auto frames = trackPitch(scaled, kRate);
+  ASSERT_GT(frames.size(), 100u);
+  for (size_t i = 10; i + 10 < frames.size(); ++i)
+    ASSERT_NEAR(frames[i].f0, 120, 2) << "at " << frames[i].time << " s";
+  float peak = 0;
+  for (float v : faster) peak = std::max(peak, std::fabs(v));
+  EXPECT_NEAR(peak, 8000, 800);
 }

@@ -19,9 +19,11 @@ constexpr double kFadeOutMs = 10;
 // Room kept free at the end of a segment range.
 constexpr double kRangeMarginMs = 10;
 
-void finish(std::vector<float>& x, double fadeOutMs = kFadeOutMs) {
-  fadeIn(x, samplesIn(kFadeInMs));
-  fadeOut(x, std::min(samplesIn(fadeOutMs), int(x.size()) / 4));
+// Fades in and out; a sound as short as a stop's burst is faded over at
+// most a quarter of its length at either end.
+void finish(std::vector<float>& x) {
+  fadeIn(x, std::min(samplesIn(kFadeInMs), int(x.size()) / 4));
+  fadeOut(x, std::min(samplesIn(kFadeOutMs), int(x.size()) / 4));
 }
 
 }  // namespace
@@ -59,8 +61,7 @@ bool Generator::makeInitial(const std::string& carrier, std::vector<float>& out,
     return false;
   }
   out.assign(u.samples.begin() + s.begin, u.samples.begin() + s.end);
-  // A stop is a few milliseconds long: keep its fade short.
-  finish(out, std::min(kFadeOutMs, out.size() * 1000.0 / kSampleRate / 4));
+  finish(out);
   return true;
 }
 

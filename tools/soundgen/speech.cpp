@@ -12,6 +12,7 @@ namespace {
 // The callback has no context argument; synthesis is synchronous, so the
 // utterance being filled is the one say() points to.
 Utterance* g_current = nullptr;
+int g_sampleRate = 0;
 
 int collect(short* wav, int count, espeak_EVENT* events) {
   if (!g_current) return 0;
@@ -22,7 +23,7 @@ int collect(short* wav, int count, espeak_EVENT* events) {
     if (name[0] == '\0' || name[0] == '_') continue;  // pauses
     // The event's audio position is in milliseconds from the start of the
     // utterance.
-    const long long sample = static_cast<long long>(e->audio_position) * 22050 / 1000;
+    const long long sample = static_cast<long long>(e->audio_position) * g_sampleRate / 1000;
     g_current->phonemes.push_back({static_cast<int>(sample), name});
   }
   if (wav && count > 0) g_current->samples.insert(g_current->samples.end(), wav, wav + count);
@@ -44,6 +45,7 @@ bool Speaker::open(std::string& error) {
     error = "espeak-ng gives " + std::to_string(rate_) + " Hz, expected 22050 Hz";
     return false;
   }
+  g_sampleRate = rate_;
   espeak_SetSynthCallback(collect);
   return true;
 }
