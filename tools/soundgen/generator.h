@@ -1,0 +1,47 @@
+#pragma once
+// Makes the sound set of the reading subsystem from a sound list.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sound_list.h"
+#include "speech.h"
+
+namespace soundgen {
+
+// The pinyin voice: "cmn" and "zh" read tone-numbered pinyin as English.
+inline constexpr const char* kPinyinVoice = "cmn-latn-pinyin";
+inline constexpr const char* kLetterVoice = "en";
+
+class Generator {
+ public:
+  explicit Generator(Speaker& speaker) : speaker_(speaker) {}
+
+  // One wav file of the Sounds folder.
+  bool makeWav(const WavEntry& entry, std::vector<int16_t>& out, std::string& error);
+
+  // A syllable for a segment: it fills at most room samples, shortened or
+  // slowed down to come close to that.
+  bool makeFitted(const std::string& text, int room, std::vector<int16_t>& out,
+                  std::string& error);
+
+  // The whole segment file: every range holds its syllable from its first
+  // millisecond on, ending before the range's last millisecond and before
+  // the next range starts; silence elsewhere.
+  bool makeSegmentFile(const std::vector<SegmentEntry>& segments, std::vector<int16_t>& out,
+                       std::string& error);
+
+ private:
+  // The text said at a rate, its offsets removed, trimmed to its sound.
+  bool speakTrimmed(const std::string& text, const char* voice, int wpm, std::vector<float>& out,
+                    std::string& error);
+  bool makeInitial(const std::string& carrier, std::vector<float>& out, std::string& error);
+
+  Speaker& speaker_;
+};
+
+// Where each range's syllable may end: the range's last millisecond, or the
+// start of a range that begins inside it, whichever comes first.
+std::vector<int> segmentEnds(const std::vector<SegmentEntry>& segments);
+
+}  // namespace soundgen
