@@ -114,6 +114,7 @@ void MainWindow::connectEditor() {
   connect(t, &EditControl::keyUp, this, [this](int k, int s) { edit_.onKeyUp(k, s); });
   connect(t, &EditControl::mouseUp, this, [this](int b, int s, int x, int y) { edit_.onMouseUp(b, s, x, y); });
   connect(t, &EditControl::selChange, this, [this] { edit_.onSelChange(); });
+  connect(t, &EditControl::textEntered, this, [this] { edit_.onTextEntered(); });
 }
 
 void MainWindow::formLoad() {
