@@ -63,14 +63,20 @@ bool write(const QString& fileName, const QByteArray& bytes, QString* error) {
     return false;
   }
   QSaveFile f(fileName);
-  if (!f.open(QIODevice::WriteOnly)) {
+  // Unbuffered, so that a failing write tells the platform's own reason.
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     if (error) *error = f.errorString();
     return false;
   }
-  if (f.write(bytes) != bytes.size()) {
-    if (error) *error = f.errorString();
-    f.cancelWriting();
-    return false;
+  // A short write (a full disk) is no error yet; writing on tells why.
+  for (qsizetype done = 0; done < bytes.size();) {
+    const qint64 n = f.write(bytes.constData() + done, bytes.size() - done);
+    if (n <= 0) {
+      if (error) *error = f.errorString();
+      f.cancelWriting();
+      return false;
+    }
+    done += n;
   }
   if (!f.commit()) {
     if (error) *error = f.errorString();
