@@ -128,8 +128,22 @@ TEST_F(EditFixture, PasteByKeyAndByMenuInsertOnceAndRecordOnce) {
   menu().numPaste->trigger();
   EXPECT_EQ(t()->Text(), "0一\r\n二一\r\n二3");
   EXPECT_EQ(pos(), 2);
+  // The paste the control would have made by itself is not made again.
+  p().PasteKeyPressed = true;
+  menu().numPaste->trigger();
+  EXPECT_EQ(t()->Text(), "0一\r\n二一\r\n二3");
+  EXPECT_FALSE(p().PasteKeyPressed);
+  EXPECT_EQ(pos(), 2);
+  // Ctrl+V with nothing to paste leaves no paste pending.
+  QApplication::clipboard()->clear();
+  timer1.fire();
+  ASSERT_FALSE(menu().numPaste->isEnabled());
+  type(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_FALSE(p().PasteKeyPressed);
+  EXPECT_EQ(pos(), 2);
   // Another program's text with CR LF comes in the same.
   QApplication::clipboard()->setText("x\r\ny");
+  timer1.fire();
   menu().numPaste->trigger();
   EXPECT_EQ(t()->Text(), "0一\r\n二一\r\n二x\r\ny3");
 }

@@ -135,8 +135,13 @@ TEST(UndoHistory, MatchesWholeCopiesThroughRandomEdits) {
   h.follow(c);
   m.reset(c.Text());
   for (int step = 0; step < 2000; ++step) {
-    const int op = rng.bounded(10);
-    if (op < 7) {
+    const int op = rng.bounded(11);
+    if (op == 10) {
+      // The whole text replaced, as a command may do.
+      const QString now = c.Text();
+      const int cut = rng.bounded(now.size() + 1);
+      c.setText(now.left(cut) + pieces[rng.bounded(int(std::size(pieces)))] + now.mid(cut));
+    } else if (op < 7) {
       const int len = c.TextLength();
       int at = rng.bounded(len + 1);
       c.setSelStart(at);
@@ -144,7 +149,7 @@ TEST(UndoHistory, MatchesWholeCopiesThroughRandomEdits) {
       if (rng.bounded(2)) c.setSelLength(rng.bounded(std::min(len - at, 4) + 1));
       c.setSelText(pieces[rng.bounded(int(std::size(pieces)))]);
     }
-    if (op < 9) {
+    if (op < 9 || op == 10) {
       const bool recorded = h.record(c);
       ASSERT_EQ(recorded, m.record(c.Text(), c.SelStart())) << "step " << step;
     } else if (m.pos > 0) {
