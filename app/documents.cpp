@@ -95,6 +95,7 @@ bool PrintText(QPrinter& printer, const QString& text) {
 }
 
 void Documents::askToSave() {
+  p_.RecordUndo();  // a change not yet recorded (a modifier still held) counts too
   if (p_.undo.UndoPos() <= 0) return;
   const MsgResult r =
       p_.ui->message(p_.frmMain, p_.CurrentFileName + QStringLiteral(" 文件的文字已经改变。\r\n想保存文件吗?"),

@@ -162,6 +162,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   } catch (...) {
   }
   try {
+    p_.RecordUndo();  // a change not yet recorded (a modifier still held) counts too
     if (p_.undo.UndoPos() > 0) {
       const MsgResult r = p_.ui->message(
           this, p_.CurrentFileName + QStringLiteral(" 文件的文字已经改变。\r\n想保存文件吗?"), kAppTitle,

@@ -279,6 +279,26 @@ TEST_F(EditFixture, TextFromAnInputMethodOrADropIsRecorded) {
   EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNoCancel);
 }
 
+TEST_F(EditFixture, AChangeNotYetRecordedStillAsksBeforeItIsLost) {
+  setText("one two");
+  t()->setSelStart(7);
+  // Ctrl+Backspace removes a word; with Ctrl still down nothing is recorded.
+  send(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+  send(QEvent::KeyPress, Qt::Key_Backspace, Qt::ControlModifier);
+  send(QEvent::KeyRelease, Qt::Key_Backspace, Qt::ControlModifier);
+  ASSERT_EQ(t()->Text(), "one ");
+  ASSERT_EQ(pos(), 0);
+  ui.answers = {MsgResult::No};
+  w->documents().numNew();
+  EXPECT_EQ(ui.messages.size(), 1u);
+
+  t()->setText("again");
+  ui.answers = {MsgResult::Cancel};
+  w->close();
+  EXPECT_EQ(ui.messages.size(), 2u);
+  EXPECT_TRUE(w->isVisible());
+}
+
 TEST_F(EditFixture, RightButtonShowsTheEditMenu) {
   QTest::mouseClick(t()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_FALSE(menu().numEdit->isVisible());
