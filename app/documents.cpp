@@ -1,11 +1,210 @@
 #include "app/documents.h"
 
-#include "app/program.h"
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QFontDatabase>
+#include <QMainWindow>
+#include <QPainter>
+#include <QPrinter>
+#include <QTextDocument>
 
-// The file commands come with the documents work; until then they do nothing.
-void Documents::numNew() {}
-void Documents::numOpen() {}
-void Documents::numSave() {}
-void Documents::numSaveAs() {}
-void Documents::numPrint() {}
-void Documents::LoadTextFile(const QString&) {}
+#include "app/program.h"
+#include "app/text_file.h"
+#include "platform/edit_control.h"
+#include "platform/ui.h"
+
+namespace {
+
+const FileDialogSpec& fileDialogSpec() {
+  // One preset for the open and the save dialog alike.
+  static const FileDialogSpec spec{QStringLiteral("打开"), QStringLiteral("文本文档(*.txt)|*.txt|所有文件|*.*"),
+                                   QStringLiteral("*.txt")};
+  return spec;
+}
+
+// Spaces only, as the commands trim names and selections.
+QString trimSpaces(const QString& s) {
+  qsizetype a = 0, b = s.size();
+  while (a < b && s[a] == QLatin1Char(' ')) ++a;
+  while (b > a && s[b - 1] == QLatin1Char(' ')) --b;
+  return s.mid(a, b - a);
+}
+
+void setEnabled(QAction* a, bool on) {
+  if (a) a->setEnabled(on);
+}
+
+QFont printFont() {
+  QFont f;
+  f.setPointSizeF(10.5);
+  const QStringList cjk = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+  static const char* const preferred[] = {"宋体", "SimSun", "Noto Serif CJK SC", "Noto Sans CJK SC",
+                                          "Source Han Serif SC", "WenQuanYi Micro Hei", "WenQuanYi Zen Hei",
+                                          "AR PL UMing CN"};
+  for (const char* name : preferred) {
+    const QString family = QString::fromUtf8(name);
+    if (cjk.contains(family, Qt::CaseInsensitive)) {
+      f.setFamily(family);
+      return f;
+    }
+  }
+  if (!cjk.isEmpty()) f.setFamily(cjk.first());
+  return f;
+}
+
+}  // namespace
+
+bool PrintText(QPrinter& printer, const QString& text) {
+  QString plain = text;
+  plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  plain.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+
+  QPainter painter;
+  if (!painter.begin(&printer)) return false;
+  QTextDocument doc;
+  doc.documentLayout()->setPaintDevice(&printer);
+  doc.setDefaultFont(printFont());
+  doc.setPlainText(plain);
+  const QSizeF page = printer.pageRect(QPrinter::DevicePixel).size();
+  doc.setPageSize(page);
+  const int pages = std::max(1, doc.pageCount());
+
+  // A printer that makes its copies itself gets the document once.
+  const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+  const bool collate = printer.collateCopies();
+  bool first = true;
+  auto printPage = [&](int index) {
+    if (!first) printer.newPage();
+    first = false;
+    painter.save();
+    painter.translate(0, -index * page.height());
+    QAbstractTextDocumentLayout::PaintContext ctx;
+    ctx.clip = QRectF(0, index * page.height(), page.width(), page.height());
+    ctx.palette.setColor(QPalette::Text, Qt::black);
+    doc.documentLayout()->draw(&painter, ctx);
+    painter.restore();
+  };
+  if (collate) {
+    for (int c = 0; c < copies; ++c)
+      for (int i = 0; i < pages; ++i) printPage(i);
+  } else {
+    for (int i = 0; i < pages; ++i)
+      for (int c = 0; c < copies; ++c) printPage(i);
+  }
+  return painter.end();
+}
+
+void Documents::askToSave() {
+  p_.RecordUndo();  // a change not yet recorded (a modifier still held) counts too
+  if (p_.undo.UndoPos() <= 0) return;
+  const MsgResult r =
+      p_.ui->message(p_.frmMain, p_.CurrentFileName + QStringLiteral(" 文件的文字已经改变。\r\n想保存文件吗?"),
+                     kAppTitle, MsgIcon::Warning, MsgButtons::YesNo);
+  if (r == MsgResult::Yes) numSave();
+}
+
+void Documents::showError(const QString& platformText) {
+  p_.ui->message(p_.frmMain, platformText, QStringLiteral("出错"), MsgIcon::Critical, MsgButtons::Ok);
+}
+
+QString Documents::askSaveName() {
+  const std::optional<QString> name = p_.ui->saveFileName(p_.frmMain, fileDialogSpec());
+  if (!name || trimSpaces(*name).isEmpty()) return {};
+  return *name;
+}
+
+Documents::Written Documents::writeDocument(const QString& fileName, QString* text) {
+  *text = p_.txtFile->Text();
+  qsizetype bad = -1;
+  const QByteArray bytes = textfile::encodeDocument(*text, &bad);
+  if (bad >= 0) {
+    // Nothing is replaced without the user's word.
+    const QString c = textfile::characterAt(*text, bad);
+    const QString code = QString::number(c.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    const QString question = QStringLiteral("文字中的“%1”(U+%2)等字符无法按GBK编码保存,保存后会变成“?”。\r\n仍要保存吗?")
+                                 .arg(c, code);
+    if (p_.ui->message(p_.frmMain, question, kAppTitle, MsgIcon::Warning, MsgButtons::YesNo) != MsgResult::Yes)
+      return Written::Declined;
+  }
+  QString error;
+  if (!textfile::write(fileName, bytes, &error)) {
+    showError(error);
+    return Written::Failed;
+  }
+  return Written::Yes;
+}
+
+void Documents::numNew() {
+  askToSave();
+  p_.txtFile->setText(QString());
+  p_.CurrentFileName = kUntitled;
+  p_.setTitle(kUntitled);
+  p_.HasFileName = false;
+  p_.resetHistory(QString());
+  setEnabled(p_.menu.numUndo, false);
+  setEnabled(p_.menu.numCopy, false);
+  setEnabled(p_.menu.numCut, false);
+  setEnabled(p_.menu.numDelete, false);
+}
+
+void Documents::numOpen() {
+  askToSave();
+  const std::optional<QString> name = p_.ui->openFileName(p_.frmMain, fileDialogSpec());
+  if (!name || trimSpaces(*name).isEmpty()) return;
+  p_.CurrentFileName = *name;
+  LoadTextFile(*name);
+  // Bound to the chosen name even when it could not be read.
+  p_.HasFileName = true;
+  p_.resetHistory(p_.txtFile->Text());
+  setEnabled(p_.menu.numUndo, false);
+  setEnabled(p_.menu.numCopy, false);
+  setEnabled(p_.menu.numCut, false);
+  setEnabled(p_.menu.numDelete, true);
+}
+
+bool Documents::numSave() {
+  QString text;
+  if (p_.HasFileName) {
+    if (writeDocument(p_.CurrentFileName, &text) != Written::Yes) return false;
+  } else {
+    const QString name = askSaveName();
+    if (name.isEmpty()) return false;
+    if (writeDocument(name, &text) != Written::Yes) return false;
+    p_.CurrentFileName = name;
+    p_.setTitle(name);
+    p_.HasFileName = true;
+  }
+  p_.resetHistory(text);
+  setEnabled(p_.menu.numUndo, false);
+  return true;
+}
+
+bool Documents::numSaveAs() {
+  const QString name = askSaveName();
+  if (name.isEmpty()) return false;
+  QString text;
+  if (writeDocument(name, &text) != Written::Yes) return false;
+  p_.CurrentFileName = name;
+  p_.setTitle(name);
+  p_.HasFileName = true;
+  p_.resetHistory(text);
+  setEnabled(p_.menu.numUndo, false);
+  return true;
+}
+
+void Documents::numPrint() {
+  QPrinter printer(QPrinter::HighResolution);
+  if (!p_.ui->printDialog(p_.frmMain, printer)) return;
+  const EditControl& t = *p_.txtFile;
+  const QString selected = t.SelText();
+  PrintText(printer, trimSpaces(selected).isEmpty() ? t.Text() : selected);
+}
+
+void Documents::LoadTextFile(const QString& fileName) {
+  // The file already shown is not read again.
+  if (p_.title() == fileName + QStringLiteral(" - ") + kAppTitle) return;
+  QString text;
+  if (!textfile::read(fileName, &text)) return;
+  p_.txtFile->setText(text);
+  p_.setTitle(fileName);
+}

@@ -2,6 +2,7 @@
 // The file commands of the main window and the text-file loader.
 #include <QString>
 
+class QPrinter;
 struct Program;
 
 class Documents {
@@ -9,11 +10,32 @@ class Documents {
   explicit Documents(Program& p) : p_(p) {}
   void numNew();
   void numOpen();
-  void numSave();
-  void numSaveAs();
+  // True when the document was written.
+  bool numSave();
+  bool numSaveAs();
   void numPrint();
   void LoadTextFile(const QString& fileName);
 
+  // The save question of New and Open: shown when the document has
+  // unsaved changes; Yes saves. Either answer lets the command go on.
+  void askToSave();
+
  private:
+  enum class Written { Yes, Declined, Failed };
+  // Writes the document to a file, asking first when the code page would
+  // replace characters; shows the "出错" message on failure. `text`
+  // receives the text written.
+  Written writeDocument(const QString& fileName, QString* text);
+  // The save dialog; empty when cancelled or given only spaces.
+  QString askSaveName();
+  void showError(const QString& platformText);
+
   Program& p_;
 };
+
+// Prints text to a started printer: CR LF (a lone CR or LF too) begins a
+// new line, in a font that has the Chinese characters, paged by the
+// printer's page size, as many copies as the printer was given when it does
+// not make them itself. The job is finished at the end. False when the
+// printer could not be started.
+bool PrintText(QPrinter& printer, const QString& text);

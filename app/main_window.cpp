@@ -120,6 +120,7 @@ void MainWindow::connectEditor() {
   connect(t, &EditControl::keyUp, this, [this](int k, int s) { edit_.onKeyUp(k, s); });
   connect(t, &EditControl::mouseUp, this, [this](int b, int s, int x, int y) { edit_.onMouseUp(b, s, x, y); });
   connect(t, &EditControl::selChange, this, [this] { edit_.onSelChange(); });
+  connect(t, &EditControl::textEntered, this, [this] { edit_.onTextEntered(); });
 }
 
 void MainWindow::formLoad() {
@@ -167,6 +168,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   } catch (...) {
   }
   try {
+    p_.RecordUndo();  // a change not yet recorded (a modifier still held) counts too
     if (p_.undo.UndoPos() > 0) {
       const MsgResult r = p_.ui->message(
           this, p_.CurrentFileName + QStringLiteral(" 文件的文字已经改变。\r\n想保存文件吗?"), kAppTitle,

@@ -13,6 +13,7 @@ QString Program::title() const { return frmMain ? frmMain->windowTitle() : QStri
 
 void Program::resetHistory(const QString& baseText) {
   undo.reset(baseText);
+  if (txtFile) undo.follow(*txtFile);
   if (menu.numUndo) menu.numUndo->setEnabled(false);
 }
 

@@ -1,19 +1,132 @@
 #include "editing/edit_commands.h"
 
-#include "app/program.h"
+#include <QAction>
+#include <QDateTime>
+#include <QLocale>
+#include <QMenu>
 
-// The edit commands come with the editing work; until then they do nothing.
-void EditCommands::numUndo() {}
-void EditCommands::numCut() {}
-void EditCommands::numCopy() {}
-void EditCommands::numPaste() {}
-void EditCommands::numDelete() {}
-void EditCommands::numClear() {}
-void EditCommands::numAll() {}
-void EditCommands::numDate() {}
-void EditCommands::onChange() {}
-void EditCommands::onKeyDown(int, int) {}
-void EditCommands::onKeyUp(int, int) {}
-void EditCommands::onMouseUp(int, int, int, int) {}
-void EditCommands::onSelChange() {}
-void EditCommands::onClipboardTick() {}
+#include "app/program.h"
+#include "platform/clipboard.h"
+#include "platform/edit_control.h"
+
+namespace {
+
+// Writes an item's state only when it differs.
+void setEnabled(QAction* a, bool on) {
+  if (a && a->isEnabled() != on) a->setEnabled(on);
+}
+
+bool isArrowKey(int keyCode) { return keyCode >= 37 && keyCode <= 40; }
+
+// The time format without its time-zone name, which the long formats of
+// many locales carry.
+QString timeFormatWithoutZone(QString f) {
+  QString out;
+  bool quoted = false;
+  for (qsizetype i = 0; i < f.size(); ++i) {
+    const QChar c = f[i];
+    if (c == QLatin1Char('\'')) quoted = !quoted;
+    if (!quoted && c == QLatin1Char('t')) continue;
+    out.append(c);
+  }
+  return out.simplified();
+}
+
+}  // namespace
+
+QString dateTimeText(const QDateTime& when, const QLocale& locale) {
+  return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+         locale.toString(when.time(), timeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
+}
+
+EditCommands::EditCommands(Program& p) : p_(p), clipboardWatch_(std::make_unique<ClipboardWatch>()) {}
+
+EditCommands::~EditCommands() = default;
+
+void EditCommands::numUndo() {
+  if (p_.undo.UndoPos() < 1 || !p_.txtFile) return;
+  p_.undo.undo(*p_.txtFile);
+  if (p_.undo.UndoPos() < 1) setEnabled(p_.menu.numUndo, false);
+}
+
+void EditCommands::numCut() {
+  EditControl& t = *p_.txtFile;
+  clipboard::clear();
+  clipboard::setText(t.SelText());
+  t.setSelText(QString());
+  p_.RecordUndo();
+  setEnabled(p_.menu.numCut, false);
+}
+
+void EditCommands::numCopy() {
+  clipboard::clear();
+  clipboard::setText(p_.txtFile->SelText());
+}
+
+void EditCommands::numPaste() {
+  if (!p_.PasteKeyPressed) p_.txtFile->setSelText(clipboard::text());
+  p_.RecordUndo();
+  p_.PasteKeyPressed = false;
+}
+
+void EditCommands::numDelete() {
+  EditControl& t = *p_.txtFile;
+  if (t.SelLength() == 0) t.setSelLength(1);
+  t.setSelText(QString());
+  p_.RecordUndo();
+  const int len = t.TextLength();
+  if (len == 0 || (t.SelStart() >= len && t.SelLength() == 0)) setEnabled(p_.menu.numDelete, false);
+}
+
+void EditCommands::numClear() { clipboard::clear(); }
+
+void EditCommands::numAll() {
+  EditControl& t = *p_.txtFile;
+  t.setSelStart(0);
+  t.setSelLength(t.TextLength());
+}
+
+void EditCommands::numDate() {
+  p_.txtFile->setSelText(dateTimeText(QDateTime::currentDateTime(), QLocale::system()));
+  p_.RecordUndo();
+}
+
+void EditCommands::onChange() { p_.TextDirty = true; }
+
+void EditCommands::onKeyDown(int keyCode, int shift) {
+  if (keyCode == 86 && shift == kCtrlMask) p_.PasteKeyPressed = true;
+}
+
+void EditCommands::onKeyUp(int keyCode, int shift) {
+  if (!p_.TextDirty || shift != 0 || isArrowKey(keyCode)) return;
+  p_.RecordUndo();
+  p_.TextDirty = false;
+}
+
+void EditCommands::onMouseUp(int button, int, int x, int y) {
+  if (button != 2 || !p_.menu.numEdit) return;
+  p_.menu.numEdit->popup(p_.txtFile->mapToGlobal(QPoint(x, y)));
+}
+
+void EditCommands::onSelChange() {
+  const EditControl& t = *p_.txtFile;
+  const bool selected = t.SelLength() > 0;
+  setEnabled(p_.menu.numCopy, selected);
+  setEnabled(p_.menu.numCut, selected);
+  const int len = t.TextLength();
+  setEnabled(p_.menu.numDelete, !(len == 0 || (t.SelStart() >= len && !selected)));
+}
+
+void EditCommands::onTextEntered() {
+  p_.RecordUndo();
+  p_.TextDirty = false;
+}
+
+void EditCommands::onClipboardTick() {
+  // The clipboard is read again only after it has announced a change (by
+  // this program or another); a tick follows within 50 ms.
+  if (!clipboardWatch_->takeChange()) return;
+  const bool hasText = !clipboard::text().isEmpty();
+  setEnabled(p_.menu.numPaste, hasText);
+  setEnabled(p_.menu.numClear, hasText);
+}

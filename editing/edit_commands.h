@@ -1,10 +1,21 @@
 #pragma once
 // The edit menu commands and the handlers of the editor's events.
+#include <QString>
+#include <memory>
+
+class ClipboardWatch;
+class QDateTime;
+class QLocale;
 struct Program;
+
+// The date and time as the Date/time command inserts them: the locale's
+// short date, a space, the long time (without a time-zone name).
+QString dateTimeText(const QDateTime& when, const QLocale& locale);
 
 class EditCommands {
  public:
-  explicit EditCommands(Program& p) : p_(p) {}
+  explicit EditCommands(Program& p);
+  ~EditCommands();
   void numUndo();
   void numCut();
   void numCopy();
@@ -19,8 +30,11 @@ class EditCommands {
   void onKeyUp(int keyCode, int shift);
   void onMouseUp(int button, int shift, int x, int y);
   void onSelChange();
+  // Text that came in by an input method, a drop or a middle-button paste.
+  void onTextEntered();
   void onClipboardTick();  // Timer1
 
  private:
   Program& p_;
+  std::unique_ptr<ClipboardWatch> clipboardWatch_;
 };

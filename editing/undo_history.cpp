@@ -1,28 +1,162 @@
 #include "editing/undo_history.h"
 
+#include <algorithm>
+
 #include "platform/edit_control.h"
 
-void UndoHistory::reset(const QString& baseText) {
-  pos_ = 0;
-  texts_[0] = baseText;
-  carets_[0] = 0;
+namespace {
+
+qsizetype commonHead(QStringView a, QStringView b) {
+  const qsizetype n = std::min(a.size(), b.size());
+  const char16_t* x = a.utf16();
+  const char16_t* y = b.utf16();
+  qsizetype i = 0;
+  while (i < n && x[i] == y[i]) ++i;
+  return i;
 }
 
-bool UndoHistory::record(const EditControl& control) {
-  return record(control.Text(), control.SelStart());
+// Common tail of a and b, not reaching into their first `head` units.
+qsizetype commonTail(QStringView a, QStringView b, qsizetype head) {
+  const qsizetype n = std::min(a.size(), b.size()) - head;
+  const char16_t* x = a.utf16() + a.size();
+  const char16_t* y = b.utf16() + b.size();
+  qsizetype i = 0;
+  while (i < n && x[-1 - i] == y[-1 - i]) ++i;
+  return i;
+}
+
+// True when position i of the text lies between a CR and its LF.
+bool splitsBreak(const QString& s, qsizetype i) {
+  return i > 0 && i < s.size() && s[i - 1] == QLatin1Char('\r') && s[i] == QLatin1Char('\n');
+}
+
+}  // namespace
+
+void UndoHistory::reset(const QString& baseText) {
+  head_ = baseText;
+  back_.clear();
+  pos_ = 0;
+  carets_[0] = 0;
+  stopFollowing();
+}
+
+void UndoHistory::follow(EditControl& control) {
+  if (control.TextLength() == head_.size() && control.Text() == head_) followNow(control);
+  else stopFollowing();
+}
+
+void UndoHistory::followNow(EditControl& control) {
+  followed_ = &control;
+  followedCount_ = control.changeCount();
+  followedMark_ = control.markChanges();
+}
+
+QString UndoHistory::applied(const QString& text, const Step& step) {
+  QString r;
+  r.reserve(step.head + step.middle.size() + step.tail);
+  r.append(QStringView(text).left(step.head));
+  r.append(step.middle);
+  r.append(QStringView(text).right(step.tail));
+  return r;
+}
+
+void UndoHistory::push(QString text, qint32 caret, Step step) {
+  head_ = std::move(text);
+  if (pos_ < kSlots - 1) {
+    back_.resize(pos_);  // what was undone can no longer be reached
+    back_.push_back(std::move(step));
+    ++pos_;
+  } else {
+    // Full: every snapshot moves down one slot and the oldest is dropped.
+    back_.pop_front();
+    back_.push_back(std::move(step));
+    std::move(carets_.begin() + 1, carets_.end(), carets_.begin());
+  }
+  carets_[pos_] = caret;
 }
 
 bool UndoHistory::record(const QString& text, int caret) {
-  if (text == texts_[pos_]) return false;
-  if (pos_ < kSlots - 1) {
-    ++pos_;
-  } else {
-    texts_.removeFirst();
-    texts_.append(QString());
-    carets_.removeFirst();
-    carets_.append(0);
-  }
-  texts_[pos_] = text;
-  carets_[pos_] = caret;
+  if (text == head_) return false;
+  const qsizetype h = commonHead(text, head_);
+  const qsizetype t = commonTail(text, head_, h);
+  Step step{h, t, head_.mid(h, head_.size() - h - t)};
+  push(text, caret, std::move(step));
+  stopFollowing();
   return true;
+}
+
+bool UndoHistory::record(const EditControl& control) {
+  if (followed_ == &control && control.changeCount() == followedCount_) return false;
+  return record(control.Text(), control.SelStart());
+}
+
+bool UndoHistory::record(EditControl& control) {
+  // The same change count: certainly the text of the current snapshot.
+  if (followed_ == &control && control.changeCount() == followedCount_) return false;
+  int h = 0, t = 0;
+  if (followed_ != &control || !control.changedSpan(followedMark_, &h, &t)) {
+    const bool recorded = record(control.Text(), control.SelStart());
+    followNow(control);
+    return recorded;
+  }
+  // Only the span the changes touched can differ from the current snapshot.
+  const qsizetype oldLen = head_.size();
+  const qsizetype newLen = control.TextLength();
+  const qsizetype shorter = std::min(oldLen, newLen);
+  const qsizetype head = std::min<qsizetype>(h, shorter);
+  const qsizetype tail = std::min<qsizetype>(t, shorter - head);
+  const QString midNew = control.TextMid(int(head), int(newLen - head - tail));
+  const QStringView midOld = QStringView(head_).mid(head, oldLen - head - tail);
+  if (midNew == midOld) {
+    followNow(control);
+    return false;
+  }
+  const qsizetype a = commonHead(midNew, midOld);
+  const qsizetype b = commonTail(midNew, midOld, a);
+  Step step{head + a, tail + b, midOld.mid(a, midOld.size() - a - b).toString()};
+  // The current snapshot becomes the new text in place.
+  QString text = std::move(head_);
+  text.replace(step.head, oldLen - step.head - step.tail, midNew.constData() + a, midNew.size() - a - b);
+  push(std::move(text), control.SelStart(), std::move(step));
+  followNow(control);
+  return true;
+}
+
+bool UndoHistory::undo(EditControl& control) {
+  if (pos_ < 1) return false;
+  const Step& step = back_.back();
+  QString prev = applied(head_, step);
+  if (followed_ == &control && control.changeCount() == followedCount_) {
+    // The control shows the current snapshot: change only the middle, its
+    // ends moved off any CR LF they would split.
+    qsizetype h = step.head, t = step.tail;
+    while (h > 0 && (splitsBreak(head_, h) || splitsBreak(prev, h))) --h;
+    while (t > 0 && (splitsBreak(head_, head_.size() - t) || splitsBreak(prev, prev.size() - t))) --t;
+    control.replaceText(int(h), int(head_.size() - h - t), prev.mid(h, prev.size() - h - t));
+  } else {
+    control.setText(prev);
+  }
+  control.setSelStart(carets_[pos_ - 1]);
+  back_.pop_back();
+  --pos_;
+  head_ = std::move(prev);
+  // A snapshot the control cannot hold as it stands (a lone CR) is not
+  // followed; the next record then compares the whole text.
+  if (control.TextLength() == head_.size()) followNow(control);
+  else stopFollowing();
+  return true;
+}
+
+QString UndoHistory::text(int slot) const {
+  if (slot == pos_) return head_;
+  if (slot < 0 || slot > pos_) return {};
+  QString t = head_;
+  for (int k = pos_ - 1; k >= slot; --k) t = applied(t, back_[k]);
+  return t;
+}
+
+qsizetype UndoHistory::heldChars() const {
+  qsizetype n = head_.size();
+  for (const Step& s : back_) n += s.middle.size();
+  return n;
 }

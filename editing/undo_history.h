@@ -1,8 +1,15 @@
 #pragma once
-// The program's own undo history: 256 slots of whole-text snapshots with the
-// caret of each, and the position of the current one.
+// The program's own undo history: 256 slots, each a snapshot of the whole
+// editor text with the caret of the moment, and the position of the current
+// one. Slot 0 is the base text; slots above the position are never read.
+//
+// Only the current snapshot is kept whole. Every older one is kept as the
+// step back from the slot above it (the common head and tail lengths and
+// the middle that differs), so a long history of small edits to a large
+// document costs little more than the document itself.
 #include <QString>
-#include <QVector>
+#include <array>
+#include <deque>
 
 class EditControl;
 
@@ -14,17 +21,54 @@ class UndoHistory {
 
   // Slot 0 becomes the base text with caret 0; the position goes to 0.
   void reset(const QString& baseText);
+  // Takes note that the control shows exactly the current snapshot, when it
+  // does; later records then compare only what changed since.
+  void follow(EditControl& control);
+
   // Records the control's text and caret when the text differs from the
-  // current snapshot; true when something was recorded.
+  // current snapshot; true when something was recorded. When the history
+  // is full the oldest snapshot is dropped.
+  bool record(EditControl& control);
   bool record(const EditControl& control);
   bool record(const QString& text, int caret);
 
+  // One step back: the control shows the previous snapshot with its caret
+  // and the position goes down by one. False (and nothing done) at 0.
+  bool undo(EditControl& control);
+
   qint16 UndoPos() const { return pos_; }
-  QString text(int slot) const { return texts_.value(slot); }
-  qint32 caret(int slot) const { return carets_.value(slot); }
+  // The snapshot of a slot from 0 to UndoPos (empty above it).
+  QString text(int slot) const;
+  qint32 caret(int slot) const { return slot >= 0 && slot < kSlots ? carets_[slot] : 0; }
+  // The current snapshot.
+  const QString& currentText() const { return head_; }
+
+  // Characters held by all snapshots together (the current one whole, the
+  // others by their differing middles).
+  qsizetype heldChars() const;
 
  private:
-  QVector<QString> texts_ = QVector<QString>(kSlots);
-  QVector<qint32> carets_ = QVector<qint32>(kSlots);
+  // How slot k is made from slot k + 1: keep `head` units at the start and
+  // `tail` at the end, and put `middle` between them.
+  struct Step {
+    qsizetype head = 0;
+    qsizetype tail = 0;
+    QString middle;
+  };
+
+  // Makes `text` the new current snapshot; `step` leads back from it.
+  void push(QString text, qint32 caret, Step step);
+  void stopFollowing() { followed_ = nullptr; }
+  void followNow(EditControl& control);
+  static QString applied(const QString& text, const Step& step);
+
+  QString head_;                        // the text of slot pos_
+  std::deque<Step> back_;               // back_[k] leads from slot k + 1 to slot k
+  std::array<qint32, kSlots> carets_{};
   qint16 pos_ = 0;
+
+  // The control known to show head_, at which change count and mark.
+  const EditControl* followed_ = nullptr;
+  quint64 followedCount_ = 0;
+  quint64 followedMark_ = 0;
 };

@@ -72,51 +72,60 @@ char16_t decodePair(unsigned char lead, unsigned char trail) {
 QByteArray encode(QStringView text, qsizetype* firstUnencodable) {
   if (firstUnencodable) *firstUnencodable = -1;
   const auto& t = tables();
-  QByteArray out;
-  out.reserve(text.size() * 2);
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i].unicode();
-    quint16 v = t.enc[c];
+  QByteArray out(text.size() * 2, Qt::Uninitialized);
+  char* o = out.data();
+  const char16_t* in = text.utf16();
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = in[i];
+    const quint16 v = t.enc[c];
     if (v == 0xFFFF) {
       if (firstUnencodable && *firstUnencodable < 0) *firstUnencodable = i;
       // A surrogate pair is one character and one replacement.
-      if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) ++i;
-      out.append('?');
+      if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(in[i + 1])) ++i;
+      *o++ = '?';
     } else if (v > 0xFF) {
-      out.append(static_cast<char>(v >> 8));
-      out.append(static_cast<char>(v & 0xFF));
+      *o++ = static_cast<char>(v >> 8);
+      *o++ = static_cast<char>(v & 0xFF);
     } else {
-      out.append(static_cast<char>(v));
+      *o++ = static_cast<char>(v);
     }
   }
+  out.truncate(o - out.constData());
   return out;
 }
 
 QString decode(QByteArrayView bytes, bool* ok) {
   const auto& t = tables();
   bool good = true;
-  QString out;
-  out.reserve(bytes.size());
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    const unsigned char b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80 || b == 0x80 || b == 0xFF) {
+  QString out(bytes.size(), Qt::Uninitialized);
+  char16_t* o = reinterpret_cast<char16_t*>(out.data());
+  const unsigned char* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  const qsizetype n = bytes.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const unsigned char b = in[i];
+    if (!isLeadByte(b)) {
       const char16_t c = t.dec[b];
       if (c == 0xFFFD) good = false;
-      out.append(QChar(c));
+      *o++ = c;
       continue;
     }
-    if (i + 1 >= bytes.size()) { good = false; out.append(QChar(0xFFFD)); break; }
-    const unsigned char trail = static_cast<unsigned char>(bytes[i + 1]);
-    const char16_t c = t.dec[b << 8 | trail];
+    if (i + 1 >= n) {  // a lead byte at the very end
+      good = false;
+      *o++ = 0xFFFD;
+      break;
+    }
+    const char16_t c = t.dec[b << 8 | in[i + 1]];
     if (c == 0xFFFD) {
       // Not a valid pair: the lead byte is lost, the next byte starts afresh.
       good = false;
-      out.append(QChar(0xFFFD));
+      *o++ = 0xFFFD;
       continue;
     }
-    out.append(QChar(c));
+    *o++ = c;
     ++i;
   }
+  out.truncate(o - reinterpret_cast<const char16_t*>(out.constData()));
   if (ok) *ok = good;
   return out;
 }

@@ -1,10 +1,14 @@
 #include "platform/edit_control.h"
 
+#include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <climits>
 
 namespace {
 constexpr QChar kPara(QChar::ParagraphSeparator);
@@ -77,13 +81,25 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
   setObjectName(QStringLiteral("txtFile"));
   setUndoRedoEnabled(false);
   setContextMenuPolicy(Qt::PreventContextMenu);
+  // Undo is the program's own. Ctrl+X, Ctrl+C and Ctrl+V run the menu's
+  // Cut, Copy and Paste, so that a paste by key inserts once and is recorded
+  // once, exactly as the menu's; the other clipboard keys (Shift+Insert...)
+  // stay the widget's.
   setMenuKeys({QKeySequence(QKeySequence::Undo), QKeySequence(QKeySequence::Redo),
                QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y),
-               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_X),
+               QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_V)});
   QFont f(QStringLiteral("宋体"));
   f.setPointSizeF(9);
   applyFont(f);
   setBackColor(kSystemWindowColor);
+  markChanges();
+  connect(document(), &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
+    const int after = document()->characterCount();
+    const int before = after - added + removed;
+    headDoc_ = std::min(headDoc_, std::max(0, from));
+    tailDoc_ = std::min(tailDoc_, std::max(0, before - (from + removed)));
+  });
   connect(this, &QPlainTextEdit::textChanged, this, [this] {
     ++changeCount_;
     Q_EMIT changed();
@@ -192,6 +208,51 @@ QString EditControl::CharAt(int pos) const {
   return QString(c);
 }
 
+QString EditControl::TextMid(int pos, int len) const {
+  const int total = TextLength();
+  pos = std::clamp(pos, 0, total);
+  len = std::clamp(len, 0, total - pos);
+  if (len == 0) return {};
+  bool in0 = false, in1 = false;
+  const int d0 = textToDoc(pos, &in0);  // inside a break: the break's start
+  int d1 = textToDoc(pos + len, &in1);
+  if (in1) ++d1;
+  QTextCursor c(document());
+  c.setPosition(d0);
+  c.setPosition(d1, QTextCursor::KeepAnchor);
+  return fromDocumentText(c.selectedText()).mid(in0 ? 1 : 0, len);
+}
+
+void EditControl::replaceText(int start, int length, const QString& text) {
+  bool in0 = false, in1 = false;
+  const int d0 = textToDoc(start, &in0);
+  int d1 = textToDoc(start + std::max(0, length), &in1);
+  if (in1) ++d1;  // an end inside a break takes the whole break
+  QTextCursor c(document());
+  c.setPosition(d0);
+  c.setPosition(std::max(d0, d1), QTextCursor::KeepAnchor);
+  exact_ = {};
+  c.insertText(toDocumentText(text));
+}
+
+quint64 EditControl::markChanges() {
+  headDoc_ = INT_MAX;
+  tailDoc_ = INT_MAX;
+  return ++mark_;
+}
+
+bool EditControl::changedSpan(quint64 mark, int* head, int* tail) const {
+  if (mark != mark_) return false;
+  const int count = document()->characterCount();  // with the closing paragraph mark
+  const int len = TextLength();
+  const int h = std::clamp(docToText(std::clamp(headDoc_, 0, count - 1)), 0, len);
+  const int td = std::clamp(tailDoc_, 0, count);
+  const int t = td == 0 ? 0 : len - docToText(count - td);
+  *head = h;
+  *tail = std::clamp(t, 0, len - h);
+  return true;
+}
+
 int EditControl::SelStart() const { return docToText(textCursor().selectionStart()); }
 
 int EditControl::SelLength() const {
@@ -292,11 +353,12 @@ bool EditControl::event(QEvent* e) {
 }
 
 void EditControl::keyPressEvent(QKeyEvent* e) {
-  Q_EMIT keyDown(virtualKeyCode(e->key()), shiftState(e->modifiers()) | ownModifier(e->key()));
   if (isMenuKey(e)) {
+    // The menu's key: neither the widget nor the key handlers see it.
     e->accept();
     return;
   }
+  Q_EMIT keyDown(virtualKeyCode(e->key()), shiftState(e->modifiers()) | ownModifier(e->key()));
   QPlainTextEdit::keyPressEvent(e);
 }
 
@@ -307,7 +369,9 @@ void EditControl::keyReleaseEvent(QKeyEvent* e) {
 }
 
 void EditControl::mouseReleaseEvent(QMouseEvent* e) {
-  QPlainTextEdit::mouseReleaseEvent(e);
+  const quint64 before = changeCount_;
+  QPlainTextEdit::mouseReleaseEvent(e);  // the middle button pastes here
+  if (changeCount_ != before) Q_EMIT textEntered();
   int button = 0;
   switch (e->button()) {
     case Qt::LeftButton: button = 1; break;
@@ -317,4 +381,28 @@ void EditControl::mouseReleaseEvent(QMouseEvent* e) {
   }
   const QPoint p = e->position().toPoint();
   Q_EMIT mouseUp(button, shiftState(e->modifiers()), p.x(), p.y());
+}
+
+void EditControl::mouseMoveEvent(QMouseEvent* e) {
+  // A drag starts here and runs to its end inside: a move within the
+  // control (drop and removal) or out of it is told once, when it is over.
+  const quint64 before = changeCount_;
+  const bool outer = !inMouseMove_;
+  inMouseMove_ = true;
+  QPlainTextEdit::mouseMoveEvent(e);
+  if (!outer) return;
+  inMouseMove_ = false;
+  if (changeCount_ != before) Q_EMIT textEntered();
+}
+
+void EditControl::dropEvent(QDropEvent* e) {
+  const quint64 before = changeCount_;
+  QPlainTextEdit::dropEvent(e);
+  if (!inMouseMove_ && changeCount_ != before) Q_EMIT textEntered();
+}
+
+void EditControl::inputMethodEvent(QInputMethodEvent* e) {
+  const quint64 before = changeCount_;
+  QPlainTextEdit::inputMethodEvent(e);
+  if (changeCount_ != before) Q_EMIT textEntered();
 }

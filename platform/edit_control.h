@@ -3,7 +3,8 @@
 // the program uses. A line break is CR LF in `Text` and in every position and
 // length; the control refuses a caret between the CR and the LF. A lone LF
 // inside a line is kept (held as U+2028 in the document). Positions count
-// UTF-16 units of `Text`. The widget's own undo and context menu are off.
+// UTF-16 units of `Text`. The widget's own undo and context menu are off;
+// Ctrl+Z, Ctrl+X, Ctrl+C and Ctrl+V go to the menu, never to the widget.
 #include <QColor>
 #include <QKeySequence>
 #include <QList>
@@ -57,6 +58,19 @@ class EditControl : public QPlainTextEdit {
   // Counts every change of the content; equal counts mean certainly unchanged.
   quint64 changeCount() const { return changeCount_; }
 
+  // Part of `Text` without building the whole of it.
+  QString TextMid(int pos, int len) const;
+  // Replaces the part [start, start + length) of `Text`; neither end may
+  // split a CR LF. The change event is raised as for any edit.
+  void replaceText(int start, int length, const QString& text);
+
+  // Where the text changed since a mark: every change is remembered as the
+  // shortest head and tail of the text that no change has touched since
+  // `markChanges()`. `changedSpan` gives their lengths in `Text` units, or
+  // false when `mark` is no longer the current mark.
+  quint64 markChanges();
+  bool changedSpan(quint64 mark, int* head, int* tail) const;
+
   // Key sequences that belong to the menu: the widget never acts on them.
   void setMenuKeys(const QList<QKeySequence>& keys) { menuKeys_ = keys; }
 
@@ -73,12 +87,18 @@ class EditControl : public QPlainTextEdit {
   void keyUp(int keyCode, int shift);
   void mouseUp(int button, int shift, int x, int y);
   void selChange();
+  // Text entered by other ways than a key: an input method's commit, a drop
+  // (also a drag that moved text), a middle-button paste.
+  void textEntered();
 
  protected:
   bool event(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+  void inputMethodEvent(QInputMethodEvent* e) override;
 
  private:
   bool isMenuKey(const QKeyEvent* e) const;
@@ -86,6 +106,11 @@ class EditControl : public QPlainTextEdit {
 
   qint32 backColor_ = kSystemWindowColor;
   quint64 changeCount_ = 0;
+  // The untouched head and tail since the mark, in document positions (the
+  // tail counts the document's closing paragraph mark too).
+  quint64 mark_ = 0;
+  int headDoc_ = 0, tailDoc_ = 0;
+  bool inMouseMove_ = false;
   QList<QKeySequence> menuKeys_;
   // A selection whose end lies inside a line break (the CR alone selected):
   // the widget shows the whole break selected, `SelLength` tells the truth.

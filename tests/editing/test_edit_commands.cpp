@@ -1,0 +1,333 @@
+// The edit menu and the editor's events, driven through a main window with
+// scripted dialogs, the keys and the mouse.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QImage>
+#include <QInputMethodEvent>
+#include <QLocale>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+
+#include "app/main_window.h"
+#include "platform/edit_control.h"
+#include "support/fake_timer.h"
+#include "support/scripted_ui.h"
+#include "support/temp_settings.h"
+
+namespace {
+
+class EditFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    temp.store->write("Type", "txt", "1");
+    timer1.setInterval(50);  // the clipboard watcher, always on
+    timer1.setEnabled(true);
+    MainWindow::Deps deps;
+    deps.ui = &ui;
+    deps.settings = temp.store.get();
+    deps.timer1 = &timer1;
+    deps.timer2 = &timer2;
+    deps.timer3 = &timer3;
+    w = std::make_unique<MainWindow>(deps);
+    w->formLoad();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    t()->setFocus();
+    QApplication::clipboard()->clear();
+    timer1.fire();
+  }
+  void TearDown() override {
+    w->program().resetHistory(QString());  // no save question on the way out
+    w.reset();
+  }
+
+  Program& p() { return w->program(); }
+  EditControl* t() { return p().txtFile; }
+  MainMenu& menu() { return p().menu; }
+  int pos() { return p().undo.UndoPos(); }
+
+  // A key typed as a user types it: the modifier keys pressed before and
+  // released after it, menu shortcuts taken.
+  void type(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(t(), key, mods); }
+  // One key event exactly as given.
+  void send(QEvent::Type type, int key, Qt::KeyboardModifiers mods, const QString& text = {}) {
+    QKeyEvent e(type, key, mods, text);
+    QApplication::sendEvent(t(), &e);
+  }
+  void setText(const QString& s) {
+    t()->setText(s);
+    p().resetHistory(t()->Text());
+  }
+
+  TempSettings temp;
+  ScriptedUi ui;
+  FakeTimer timer1, timer2, timer3;
+  std::unique_ptr<MainWindow> w;
+};
+
+TEST_F(EditFixture, EachTypedKeyIsOneSnapshotAndUndoByKeyStepsBack) {
+  type(Qt::Key_A);
+  type(Qt::Key_B);
+  type(Qt::Key_C);
+  EXPECT_EQ(t()->Text(), "abc");
+  EXPECT_EQ(pos(), 3);
+  EXPECT_TRUE(menu().numUndo->isEnabled());
+  for (QString expected : {"ab", "a", ""}) {
+    type(Qt::Key_Z, Qt::ControlModifier);  // the program's undo, not the widget's
+    EXPECT_EQ(t()->Text(), expected);
+  }
+  EXPECT_EQ(pos(), 0);
+  EXPECT_FALSE(menu().numUndo->isEnabled());
+  // Undone back to the base: closing asks nothing.
+  w->close();
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(EditFixture, KeyUpRecordsOnlyWithoutModifiersAndNotForArrows) {
+  // Shift+A: nothing at the letter's release, the snapshot at Shift's.
+  send(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+  send(QEvent::KeyPress, Qt::Key_A, Qt::ShiftModifier, "A");
+  send(QEvent::KeyRelease, Qt::Key_A, Qt::ShiftModifier, "A");
+  EXPECT_EQ(t()->Text(), "A");
+  EXPECT_EQ(pos(), 0);
+  send(QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier);
+  EXPECT_EQ(pos(), 1);
+
+  // A change followed by an arrow: recorded at the next other key release.
+  t()->setSelText("b");
+  QTest::keyClick(t(), Qt::Key_Left);
+  EXPECT_EQ(pos(), 1);
+  QTest::keyClick(t(), Qt::Key_End);
+  EXPECT_EQ(pos(), 2);
+  EXPECT_FALSE(p().TextDirty);
+  // Moving about without a change records nothing.
+  QTest::keyClick(t(), Qt::Key_Home);
+  EXPECT_EQ(pos(), 2);
+}
+
+TEST_F(EditFixture, PasteByKeyAndByMenuInsertOnceAndRecordOnce) {
+  setText("0123");
+  QApplication::clipboard()->setText("一\n二");
+  timer1.fire();
+  ASSERT_TRUE(menu().numPaste->isEnabled());
+
+  t()->setSelStart(1);
+  t()->setSelLength(2);
+  type(Qt::Key_V, Qt::ControlModifier);
+  // The platform's LF is a line break of the document.
+  EXPECT_EQ(t()->Text(), "0一\r\n二3");
+  EXPECT_EQ(pos(), 1);
+  EXPECT_FALSE(p().PasteKeyPressed);
+
+  menu().numPaste->trigger();
+  EXPECT_EQ(t()->Text(), "0一\r\n二一\r\n二3");
+  EXPECT_EQ(pos(), 2);
+  // The paste the control would have made by itself is not made again.
+  p().PasteKeyPressed = true;
+  menu().numPaste->trigger();
+  EXPECT_EQ(t()->Text(), "0一\r\n二一\r\n二3");
+  EXPECT_FALSE(p().PasteKeyPressed);
+  EXPECT_EQ(pos(), 2);
+  // Ctrl+V with nothing to paste leaves no paste pending.
+  QApplication::clipboard()->clear();
+  timer1.fire();
+  ASSERT_FALSE(menu().numPaste->isEnabled());
+  type(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_FALSE(p().PasteKeyPressed);
+  EXPECT_EQ(pos(), 2);
+  // Another program's text with CR LF comes in the same.
+  QApplication::clipboard()->setText("x\r\ny");
+  timer1.fire();
+  menu().numPaste->trigger();
+  EXPECT_EQ(t()->Text(), "0一\r\n二一\r\n二x\r\ny3");
+}
+
+TEST_F(EditFixture, CutCopyAndUndo) {
+  setText("hello world");
+  t()->setSelStart(6);
+  t()->setSelLength(5);
+  EXPECT_TRUE(menu().numCut->isEnabled());
+  EXPECT_TRUE(menu().numCopy->isEnabled());
+  type(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "world");
+  EXPECT_EQ(pos(), 0);
+
+  t()->setSelStart(0);
+  t()->setSelLength(6);
+  type(Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "hello ");
+  EXPECT_EQ(t()->Text(), "world");
+  EXPECT_EQ(pos(), 1);
+  EXPECT_FALSE(menu().numCut->isEnabled());
+  EXPECT_FALSE(menu().numCopy->isEnabled());
+  menu().numUndo->trigger();
+  EXPECT_EQ(t()->Text(), "hello world");
+  EXPECT_EQ(t()->SelStart(), 0);
+
+  // Copied line breaks reach other programs as the platform's own.
+  setText("a\r\nb");
+  menu().numAll->trigger();
+  menu().numCopy->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text(), "a\nb");
+}
+
+TEST_F(EditFixture, DeleteRemovesTheCharacterAfterTheCaret) {
+  struct Case { const char* text; int caret; int selLength; const char* after; bool recorded; bool deleteEnabled; };
+  const Case cases[] = {
+      {"abc", 1, 0, "ac", true, true},
+      {"abc", 0, 3, "", true, false},
+      {"abc", 3, 0, "abc", false, false},  // at the end: nothing, and disabled
+      {"a\r\nb", 1, 0, "ab", true, true},  // a line break goes whole
+      {"ab", 1, 1, "a", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    setText(QString::fromUtf8(c.text));
+    menu().numDelete->setEnabled(true);
+    t()->setSelStart(c.caret);
+    t()->setSelLength(c.selLength);
+    menu().numDelete->trigger();
+    EXPECT_EQ(t()->Text(), QString::fromUtf8(c.after));
+    EXPECT_EQ(pos(), c.recorded ? 1 : 0);
+    EXPECT_EQ(menu().numUndo->isEnabled(), c.recorded);
+    EXPECT_EQ(menu().numDelete->isEnabled(), c.deleteEnabled);
+  }
+}
+
+TEST_F(EditFixture, SelectionDecidesCutCopyAndDelete) {
+  struct Case { const char* text; int caret; int selLength; bool cutCopy; bool del; };
+  const Case cases[] = {
+      {"", 0, 0, false, false},
+      {"abc", 0, 0, false, true},
+      {"abc", 3, 0, false, false},
+      {"abc", 3, 0, false, false},
+      {"abc", 1, 2, true, true},
+      {"abc", 2, 1, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " " + std::to_string(c.caret) + "+" + std::to_string(c.selLength));
+    t()->setText(QString::fromUtf8(c.text));
+    t()->setSelStart(c.caret);
+    t()->setSelLength(c.selLength);
+    w->editCommands().onSelChange();
+    EXPECT_EQ(menu().numCut->isEnabled(), c.cutCopy);
+    EXPECT_EQ(menu().numCopy->isEnabled(), c.cutCopy);
+    EXPECT_EQ(menu().numDelete->isEnabled(), c.del);
+  }
+  // Select all selects everything and the handler follows.
+  t()->setText("全部文字");
+  menu().numAll->trigger();
+  EXPECT_EQ(t()->SelText(), "全部文字");
+  EXPECT_TRUE(menu().numCopy->isEnabled());
+}
+
+TEST_F(EditFixture, TheClipboardWatcherFollowsTheClipboard) {
+  QApplication::clipboard()->setText("text");
+  timer1.fire();
+  EXPECT_TRUE(menu().numPaste->isEnabled());
+  EXPECT_TRUE(menu().numClear->isEnabled());
+  menu().numClear->trigger();
+  timer1.fire();
+  EXPECT_FALSE(menu().numPaste->isEnabled());
+  EXPECT_FALSE(menu().numClear->isEnabled());
+  QApplication::clipboard()->setText("again");
+  timer1.fire();
+  EXPECT_TRUE(menu().numPaste->isEnabled());
+  // An image, as another program may put there: no text to paste.
+  QImage img(4, 4, QImage::Format_RGB32);
+  img.fill(Qt::red);
+  QApplication::clipboard()->setImage(img);
+  timer1.fire();
+  EXPECT_FALSE(menu().numPaste->isEnabled());
+  EXPECT_FALSE(menu().numClear->isEnabled());
+  QApplication::clipboard()->setText("");
+  timer1.fire();
+  EXPECT_FALSE(menu().numPaste->isEnabled());
+}
+
+TEST_F(EditFixture, TextFromAnInputMethodOrADropIsRecorded) {
+  // Chinese typing arrives as input-method commits, without key releases.
+  QInputMethodEvent preedit(QStringLiteral("zhong"), {});
+  QApplication::sendEvent(t(), &preedit);
+  EXPECT_EQ(pos(), 0);
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("中文"));
+  QApplication::sendEvent(t(), &commit);
+  EXPECT_EQ(t()->Text(), "中文");
+  EXPECT_EQ(pos(), 1);
+
+  QMimeData data;
+  data.setText(QStringLiteral("拖来的"));
+  const QPoint at = t()->cursorRect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(t()->viewport(), &enter);
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(t()->viewport(), &drop);
+  EXPECT_TRUE(t()->Text().contains("拖来的"));
+  EXPECT_EQ(pos(), 2);
+
+  // So closing asks to save.
+  ui.answers = {MsgResult::Cancel};
+  w->close();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNoCancel);
+}
+
+TEST_F(EditFixture, AChangeNotYetRecordedStillAsksBeforeItIsLost) {
+  setText("one two");
+  t()->setSelStart(7);
+  // Ctrl+Backspace removes a word; with Ctrl still down nothing is recorded.
+  send(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+  send(QEvent::KeyPress, Qt::Key_Backspace, Qt::ControlModifier);
+  send(QEvent::KeyRelease, Qt::Key_Backspace, Qt::ControlModifier);
+  ASSERT_EQ(t()->Text(), "one ");
+  ASSERT_EQ(pos(), 0);
+  ui.answers = {MsgResult::No};
+  w->documents().numNew();
+  EXPECT_EQ(ui.messages.size(), 1u);
+
+  t()->setText("again");
+  ui.answers = {MsgResult::Cancel};
+  w->close();
+  EXPECT_EQ(ui.messages.size(), 2u);
+  EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(EditFixture, RightButtonShowsTheEditMenu) {
+  QTest::mouseClick(t()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_FALSE(menu().numEdit->isVisible());
+  QTest::mouseClick(t()->viewport(), Qt::RightButton, {}, QPoint(10, 10));
+  EXPECT_TRUE(menu().numEdit->isVisible());
+  EXPECT_EQ(menu().numEdit->pos(), t()->mapToGlobal(QPoint(10, 10)));
+  menu().numEdit->hide();
+}
+
+TEST(DateTimeText, ShortDateSpaceLongTimeWithoutZone) {
+  const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
+  struct Case { const char* locale; const char* expected; };
+  const Case cases[] = {
+      {"zh_CN", "2024/3/5 14:07:09"},
+      {"en_US", "3/5/24 2:07:09 PM"},
+      {"de_DE", "05.03.24 14:07:09"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(dateTimeText(when, QLocale(c.locale)), QString::fromUtf8(c.expected)) << c.locale;
+}
+
+TEST_F(EditFixture, DateInsertsAtTheSelectionAndRecords) {
+  setText("[]");
+  t()->setSelStart(1);
+  const QDateTime before = QDateTime::currentDateTime();
+  menu().numDate->trigger();
+  const QString text = t()->Text();
+  EXPECT_TRUE(text.startsWith("[" + QLocale::system().toString(before.date(), QLocale::ShortFormat) + " "));
+  EXPECT_TRUE(text.endsWith("]"));
+  EXPECT_EQ(pos(), 1);
+}
+
+}  // namespace
