@@ -177,7 +177,12 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
       }
-      if (r == MsgResult::Yes) documents_.numSave();
+      // A save that was cancelled or failed keeps the window open, so the
+      // text the user asked to keep is not thrown away.
+      if (r == MsgResult::Yes && !documents_.numSave()) {
+        e->ignore();
+        return;
+      }
     }
   } catch (...) {
   }

@@ -1,6 +1,8 @@
 // The start-up and shut-down sequences of the main window.
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -132,6 +134,24 @@ TEST_F(StartupTest, CloseAnswerNoClosesAndFailingStepsAreSkipped) {
   EXPECT_EQ(ui.messages.size(), 1u);
   temp.reopen();
   EXPECT_EQ(temp.store->read("Font", "Name"), QStringLiteral("宋体"));
+}
+
+TEST_F(StartupTest, CloseAnswerYesWithAFailedSaveKeepsTheWindow) {
+  auto w = make();
+  Program& p = w->program();
+  p.txtFile->setText(QStringLiteral("keep me"));
+  p.RecordUndo();
+  w->show();
+  ui.answers = {MsgResult::Yes};  // then the save dialog is cancelled
+  EXPECT_FALSE(w->close());
+  EXPECT_TRUE(w->isVisible());
+  ASSERT_EQ(ui.fileDialogs.size(), 1u);
+  // A save that works lets it close.
+  QTemporaryDir dir;
+  ui.answers = {MsgResult::Yes};
+  ui.saveAnswers = {dir.filePath("kept.txt")};
+  EXPECT_TRUE(w->close());
+  EXPECT_TRUE(QFile::exists(dir.filePath("kept.txt")));
 }
 
 TEST_F(StartupTest, AfterTheHistoryIsResetNothingIsAsked) {
