@@ -12,6 +12,7 @@
 #include "appearance/font_command.h"
 #include "crypt/crypt_commands.h"
 #include "platform/edit_control.h"
+#include "platform/qt_sound_output.h"
 #include "platform/settings_store.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
@@ -33,6 +34,10 @@ MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
   if (!deps.settings) {
     ownedSettings_ = std::make_unique<SettingsStore>();
     deps.settings = ownedSettings_.get();
+  }
+  if (!deps.sound) {
+    ownedSound_ = std::make_unique<QtSoundOutput>();
+    deps.sound = ownedSound_.get();
   }
   p_.ui = deps.ui;
   p_.settings = deps.settings;
