@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <sndfile.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -62,25 +64,28 @@ bool DecodeWav(const QString& fileName, PcmSound& out) {
   if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64) return false;
   if (info.channels <= 0 || info.samplerate <= 0 || info.frames < 0) return false;
 
-  // Floating-point samples beyond full scale are clipped, not wrapped.
-  sf_command(f, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-
   const int inChannels = info.channels;
   const int outChannels = inChannels > 2 ? 2 : inChannels;
   PcmSound pcm;
   pcm.sampleRate = info.samplerate;
   pcm.channels = outChannels;
 
-  std::vector<short> block(size_t(4096) * inChannels);
+  // Read as floating point (full scale is 1 for every sample format), then
+  // made 16-bit, clipped.
+  constexpr sf_count_t kBlock = 4096;
+  std::vector<float> block(size_t(kBlock) * inChannels);
   pcm.samples.reserve(qsizetype(info.frames) * 2 * outChannels);
   for (;;) {
-    const sf_count_t got = sf_readf_short(f, block.data(), 4096);
+    const sf_count_t got = sf_readf_float(f, block.data(), kBlock);
     if (got <= 0) break;
-    if (inChannels == outChannels) {
-      pcm.samples.append(reinterpret_cast<const char*>(block.data()), qsizetype(got) * 2 * outChannels);
-    } else {
-      for (sf_count_t i = 0; i < got; ++i)
-        pcm.samples.append(reinterpret_cast<const char*>(&block[size_t(i) * inChannels]), 2 * outChannels);
+    const qsizetype at = pcm.samples.size();
+    pcm.samples.resize(at + qsizetype(got) * 2 * outChannels);
+    auto* dst = reinterpret_cast<qint16*>(pcm.samples.data() + at);
+    for (sf_count_t i = 0; i < got; ++i) {
+      for (int c = 0; c < outChannels; ++c) {
+        const float v = block[size_t(i) * inChannels + c] * 32767.0f;
+        *dst++ = qint16(std::lround(std::clamp(v, -32768.0f, 32767.0f)));
+      }
     }
   }
   if (sf_error(f) != SF_ERR_NO_ERROR) return false;
