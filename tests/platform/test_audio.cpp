@@ -3,6 +3,7 @@
 // is recorded).
 #include <QDir>
 #include <QElapsedTimer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -181,6 +182,50 @@ TEST_F(Commands, WavSoundsKeepTheirLengthWithoutADevice) {
   EXPECT_LT(clock.elapsed(), 200);
 }
 
+// --- No audio server at all: the program goes on in silence. The audio
+// library looks for its server once per process, so the test runs itself
+// again in a child process that finds none.
+
+TEST(NoAudioDevice, SoundsKeepTheirLengthInSilence) {
+  if (qEnvironmentVariable("CHIMEPAD_TEST_NO_AUDIO") != QLatin1String("1")) {
+    QTemporaryDir tmp;
+    QFile conf(tmp.filePath(QStringLiteral("client.conf")));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write("autospawn = no\n");
+    conf.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CHIMEPAD_TEST_NO_AUDIO"), QStringLiteral("1"));
+    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + tmp.filePath(QStringLiteral("none")));
+    env.insert(QStringLiteral("PULSE_CLIENTCONFIG"), conf.fileName());
+    env.insert(QStringLiteral("PULSE_COOKIE"), tmp.filePath(QStringLiteral("cookie")));
+    env.insert(QStringLiteral("PULSE_RUNTIME_PATH"), tmp.path());
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=NoAudioDevice.SoundsKeepTheirLengthInSilence")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    return;
+  }
+  QTemporaryDir tmp;
+  const QString wav = tmp.filePath(QStringLiteral("b.wav"));
+  const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
+  ASSERT_TRUE(writeTone(wav, {.ms = 300}));
+  ASSERT_TRUE(writeTone(segment, {.ms = 1000}));
+  QtSoundOutput out;  // the real device, which is not there
+  QElapsedTimer clock;
+  clock.start();
+  out.sndPlaySound(wav, kSndSync);
+  EXPECT_GE(clock.elapsed(), 295);
+  EXPECT_LT(clock.elapsed(), 5000);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 500")), 1);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("close QzcSounds")), 1);
+}
+
 // --- Real sound through an audio server of the test's own
 
 // Runs of sound in a recording: where the level stays above a threshold,
@@ -271,6 +316,8 @@ class RealAudio : public ::testing::Test {
     qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
     qputenv("PULSE_COOKIE", (root + QStringLiteral("/home/cookie")).toLocal8Bit());
     qputenv("PULSE_RUNTIME_PATH", (root + QStringLiteral("/run")).toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+      qputenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/run")).toLocal8Bit());
   }
   static std::optional<QString> pactl(const QStringList& args) {
     QProcess p;
