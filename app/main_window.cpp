@@ -13,6 +13,7 @@
 #include "crypt/crypt_commands.h"
 #include "platform/edit_control.h"
 #include "platform/pinyin_dictionary_ime.h"
+#include "platform/qt_sound_output.h"
 #include "platform/settings_store.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
@@ -39,6 +40,10 @@ MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
     // Reads its dictionary when reading first asks for it.
     ownedIme_ = std::make_unique<PinyinDictionaryIme>();
     deps.ime = ownedIme_.get();
+  }
+  if (!deps.sound) {
+    ownedSound_ = std::make_unique<QtSoundOutput>();
+    deps.sound = ownedSound_.get();
   }
   p_.ui = deps.ui;
   p_.settings = deps.settings;

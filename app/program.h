@@ -50,6 +50,7 @@ struct Program {
   bool SoundFileOpen = false;
   QString AppDir;
   QString SegmentFilePath;
+  bool GlideActive = false;  // a glide and the rest of its final are playing
   qint16 VoiceChoice = 0;
   qint16 CustomSpeed = 0;
   // Search and replace.

@@ -7,6 +7,6 @@
 void ReadingCommands::numStart() {}
 void ReadingCommands::numStop() {}
 void ReadingCommands::timer2Tick() {}
-void ReadingCommands::timer3Tick() {}
+void ReadingCommands::timer3Tick() { speech_.Timer3Tick(); }
 void ReadingCommands::numSoundOpt(int index) { ::numSoundOpt(p_, index); }
 void ReadingCommands::numSoundSpeed(int index) { ::numSoundSpeed(p_, index); }

@@ -1,10 +1,12 @@
 #pragma once
 // The reading menu: start and stop, the timers' ticks, voice and speed.
+#include "reading/speech.h"
+
 struct Program;
 
 class ReadingCommands {
  public:
-  explicit ReadingCommands(Program& p) : p_(p) {}
+  explicit ReadingCommands(Program& p) : p_(p), speech_(p) {}
   void numStart();
   void numStop();
   void timer2Tick();
@@ -12,6 +14,10 @@ class ReadingCommands {
   void numSoundOpt(int index);
   void numSoundSpeed(int index);
 
+  // The sounds of the reading: units, syllables, the output steps.
+  Speech& speech() { return speech_; }
+
  private:
   Program& p_;
+  Speech speech_;
 };

@@ -1,0 +1,39 @@
+#pragma once
+// The sound set on disk: where it is, how its names reach the file system,
+// and wav files decoded into memory.
+#include <QByteArray>
+#include <QString>
+
+#include "platform/paths.h"
+
+// The folder that holds the sound set (the segment file "QZCSo.wav" and the
+// "Sounds" folder): the executable's own folder, or for an installed copy
+// ../share/chimepad beside it. When neither holds the set, the executable's
+// folder, so that opening the segment file fails there visibly. Native
+// separators, without a trailing separator (unless it is a root).
+QString soundSetDir(const QString& exeDir = executableDir());
+
+// The file a sound name stands for. Names are built with backslashes
+// ("...\Sounds\b.wav"); where the file system uses slashes they become
+// slashes, unless a file of exactly the given name exists.
+QString soundFileSystemPath(const QString& name);
+
+// A decoded sound: interleaved signed 16-bit samples, one or two channels.
+struct PcmSound {
+  int sampleRate = 0;
+  int channels = 0;
+  QByteArray samples;
+
+  qint64 frames() const { return channels > 0 ? samples.size() / (2 * channels) : 0; }
+  // Length in milliseconds, rounded up.
+  qint64 lengthMs() const {
+    return sampleRate > 0 ? (frames() * 1000 + sampleRate - 1) / sampleRate : 0;
+  }
+  // The part from `fromMs` up to `toMs`, clipped to the sound.
+  PcmSound slice(qint64 fromMs, qint64 toMs) const;
+};
+
+// Decodes a wav file (any sample format the wav container carries; more
+// than two channels keep the first two). False when the file is missing,
+// unreadable or not a wav file.
+bool DecodeWav(const QString& fileName, PcmSound& out);

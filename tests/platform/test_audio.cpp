@@ -1,0 +1,476 @@
+// The sound output: wav decoding, the multimedia commands, and real sound
+// through an audio server started by the test (a null sink whose monitor
+// is recorded).
+#include <QDir>
+#include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <optional>
+
+#include "platform/qt_sound_output.h"
+#include "platform/sound_files.h"
+#include "support/wav_fixture.h"
+
+namespace {
+
+qint16 sampleAt(const PcmSound& s, qint64 frame, int channel = 0) {
+  qint16 v;
+  memcpy(&v, s.samples.constData() + (frame * s.channels + channel) * 2, 2);
+  return v;
+}
+
+// --- Decoding
+
+TEST(WavDecoding, AnyPcmWavBecomesSixteenBitSamples) {
+  QTemporaryDir tmp;
+  const struct {
+    const char* name;
+    int format;
+    int channels;
+    int expectChannels;
+  } cases[] = {
+      {"u8", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 1},   {"s16", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 1},
+      {"s24", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 2},  {"s32", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 1, 1},
+      {"float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 1}, {"wavex", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 2, 2},
+      {"quad", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 4, 2},
+  };
+  for (const auto& c : cases) {
+    const QString path = tmp.filePath(QString::fromLatin1(c.name) + QStringLiteral(".wav"));
+    // A quarter second of a tone at half scale, 16 kHz.
+    ASSERT_TRUE(writeTone(path, {.ms = 250, .rate = 16000, .channels = c.channels, .format = c.format,
+                                 .amplitude = 0.5, .frequency = 1000}));
+    PcmSound s;
+    ASSERT_TRUE(DecodeWav(path, s)) << c.name;
+    EXPECT_EQ(s.sampleRate, 16000) << c.name;
+    EXPECT_EQ(s.channels, c.expectChannels) << c.name;
+    EXPECT_EQ(s.frames(), 4000) << c.name;
+    EXPECT_EQ(s.lengthMs(), 250) << c.name;
+    // 1 kHz at 16 kHz: the fourth sample is the crest, half of full scale.
+    EXPECT_NEAR(sampleAt(s, 4), 16383, 300) << c.name;
+    EXPECT_NEAR(sampleAt(s, 12), -16383, 300) << c.name;
+  }
+}
+
+TEST(WavDecoding, RefusesWhatIsNoWavFile) {
+  QTemporaryDir tmp;
+  const QString aiff = tmp.filePath(QStringLiteral("tone.aiff"));
+  ASSERT_TRUE(writeTone(aiff, {.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16}));
+  const QString text = tmp.filePath(QStringLiteral("text.wav"));
+  QFile f(text);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("RIFF....WAVEfmt this is no sound");
+  f.close();
+  const QString unreadable = tmp.filePath(QStringLiteral("locked.wav"));
+  ASSERT_TRUE(writeTone(unreadable));
+  QFile::setPermissions(unreadable, QFileDevice::Permissions());
+  PcmSound s;
+  EXPECT_FALSE(DecodeWav(aiff, s));
+  EXPECT_FALSE(DecodeWav(text, s));
+  EXPECT_FALSE(DecodeWav(tmp.filePath(QStringLiteral("missing.wav")), s));
+  EXPECT_FALSE(DecodeWav(tmp.path(), s));
+  // (Unless the tests run with rights that read any file.)
+  if (!QFile(unreadable).open(QIODevice::ReadOnly)) EXPECT_FALSE(DecodeWav(unreadable, s));
+}
+
+TEST(WavDecoding, SlicesAreCutByMilliseconds) {
+  PcmSound s;
+  s.sampleRate = 1000;
+  s.channels = 2;
+  for (qint16 i = 0; i < 100; ++i) {
+    s.samples.append(reinterpret_cast<const char*>(&i), 2);
+    s.samples.append(reinterpret_cast<const char*>(&i), 2);
+  }
+  const PcmSound part = s.slice(20, 50);
+  EXPECT_EQ(part.frames(), 30);
+  EXPECT_EQ(sampleAt(part, 0, 1), 20);
+  EXPECT_EQ(s.slice(90, 500).frames(), 10);   // clipped at the end
+  EXPECT_EQ(s.slice(150, 500).frames(), 0);   // beyond the end
+  EXPECT_EQ(s.slice(50, 20).frames(), 0);     // reversed
+}
+
+TEST(SoundFiles, BackslashNamesReachTheFileSystem) {
+  QTemporaryDir tmp;
+  QDir(tmp.path()).mkpath(QStringLiteral("Sounds"));
+  const QString real = tmp.filePath(QStringLiteral("Sounds/b.wav"));
+  ASSERT_TRUE(writeTone(real));
+  const QString name = QDir::toNativeSeparators(tmp.path()) + QDir::separator() + QStringLiteral("Sounds\\b.wav");
+  EXPECT_TRUE(QFileInfo(soundFileSystemPath(name)).isFile());
+  EXPECT_EQ(QFileInfo(soundFileSystemPath(name)).canonicalFilePath(), QFileInfo(real).canonicalFilePath());
+}
+
+// --- The multimedia commands (no audio device)
+
+class Commands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The folder name has a space, as "Program Files" has.
+    QDir(tmp.path()).mkpath(QStringLiteral("my sounds"));
+    dir = tmp.filePath(QStringLiteral("my sounds"));
+    segment = dir + QStringLiteral("/QZCSo.wav");
+    ASSERT_TRUE(writeTone(segment, {.ms = 2000}));
+  }
+  QTemporaryDir tmp;
+  QString dir;
+  QString segment;
+  QtSoundOutput out{false};
+};
+
+TEST_F(Commands, OpenPlayClose) {
+  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(out.openFile(), segment);
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_NE(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 500 to 1800")), 0);
+  EXPECT_LT(clock.elapsed(), 200) << "play waited for the sound";
+  EXPECT_NE(out.mciExecute(QStringLiteral("play QzcSounds from 0 to 235")), 0);
+  EXPECT_NE(out.mciExecute(QStringLiteral("close QzcSounds")), 0);
+  EXPECT_TRUE(out.openFile().isEmpty());
+  EXPECT_EQ(out.mciExecute(QStringLiteral("close QzcSounds")), 0);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 235")), 0);
+}
+
+TEST_F(Commands, OpenFailsForWhatCannotBePlayed) {
+  const QString text = dir + QStringLiteral("/notes.wav");
+  QFile f(text);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("not a sound");
+  f.close();
+  for (const QString& path : {dir + QStringLiteral("/missing.wav"), text, dir}) {
+    EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + path + QStringLiteral(" alias QzcSounds")), 0) << path.toStdString();
+    EXPECT_TRUE(out.openFile().isEmpty());
+  }
+  // A failed open leaves the file that was open as it was.
+  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + text + QStringLiteral(" alias QzcSounds")), 0);
+  EXPECT_EQ(out.openFile(), segment);
+}
+
+TEST_F(Commands, PlayRangesAndOtherCommands) {
+  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  const QString play = QStringLiteral("play ") + segment;
+  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 1900 to 2500")), 1);  // clipped at the end
+  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 2500 to 2600")), 0);  // beyond the end
+  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 800 to 700")), 0);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + dir + QStringLiteral("/other.wav from 0 to 100")), 0);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("seek QzcSounds to start")), 0);
+  EXPECT_EQ(out.mciExecute(QString()), 0);
+  // Opening under the alias again replaces the file.
+  const QString other = dir + QStringLiteral("/other.wav");
+  ASSERT_TRUE(writeTone(other, {.ms = 100}));
+  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + other + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(out.openFile(), other);
+  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 0 to 100")), 0);
+}
+
+TEST_F(Commands, WavSoundsKeepTheirLengthWithoutADevice) {
+  const QString wav = dir + QStringLiteral("/b.wav");
+  ASSERT_TRUE(writeTone(wav, {.ms = 250}));
+  QElapsedTimer clock;
+  clock.start();
+  out.sndPlaySound(wav, kSndSync);
+  EXPECT_GE(clock.elapsed(), 245);
+  clock.restart();
+  out.sndPlaySound(wav, kSndAsync);
+  out.sndPlaySound(dir + QStringLiteral("/missing.wav"), kSndSync);
+  EXPECT_LT(clock.elapsed(), 200);
+}
+
+// --- No audio server at all: the program goes on in silence. The audio
+// library looks for its server once per process, so the test runs itself
+// again in a child process that finds none.
+
+TEST(NoAudioDevice, SoundsKeepTheirLengthInSilence) {
+  if (qEnvironmentVariable("CHIMEPAD_TEST_NO_AUDIO") != QLatin1String("1")) {
+    QTemporaryDir tmp;
+    QFile conf(tmp.filePath(QStringLiteral("client.conf")));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write("autospawn = no\n");
+    conf.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CHIMEPAD_TEST_NO_AUDIO"), QStringLiteral("1"));
+    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + tmp.filePath(QStringLiteral("none")));
+    env.insert(QStringLiteral("PULSE_CLIENTCONFIG"), conf.fileName());
+    env.insert(QStringLiteral("PULSE_COOKIE"), tmp.filePath(QStringLiteral("cookie")));
+    env.insert(QStringLiteral("PULSE_RUNTIME_PATH"), tmp.path());
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=NoAudioDevice.SoundsKeepTheirLengthInSilence")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    return;
+  }
+  QTemporaryDir tmp;
+  const QString wav = tmp.filePath(QStringLiteral("b.wav"));
+  const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
+  ASSERT_TRUE(writeTone(wav, {.ms = 300}));
+  ASSERT_TRUE(writeTone(segment, {.ms = 1000}));
+  QtSoundOutput out;  // the real device, which is not there
+  QElapsedTimer clock;
+  clock.start();
+  out.sndPlaySound(wav, kSndSync);
+  EXPECT_GE(clock.elapsed(), 295);
+  EXPECT_LT(clock.elapsed(), 5000);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 500")), 1);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("close QzcSounds")), 1);
+}
+
+// --- Real sound through an audio server of the test's own
+
+// Runs of sound in a recording: where the level stays above a threshold,
+// allowing for dips shorter than `bridgeMs`.
+struct SoundRun {
+  double startMs;
+  double lengthMs;
+};
+std::vector<SoundRun> soundRuns(const QByteArray& s16, int rate, int bridgeMs = 15) {
+  const int window = rate / 200;  // 5 ms
+  const qint64 n = s16.size() / 2;
+  const auto* d = reinterpret_cast<const qint16*>(s16.constData());
+  std::vector<SoundRun> runs;
+  qint64 runStart = -1, lastLoud = -1;
+  for (qint64 w = 0; w + window <= n; w += window) {
+    double sum = 0;
+    for (int i = 0; i < window; ++i) sum += double(d[w + i]) * d[w + i];
+    const bool loud = std::sqrt(sum / window) > 0.05 * 32767;
+    if (loud) {
+      if (runStart < 0 || (w - lastLoud) * 1000 / rate > bridgeMs + 5) {
+        if (runStart >= 0) runs.push_back({runStart * 1000.0 / rate, (lastLoud + window - runStart) * 1000.0 / rate});
+        runStart = w;
+      }
+      lastLoud = w;
+    }
+  }
+  if (runStart >= 0) runs.push_back({runStart * 1000.0 / rate, (lastLoud + window - runStart) * 1000.0 / rate});
+  return runs;
+}
+
+std::string describe(const std::vector<SoundRun>& runs) {
+  std::string s;
+  for (const SoundRun& r : runs) s += std::to_string(int(r.startMs)) + "+" + std::to_string(int(r.lengthMs)) + " ";
+  return s;
+}
+
+class RealAudio : public ::testing::Test {
+ protected:
+  static constexpr int kRecordRate = 16000;
+
+  // One audio server for the whole program: the audio library connects to
+  // it once.
+  static void SetUpTestSuite() {
+    for (const char* tool : {"pulseaudio", "pactl", "parec", "pacat"})
+      if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) return;
+    serverDir = new QTemporaryDir;
+    const QString root = serverDir->path();
+    for (const char* d : {"run", "home", "config"}) QDir(root).mkpath(QLatin1String(d));
+    socket = root + QStringLiteral("/run/native");
+    // The server and the tools keep their files in the temporary folder,
+    // never in the user's home.
+    toolEnv = QProcessEnvironment::systemEnvironment();
+    toolEnv.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
+    toolEnv.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/run"));
+    toolEnv.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
+    toolEnv.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
+    server = new QProcess;
+    server->setProcessEnvironment(toolEnv);
+    server->setProcessChannelMode(QProcess::MergedChannels);
+    server->setStandardOutputFile(root + QStringLiteral("/server.log"));
+    server->start(QStringLiteral("pulseaudio"),
+                  {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                   QStringLiteral("--use-pid-file=no"), QStringLiteral("--disable-shm=yes"),
+                   QStringLiteral("-L"),
+                   QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socket),
+                   QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=chimetest rate=44100 channels=1")});
+    if (!server->waitForStarted(5000)) return;
+    if (!waitFor([] { return pactl({QStringLiteral("info")}).has_value(); })) return;
+
+    // A null sink left to itself renders in blocks of two seconds, and a new
+    // stream waits for the block to end. A silent stream asking for a short
+    // latency makes it render in small blocks, as a sound card does.
+    keepAlive = new QProcess;
+    keepAlive->setProcessEnvironment(toolEnv);
+    keepAlive->start(QStringLiteral("pacat"),
+                     {QStringLiteral("--device=chimetest"), QStringLiteral("--playback"), QStringLiteral("--raw"),
+                      QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
+                      QStringLiteral("--latency-msec=10"), QStringLiteral("/dev/zero")});
+    if (!keepAlive->waitForStarted(5000)) return;
+    ready = waitFor([] {
+      static const QRegularExpression latency(QStringLiteral(R"(Latency: (\d+) usec)"));
+      const auto sinks = pactl({QStringLiteral("list"), QStringLiteral("sinks")});
+      const QRegularExpressionMatch m = sinks ? latency.match(*sinks) : QRegularExpressionMatch();
+      return m.hasMatch() && m.captured(1).toLongLong() < 50000;
+    });
+
+    // The program under test finds the server as any client does.
+    qputenv("PULSE_SERVER", ("unix:" + socket).toLocal8Bit());
+    qputenv("PULSE_COOKIE", (root + QStringLiteral("/home/cookie")).toLocal8Bit());
+    qputenv("PULSE_RUNTIME_PATH", (root + QStringLiteral("/run")).toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+      qputenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/run")).toLocal8Bit());
+  }
+  static std::optional<QString> pactl(const QStringList& args) {
+    QProcess p;
+    p.setProcessEnvironment(toolEnv);
+    p.start(QStringLiteral("pactl"), args);
+    if (!p.waitForFinished(3000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return std::nullopt;
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+  }
+  static bool waitFor(const std::function<bool()>& condition) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000) {
+      if (condition()) return true;
+      QThread::msleep(100);
+    }
+    return false;
+  }
+  static void TearDownTestSuite() {
+    if (keepAlive) {
+      keepAlive->terminate();
+      if (!keepAlive->waitForFinished(5000)) keepAlive->kill();
+      delete keepAlive;
+      keepAlive = nullptr;
+    }
+    if (server) {
+      server->terminate();
+      if (!server->waitForFinished(5000)) server->kill();
+      delete server;
+      server = nullptr;
+    }
+    delete serverDir;
+    serverDir = nullptr;
+  }
+
+  void SetUp() override {
+    if (!server) GTEST_SKIP() << "pulseaudio or parec is not installed";
+    ASSERT_TRUE(ready) << "the audio server did not start";
+  }
+
+  void startRecording() {
+    recordFile = tmp.filePath(QStringLiteral("monitor.raw"));
+    recorder.setStandardOutputFile(recordFile);
+    recorder.setProcessEnvironment(toolEnv);
+    recorder.start(QStringLiteral("parec"),
+                   {QStringLiteral("--device=chimetest.monitor"),
+                    QStringLiteral("--format=s16le"), QStringLiteral("--rate=%1").arg(kRecordRate),
+                    QStringLiteral("--channels=1"), QStringLiteral("--raw"), QStringLiteral("--latency-msec=10")});
+    ASSERT_TRUE(recorder.waitForStarted(5000));
+    QTest::qWait(400);
+  }
+  std::vector<SoundRun> stopRecording() {
+    QTest::qWait(500);
+    recorder.terminate();
+    if (!recorder.waitForFinished(5000)) recorder.kill();
+    QFile f(recordFile);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return soundRuns(f.readAll(), kRecordRate);
+  }
+
+  QTemporaryDir tmp;
+  QProcess recorder;
+  QString recordFile;
+  static inline QTemporaryDir* serverDir = nullptr;
+  static inline QProcess* server = nullptr;
+  static inline QProcess* keepAlive = nullptr;
+  static inline QString socket;
+  static inline QProcessEnvironment toolEnv;
+  static inline bool ready = false;
+};
+
+TEST_F(RealAudio, AWavAndASegmentRangeComeOutWithTheirLengths) {
+  const QString wav = tmp.filePath(QStringLiteral("b.wav"));
+  const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
+  ASSERT_TRUE(writeTone(wav, {.ms = 400, .frequency = 440}));
+  ASSERT_TRUE(writeTone(segment, {.ms = 3000, .rate = 44100, .frequency = 660}));
+  QtSoundOutput out;
+  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  startRecording();
+
+  QElapsedTimer clock;
+  clock.start();
+  out.sndPlaySound(wav, kSndSync);
+  EXPECT_GE(clock.elapsed(), 395);
+  QTest::qWait(400);
+  clock.restart();
+  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500")), 1);
+  EXPECT_LT(clock.elapsed(), 100);
+  QTest::qWait(600);
+  out.mciExecute(QStringLiteral("close QzcSounds"));
+
+  const std::vector<SoundRun> runs = stopRecording();
+  ASSERT_EQ(runs.size(), 2u) << describe(runs);
+  EXPECT_NEAR(runs[0].lengthMs, 400, 25) << describe(runs);
+  EXPECT_NEAR(runs[1].lengthMs, 300, 25) << describe(runs);
+}
+
+TEST_F(RealAudio, ANewRangeReplacesTheOneStillPlaying) {
+  const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
+  ASSERT_TRUE(writeTone(segment, {.ms = 3000, .frequency = 660}));
+  QtSoundOutput out;
+  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  startRecording();
+  out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 1000"));
+  QTest::qWait(300);
+  out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500"));
+  const std::vector<SoundRun> runs = stopRecording();
+  ASSERT_FALSE(runs.empty());
+  // About 300 ms of the first range, then the 300 ms of the second: not
+  // the whole second of the first range.
+  const double total = runs.back().startMs + runs.back().lengthMs - runs.front().startMs;
+  EXPECT_NEAR(total, 600, 60) << describe(runs);
+}
+
+TEST_F(RealAudio, SyncSoundsFollowEachOtherWithoutGapOrCut) {
+  // An initial and a final: the second starts as the first ends, and the
+  // end of the last one is not cut off.
+  const QString a = tmp.filePath(QStringLiteral("zh.wav"));
+  const QString b = tmp.filePath(QStringLiteral("ang1.wav"));
+  ASSERT_TRUE(writeTone(a, {.ms = 250, .frequency = 500}));
+  ASSERT_TRUE(writeTone(b, {.ms = 350, .frequency = 700}));
+  QtSoundOutput out;
+  startRecording();
+  out.sndPlaySound(a, kSndSync);
+  out.sndPlaySound(b, kSndSync);
+  const std::vector<SoundRun> runs = stopRecording();
+  ASSERT_FALSE(runs.empty());
+  double sound = 0;
+  for (const SoundRun& r : runs) sound += r.lengthMs;
+  const double span = runs.back().startMs + runs.back().lengthMs - runs.front().startMs;
+  EXPECT_NEAR(sound, 600, 25) << describe(runs);
+  // A busy machine may wake the program a little late; a gap of the
+  // audio server's buffering (a tenth of a second) is what must not be.
+  EXPECT_LT(span, 640) << describe(runs);
+}
+
+TEST_F(RealAudio, AStopCutsTheSoundAtOnce) {
+  const QString wav = tmp.filePath(QStringLiteral("long.wav"));
+  ASSERT_TRUE(writeTone(wav, {.ms = 1500}));
+  QtSoundOutput out;
+  startRecording();
+  QTimer::singleShot(300, [&] { out.stopAll(); });
+  QElapsedTimer clock;
+  clock.start();
+  out.sndPlaySound(wav, kSndSync);
+  EXPECT_LT(clock.elapsed(), 600);
+  const std::vector<SoundRun> runs = stopRecording();
+  ASSERT_EQ(runs.size(), 1u) << describe(runs);
+  EXPECT_GT(runs[0].lengthMs, 150) << describe(runs);
+  EXPECT_LT(runs[0].lengthMs, 600) << describe(runs);
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+#pragma once
+// Test doubles that write every output step into one log, in order: the
+// multimedia command texts, the wav files played, the timers switched and
+// their intervals.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "app/program.h"
+#include "platform/sound_output.h"
+#include "platform/timer.h"
+
+struct OutputLog {
+  QStringList steps;
+};
+
+// "Timer2 on", "Timer2 off", "Timer3 interval 235".
+class LoggingTimer : public Timer {
+ public:
+  LoggingTimer(QString name, OutputLog& log) : name_(std::move(name)), log_(log) {}
+  void setInterval(int ms) override {
+    interval_ = ms;
+    log_.steps << name_ + QStringLiteral(" interval ") + QString::number(ms);
+  }
+  int interval() const override { return interval_; }
+  void setEnabled(bool on) override {
+    enabled_ = on;
+    log_.steps << name_ + (on ? QStringLiteral(" on") : QStringLiteral(" off"));
+  }
+  bool enabled() const override { return enabled_; }
+
+ private:
+  QString name_;
+  OutputLog& log_;
+  int interval_ = 0;
+  bool enabled_ = false;
+};
+
+// "mci <command>", "wav <path>", "stop".
+class LoggingSound : public SoundOutput {
+ public:
+  explicit LoggingSound(OutputLog& log) : log_(log) {}
+  int mciExecute(const QString& command) override {
+    log_.steps << QStringLiteral("mci ") + command;
+    return mciResult;
+  }
+  void sndPlaySound(const QString& path, int flags) override {
+    log_.steps << QStringLiteral("wav ") + path + (flags ? QStringLiteral(" async") : QString());
+    if (onWav) onWav(path);
+  }
+  void stopAll() override { log_.steps << QStringLiteral("stop"); }
+
+  int mciResult = 1;
+  // Runs while a wav "plays", as the event loop would during the wait.
+  std::function<void(const QString&)> onWav;
+
+ private:
+  OutputLog& log_;
+};
+
+// A program with the logging doubles and the sound set at "/app/".
+struct LoggedProgram {
+  OutputLog log;
+  LoggingTimer timer2{QStringLiteral("Timer2"), log};
+  LoggingTimer timer3{QStringLiteral("Timer3"), log};
+  LoggingSound sound{log};
+  Program p;
+
+  LoggedProgram() {
+    p.Timer2 = &timer2;
+    p.Timer3 = &timer3;
+    p.sound = &sound;
+    p.AppDir = QStringLiteral("/app/");
+    p.SegmentFilePath = QStringLiteral("/app/QZCSo.wav");
+  }
+  QStringList take() {
+    QStringList s = log.steps;
+    log.steps.clear();
+    return s;
+  }
+};
+
+// The steps expected of one sound.
+inline QStringList wavStep(const QString& sound) {
+  return {QStringLiteral("wav /app/Sounds\\") + sound + QStringLiteral(".wav")};
+}
+inline QStringList segmentSteps(int from, int to, int pause) {
+  return {QStringLiteral("Timer2 off"),
+          QStringLiteral("mci play /app/QZCSo.wav from %1 to %2").arg(from).arg(to),
+          QStringLiteral("Timer3 interval %1").arg(pause), QStringLiteral("Timer3 on")};
+}
+inline QStringList pauseSteps(int ms) {
+  return {QStringLiteral("Timer2 off"), QStringLiteral("Timer3 interval %1").arg(ms), QStringLiteral("Timer3 on")};
+}
+
+// The steps of a short description: "b i1 an3" are wav files played one
+// after another; "10650-11180[430]" is a segment with its pause (the length
+// of the range when no pause is given); "" is no step at all.
+inline QStringList expectedSteps(const QString& description) {
+  QStringList steps;
+  for (const QString& token : description.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    const int dash = token.indexOf(QLatin1Char('-'));
+    if (dash > 0 && token.at(0).isDigit()) {
+      const int bracket = token.indexOf(QLatin1Char('['));
+      const int from = token.left(dash).toInt();
+      const int to = token.mid(dash + 1, bracket < 0 ? -1 : bracket - dash - 1).toInt();
+      const int pause = bracket < 0 ? to - from : token.mid(bracket + 1).chopped(1).toInt();
+      steps << segmentSteps(from, to, pause);
+    } else {
+      steps << wavStep(token);
+    }
+  }
+  return steps;
+}
