@@ -50,9 +50,9 @@ MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
   p_.sound = deps.sound;
   p_.ime = deps.ime;
 
+  // The timers' design-time state, also for timers handed in by tests.
   auto makeTimer = [this](Timer* given, int interval, bool enabled) -> Timer* {
-    if (given) return given;
-    auto* t = new WinTimer(this);
+    Timer* t = given ? given : new WinTimer(this);
     t->setInterval(interval);
     t->setEnabled(enabled);
     return t;
@@ -190,6 +190,12 @@ void MainWindow::closeEvent(QCloseEvent* e) {
       }
     }
   } catch (...) {
+  }
+  // The window goes: a session still running makes no further step or sound.
+  if (p_.ReadingActive) {
+    p_.Timer2->setEnabled(false);
+    p_.Timer3->setEnabled(false);
+    reading_.speech().Stop();
   }
   e->accept();
 }

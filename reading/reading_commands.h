@@ -1,12 +1,13 @@
 #pragma once
 // The reading menu: start and stop, the timers' ticks, voice and speed.
+#include "reading/reading_session.h"
 #include "reading/speech.h"
 
 struct Program;
 
 class ReadingCommands {
  public:
-  explicit ReadingCommands(Program& p) : p_(p), speech_(p) {}
+  explicit ReadingCommands(Program& p) : p_(p), speech_(p), session_(p, speech_) {}
   void numStart();
   void numStop();
   void timer2Tick();
@@ -16,8 +17,10 @@ class ReadingCommands {
 
   // The sounds of the reading: units, syllables, the output steps.
   Speech& speech() { return speech_; }
+  ReadingSession& session() { return session_; }
 
  private:
   Program& p_;
   Speech speech_;
+  ReadingSession session_;
 };

@@ -1,0 +1,32 @@
+#pragma once
+// The reading session: from the caret, one character per step of the step
+// timer, the character being read shown selected.
+#include "reading/speech.h"
+
+struct Program;
+
+// The reading unit of the selected character: its syllable split into the
+// upper-case first letter and the rest, its tone, and the tone of the
+// character after it. Each value falls back to its default on its own.
+ReadingUnit FormReadingUnit(Program& p);
+
+// Reads a tone digit: the last character of a reading as a whole number,
+// 5 when there is none or it is no digit.
+qint16 ToneOf(const QString& reading);
+
+class ReadingSession {
+ public:
+  ReadingSession(Program& p, Speech& speech) : p_(p), speech_(speech) {}
+  // 开始朗读: the refusals, then the first character is read at once.
+  void Start();
+  // 停止, also at the end of the text.
+  void Stop();
+  // A tick of the step timer: one character on, then read it.
+  void Step();
+
+ private:
+  void notice(const QString& text);
+
+  Program& p_;
+  Speech& speech_;
+};

@@ -1,0 +1,285 @@
+// The reading session driven step by step: start at the caret, step through
+// the text, hold pauses, stop. Each run is compared with the expected
+// selections and output steps.
+#include <QAction>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "platform/edit_control.h"
+#include "platform/pinyin_dictionary_ime.h"
+#include "reading/reading_session.h"
+#include "support/fake_timer.h"
+#include "support/qt_print.h"
+#include "support/scripted_ui.h"
+#include "support/temp_settings.h"
+#include "tests/reading/output_log.h"
+
+namespace {
+
+const QString kDictionary = QStringLiteral(CHIMEPAD_BIN_DIR "/pinyin.txt");
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    temp.store->write("Type", "txt", "1");
+    MainWindow::Deps d;
+    d.ui = &ui;
+    d.settings = temp.store.get();
+    d.sound = &sound;
+    d.ime = &ime;
+    d.timer1 = &timer1;
+    d.timer2 = &timer2;
+    d.timer3 = &timer3;
+    w = std::make_unique<MainWindow>(d);
+    w->formLoad();
+    log.steps.clear();
+  }
+  Program& p() { return w->program(); }
+  EditControl& t() { return *w->program().txtFile; }
+  void load(const QString& text, int caret, int length = 0) {
+    t().setText(text);
+    t().setSelStart(caret);
+    t().setSelLength(length);
+    log.steps.clear();
+  }
+  QString selection() { return QStringLiteral("sel %1,%2").arg(t().SelStart()).arg(t().SelLength()); }
+  // One turn of the event loop: the pause timer when a pause is held, else
+  // the step timer. False when neither runs.
+  bool pump() {
+    if (timer3.enabled() && timer3.interval() > 0) {
+      w->readingCommands().timer3Tick();
+      return true;
+    }
+    if (timer2.enabled() && timer2.interval() > 0) {
+      w->readingCommands().timer2Tick();
+      log.steps << selection();
+      return true;
+    }
+    return false;
+  }
+  // Starts and pumps until the session ends; the whole log.
+  QStringList readAll(int limit = 100) {
+    p().menu.numStart->trigger();
+    log.steps << selection();
+    for (int i = 0; i < limit && p().ReadingActive; ++i) pump();
+    EXPECT_FALSE(p().ReadingActive);
+    return log.steps;
+  }
+  QString seg() const { return w->program().SegmentFilePath; }
+  QString wav(const QString& name) const { return QStringLiteral("wav ") + w->program().AppDir + QStringLiteral("Sounds\\") + name + QStringLiteral(".wav"); }
+  QStringList segment(int from, int to, int pause) const {
+    return {QStringLiteral("Timer2 off"), QStringLiteral("mci play %1 from %2 to %3").arg(seg()).arg(from).arg(to),
+            QStringLiteral("Timer3 interval %1").arg(pause), QStringLiteral("Timer3 on")};
+  }
+  static QStringList pause(int ms) {
+    return {QStringLiteral("Timer2 off"), QStringLiteral("Timer3 interval %1").arg(ms), QStringLiteral("Timer3 on")};
+  }
+  static QStringList holdEnds() { return {QStringLiteral("Timer2 on"), QStringLiteral("Timer3 off")}; }
+  QStringList opened() const { return {QStringLiteral("mci open %1 alias QzcSounds").arg(seg())}; }
+  static QStringList stopped() {
+    return {QStringLiteral("Timer2 off"), QStringLiteral("Timer3 off"), QStringLiteral("stop"),
+            QStringLiteral("mci close QzcSounds")};
+  }
+
+  ScriptedUi ui;
+  TempSettings temp;
+  OutputLog log;
+  LoggingSound sound{log};
+  LoggingTimer timer2{QStringLiteral("Timer2"), log};
+  LoggingTimer timer3{QStringLiteral("Timer3"), log};
+  FakeTimer timer1;
+  PinyinDictionaryIme ime{{kDictionary}};
+  std::unique_ptr<MainWindow> w;
+};
+
+TEST_F(SessionTest, ReadsFromTheCaretThroughPausesToTheEnd) {
+  load(QStringLiteral("x八a。"), 1);
+  const QStringList got = readAll();
+  const QStringList expected = opened() + QStringList{QStringLiteral("Timer2 on")} + segment(4150, 4550, 400) +
+                               QStringList{QStringLiteral("sel 1,1")} + holdEnds() +
+                               QStringList{wav(QStringLiteral("ei1")), QStringLiteral("sel 2,1")} +
+                               pause(400) + QStringList{QStringLiteral("sel 3,1")} + holdEnds() +
+                               pause(220) + QStringList{QStringLiteral("sel 4,0")} + holdEnds() + stopped() +
+                               QStringList{QStringLiteral("sel 4,0")};
+  EXPECT_EQ(got, expected);
+  EXPECT_FALSE(p().SoundFileOpen);
+  EXPECT_TRUE(p().menu.numStart->isEnabled());
+  EXPECT_FALSE(p().menu.numStop->isEnabled());
+}
+
+TEST_F(SessionTest, StepSkipsThePositionInsideALineBreak) {
+  load(QStringLiteral("a\r\nb"), 0);
+  const QStringList got = readAll();
+  const QStringList expected = opened() + QStringList{QStringLiteral("Timer2 on"), wav(QStringLiteral("ei1")),
+                                                      QStringLiteral("sel 0,1"), QStringLiteral("sel 1,1")} +
+                               // the CR is read as an unconverted character: nothing is heard
+                               segment(820, 1050, 230) + QStringList{QStringLiteral("sel 3,1")} + holdEnds() +
+                               pause(220) + QStringList{QStringLiteral("sel 4,0")} + holdEnds() + stopped() +
+                               QStringList{QStringLiteral("sel 4,0")};
+  EXPECT_EQ(got, expected);
+}
+
+TEST_F(SessionTest, ReadingUnitsCarryToneAndNextTone) {
+  struct Case { QString text; int at; QString initial, rest; int tone, nextTone; };
+  const Case cases[] = {
+      {QStringLiteral("一2"), 0, QStringLiteral("Y"), QStringLiteral("i"), 1, 2},  // a digit after counts as a tone
+      {QStringLiteral("不是"), 0, QStringLiteral("B"), QStringLiteral("u"), 4, 4},
+      {QStringLiteral("中国"), 1, QStringLiteral("G"), QStringLiteral("uo"), 2, 5},  // nothing after it
+      {QStringLiteral("女a"), 0, QStringLiteral("N"), QStringLiteral("v"), 3, 5},
+      {QStringLiteral("q7"), 0, QStringLiteral("Q"), QString(), 5, 7},
+      {QStringLiteral(" 安"), 0, QString(), QString(), 5, 1},
+      {QStringLiteral("安"), 1, QString(), QString(), 5, 5},  // the end of the text
+  };
+  for (const Case& c : cases) {
+    load(c.text, c.at, 1);
+    const ReadingUnit u = FormReadingUnit(p());
+    SCOPED_TRACE(c.text.toStdString());
+    EXPECT_EQ(u.initial, c.initial);
+    EXPECT_EQ(u.rest, c.rest);
+    EXPECT_EQ(u.tone, c.tone);
+    EXPECT_EQ(u.nextTone, c.nextTone);
+    EXPECT_EQ(u.ch, c.text.mid(c.at, 1));
+  }
+}
+
+TEST_F(SessionTest, StartShrinksASelectionAndStartsAtTheEndWithThePause) {
+  load(QStringLiteral("abcd"), 1, 3);
+  p().menu.numStart->trigger();
+  EXPECT_EQ(selection(), QStringLiteral("sel 1,1"));
+  EXPECT_TRUE(p().ReadingActive);
+  EXPECT_FALSE(p().menu.numStart->isEnabled());
+  EXPECT_TRUE(p().menu.numStop->isEnabled());
+  p().menu.numStop->trigger();
+  EXPECT_EQ(selection(), QStringLiteral("sel 1,1"));  // the last character read stays selected
+
+  load(QStringLiteral("ab"), 2);
+  const QStringList got = readAll();
+  const QStringList expected = opened() + QStringList{QStringLiteral("Timer2 on")} + pause(220) +
+                               QStringList{QStringLiteral("sel 2,0")} + holdEnds() + stopped() +
+                               QStringList{QStringLiteral("sel 2,0")};
+  EXPECT_EQ(got, expected);
+}
+
+TEST_F(SessionTest, StopWhileAPauseIsHeld) {
+  load(QStringLiteral("。。"), 0);
+  p().menu.numStart->trigger();
+  ASSERT_TRUE(timer3.enabled());
+  ASSERT_FALSE(timer2.enabled());
+  log.steps.clear();
+  p().menu.numStop->trigger();
+  EXPECT_EQ(log.steps, stopped());
+  EXPECT_FALSE(timer2.enabled());
+  EXPECT_FALSE(timer3.enabled());
+  EXPECT_FALSE(p().ReadingActive);
+  EXPECT_FALSE(p().SoundFileOpen);
+}
+
+TEST_F(SessionTest, TheNextStepReadsFromWhereTheCaretWasMoved) {
+  load(QStringLiteral("abcdef"), 0);
+  p().menu.numStart->trigger();
+  t().setSelStart(3);  // the user clicks elsewhere
+  log.steps.clear();
+  pump();
+  EXPECT_EQ(selection(), QStringLiteral("sel 4,1"));
+  EXPECT_EQ(log.steps.first(), QStringLiteral("Timer2 off"));  // e: a segment
+  p().menu.numStop->trigger();
+}
+
+TEST_F(SessionTest, RefusalsChangeNothing) {
+  load(QStringLiteral("八"), 0);
+  auto expectNothingChanged = [&](const QString& message) {
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().text, message);
+    EXPECT_EQ(ui.messages.back().title, QStringLiteral("提示"));
+    EXPECT_EQ(ui.messages.back().icon, MsgIcon::Information);
+    EXPECT_FALSE(p().ReadingActive);
+    EXPECT_FALSE(p().SoundFileOpen);
+    EXPECT_TRUE(p().menu.numStart->isEnabled());
+    EXPECT_FALSE(p().menu.numStop->isEnabled());
+    EXPECT_FALSE(timer2.enabled());
+    EXPECT_EQ(selection(), QStringLiteral("sel 0,0"));
+  };
+  p().SearchDialogOpen = true;
+  p().menu.numStart->trigger();
+  expectNothingChanged(QStringLiteral("请先关闭查找和替换窗口!"));
+  EXPECT_TRUE(log.steps.isEmpty());
+  p().SearchDialogOpen = false;
+
+  sound.mciResult = 0;  // the segment file cannot be opened
+  p().menu.numStart->trigger();
+  expectNothingChanged(QStringLiteral("无法打开声音文件!"));
+  EXPECT_EQ(log.steps, opened());
+  sound.mciResult = 1;
+
+  PinyinDictionaryIme missing{{QStringLiteral("/nonexistent/pinyin.txt")}};
+  p().ime = &missing;
+  log.steps.clear();
+  p().menu.numStart->trigger();
+  expectNothingChanged(QStringLiteral("请先安装微软拼音输入法!"));
+  EXPECT_TRUE(log.steps.isEmpty());
+  EXPECT_TRUE(p().PinyinImeMissing);
+  p().ime = &ime;
+}
+
+TEST_F(SessionTest, ClosingTheWindowDuringASessionClosesTheSoundFile) {
+  load(QStringLiteral("八八"), 0);
+  p().menu.numStart->trigger();
+  w->show();
+  log.steps.clear();
+  EXPECT_TRUE(w->close());
+  EXPECT_TRUE(log.steps.contains(QStringLiteral("mci close QzcSounds")));
+  EXPECT_FALSE(timer2.enabled());
+  EXPECT_FALSE(timer3.enabled());
+}
+
+// The real window with its own timers: F8 starts, the selection walks
+// through the text and the sounds asked for are the expected ones, each
+// with the character it was asked for selected.
+class SelectionSound : public SoundOutput {
+ public:
+  EditControl* t = nullptr;
+  QStringList heard;
+  int mciExecute(const QString& command) override {
+    heard << note(command);
+    return 1;
+  }
+  void sndPlaySound(const QString& path, int) override { heard << note(path.section(QLatin1Char('\\'), -1)); }
+
+ private:
+  QString note(const QString& what) const {
+    return QStringLiteral("%1,%2 ").arg(t->SelStart()).arg(t->SelLength()) + what;
+  }
+};
+
+TEST(SessionWindow, F8ReadsTheTextInTheRealWindow) {
+  ScriptedUi ui;
+  TempSettings temp;
+  temp.store->write("Type", "txt", "1");
+  SelectionSound sound;
+  PinyinDictionaryIme ime{{kDictionary}};
+  MainWindow::Deps d;
+  d.ui = &ui;
+  d.settings = temp.store.get();
+  d.sound = &sound;
+  d.ime = &ime;
+  MainWindow w(d);
+  w.formLoad();
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  Program& p = w.program();
+  sound.t = p.txtFile;
+  p.Timer2->setInterval(30);
+  p.txtFile->setText(QStringLiteral("八a"));
+  p.txtFile->setSelStart(0);
+  QTest::keyClick(&w, Qt::Key_F8);
+  EXPECT_TRUE(p.ReadingActive);
+  QTRY_VERIFY_WITH_TIMEOUT(!p.ReadingActive, 5000);
+  const QString seg = p.SegmentFilePath;
+  EXPECT_EQ(sound.heard, (QStringList{QStringLiteral("0,0 open %1 alias QzcSounds").arg(seg),
+                                      QStringLiteral("0,1 play %1 from 4150 to 4550").arg(seg),
+                                      QStringLiteral("1,1 ei1.wav"), QStringLiteral("2,0 close QzcSounds")}));
+  EXPECT_FALSE(p.menu.numStop->isEnabled());
+}
+
+}  // namespace

@@ -1,0 +1,7 @@
+#pragma once
+// Lets GoogleTest print Qt strings readably in failure messages.
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
