@@ -95,6 +95,7 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
   setBackColor(kSystemWindowColor);
   markChanges();
   connect(document(), &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
+    ++epoch_;
     const int after = document()->characterCount();
     const int before = after - added + removed;
     headDoc_ = std::min(headDoc_, std::max(0, from));
@@ -104,11 +105,14 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
     ++changeCount_;
     Q_EMIT changed();
   });
+  // One event per change of the selection, however many signals the widget
+  // raises for it; compared in document positions, which cost nothing.
   auto sel = [this] {
-    const int s = SelStart(), l = SelLength();
-    if (s == lastSelStart_ && l == lastSelLength_) return;
-    lastSelStart_ = s;
-    lastSelLength_ = l;
+    const QTextCursor c = textCursor();
+    if (c.anchor() == lastAnchor_ && c.position() == lastPosition_ && epoch_ == lastSelEpoch_) return;
+    lastAnchor_ = c.anchor();
+    lastPosition_ = c.position();
+    lastSelEpoch_ = epoch_;
     Q_EMIT selChange();
   };
   connect(this, &QPlainTextEdit::selectionChanged, this, sel);
@@ -166,13 +170,53 @@ void EditControl::setText(const QString& text) {
 }
 
 int EditControl::TextLength() const {
-  const QTextDocument* d = document();
-  return d->characterCount() - 1 + (d->blockCount() - 1);
+  // Counting the document walks its whole tree: kept until the next change.
+  if (lengthEpoch_ != epoch_) {
+    const QTextDocument* d = document();
+    length_ = d->characterCount() - 1 + (d->blockCount() - 1);
+    lengthEpoch_ = epoch_;
+  }
+  return length_;
+}
+
+// The mapping keeps the last block it found (its number, start and length),
+// valid until the content changes: the reading step and the selection move
+// within a block or to its neighbour, so most look-ups need no search.
+bool EditControl::cachedBlock(int near, bool byText) const {
+  if (cache_.epoch != epoch_ || !cache_.block.isValid()) return false;
+  auto contains = [&] {
+    const int start = cache_.start + (byText ? cache_.number : 0);
+    return near >= start && near <= start + cache_.length + (byText ? 1 : 0);
+  };
+  for (int hop = 0; hop < 4; ++hop) {
+    if (contains()) return true;
+    const int start = cache_.start + (byText ? cache_.number : 0);
+    const QTextBlock b = near < start ? cache_.block.previous() : cache_.block.next();
+    if (!b.isValid()) return false;
+    if (near < start) {
+      cache_.start -= b.length();
+      --cache_.number;
+    } else {
+      cache_.start += cache_.length + 1;
+      ++cache_.number;
+    }
+    cache_.block = b;
+    cache_.length = b.length() - 1;
+  }
+  return contains();
+}
+
+void EditControl::remember(const QTextBlock& b) const {
+  cache_ = {epoch_, b, b.blockNumber(), b.position(), b.length() - 1};
 }
 
 int EditControl::docToText(int docPos) const {
-  const QTextBlock b = document()->findBlock(docPos);
-  return docPos + (b.isValid() ? b.blockNumber() : document()->blockCount() - 1);
+  if (!cachedBlock(docPos, false)) {
+    const QTextBlock b = document()->findBlock(docPos);
+    if (!b.isValid()) return docPos + document()->blockCount() - 1;
+    remember(b);
+  }
+  return docPos + cache_.number;
 }
 
 int EditControl::textToDoc(int pos, bool* insideBreak) const {
@@ -180,18 +224,20 @@ int EditControl::textToDoc(int pos, bool* insideBreak) const {
   const QTextDocument* d = document();
   if (pos <= 0) return 0;
   if (pos >= TextLength()) return d->characterCount() - 1;
-  // The block that holds the position: the last whose start, counted in
-  // Text units, is at or before it.
-  int lo = 0, hi = d->blockCount() - 1;
-  while (lo < hi) {
-    const int mid = (lo + hi + 1) / 2;
-    if (d->findBlockByNumber(mid).position() + mid <= pos) lo = mid;
-    else hi = mid - 1;
+  if (!cachedBlock(pos, true)) {
+    // The block that holds the position: the last whose start, counted in
+    // Text units, is at or before it.
+    int lo = 0, hi = d->blockCount() - 1;
+    while (lo < hi) {
+      const int mid = (lo + hi + 1) / 2;
+      if (d->findBlockByNumber(mid).position() + mid <= pos) lo = mid;
+      else hi = mid - 1;
+    }
+    remember(d->findBlockByNumber(lo));
   }
-  const QTextBlock b = d->findBlockByNumber(lo);
-  const int start = b.position();
-  const int off = pos - (start + lo);
-  const int len = b.length() - 1;
+  const int start = cache_.start;
+  const int off = pos - (start + cache_.number);
+  const int len = cache_.length;
   if (off <= len) return start + off;
   if (insideBreak) *insideBreak = true;  // between CR and LF
   return start + len;
@@ -271,20 +317,28 @@ void EditControl::setSelStart(int pos) {
   setTextCursor(c);
 }
 
-void EditControl::setSelLength(int len) {
-  const int start = SelStart();
-  const int total = TextLength();
-  int end = start + std::max(0, len);
-  if (end > total) end = total;
+void EditControl::setSelLength(int len) { select(SelStart(), len); }
+
+bool EditControl::select(int start, int len) {
   bool inside = false;
+  const int docStart = textToDoc(start, &inside);
+  if (inside) return false;  // the control refuses a caret inside CR LF
+  start = docToText(docStart);
+  const int end = std::clamp(start + std::max(0, len), start, TextLength());
   int docEnd = textToDoc(end, &inside);
-  QTextCursor c = textCursor();
-  const int docStart = c.selectionStart();
   if (inside) ++docEnd;  // the CR alone: the widget selects the whole break
+  QTextCursor c = textCursor();
   c.setPosition(docStart);
-  c.setPosition(docEnd, QTextCursor::KeepAnchor);
+  if (docEnd != docStart) c.setPosition(docEnd, QTextCursor::KeepAnchor);
   exact_ = inside ? Exact{docStart, docEnd, end - start} : Exact{};
   setTextCursor(c);
+  return true;
+}
+
+bool EditControl::IsInsideBreak(int pos) const {
+  bool inside = false;
+  textToDoc(pos, &inside);
+  return inside;
 }
 
 QString EditControl::SelText() const {

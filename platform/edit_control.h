@@ -9,6 +9,7 @@
 #include <QKeySequence>
 #include <QList>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 
 // Colour values as the program stores them: red in the low byte, then green,
 // then blue; values with the top bit set name system colours.
@@ -40,6 +41,11 @@ class EditControl : public QPlainTextEdit {
   void setSelStart(int pos);
   int SelLength() const;
   void setSelLength(int len);
+  // Sets start and length in one go, as setting `SelStart` then `SelLength`
+  // does; false (and nothing changes) when the start lies inside a line break.
+  bool select(int start, int length);
+  // True for the position between the CR and the LF of a line break.
+  bool IsInsideBreak(int pos) const;
   QString SelText() const;
   void setSelText(const QString& text);
 
@@ -116,5 +122,19 @@ class EditControl : public QPlainTextEdit {
   // the widget shows the whole break selected, `SelLength` tells the truth.
   struct Exact { int anchor = -1, position = -1, length = 0; };
   Exact exact_;
-  int lastSelStart_ = -1, lastSelLength_ = -1;
+  int lastAnchor_ = -1, lastPosition_ = -1;
+  quint64 lastSelEpoch_ = 0;
+  // Counts every change of the document's content, as it happens.
+  quint64 epoch_ = 0;
+  // The block last found by the position mapping.
+  struct BlockCache {
+    quint64 epoch = ~quint64(0);
+    QTextBlock block;
+    int number = 0, start = 0, length = 0;
+  };
+  mutable BlockCache cache_;
+  mutable quint64 lengthEpoch_ = ~quint64(0);
+  mutable int length_ = 0;
+  bool cachedBlock(int near, bool byText) const;
+  void remember(const QTextBlock& b) const;
 };

@@ -87,8 +87,9 @@ void ReadingSession::Step() {
     return;
   }
   // The control refuses a caret inside a line break: go on until it moves.
-  for (int k = 1; t.SelStart() == old && old + k <= length; ++k) t.setSelStart(old + k);
-  t.setSelLength(1);
+  int next = old + 1;
+  while (next < length && t.IsInsideBreak(next)) ++next;
+  t.select(next, 1);
   speech_.SpeakUnit(FormReadingUnit(p_));
 }
 
