@@ -185,3 +185,53 @@ TEST(EditControl, FontWithFractionsAndBackColor) {
 }
 
 }  // namespace
+
+namespace {
+
+// Positions stay right while the text changes under the control's caches:
+// every character and the length are checked against `Text` after each of
+// a run of random edits.
+TEST(EditControl, PositionsStayRightAcrossEdits) {
+  EditControl t;
+  t.setText(QStringLiteral("ab\r\ncd\r\n\r\nef\ngh"));
+  quint32 seed = 12345;
+  auto next = [&](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 8) % static_cast<quint32>(n));
+  };
+  const QString pieces[] = {QStringLiteral("x"), QStringLiteral("\r\n"), QStringLiteral("汉"),
+                            QStringLiteral("\n"), QString(), QStringLiteral("y\r\nz")};
+  for (int round = 0; round < 200; ++round) {
+    const QString text = t.Text();
+    ASSERT_EQ(t.TextLength(), text.size());
+    // Warm the caches somewhere, then edit elsewhere.
+    const int probe = next(text.size() + 1);
+    EXPECT_EQ(t.CharAt(probe), probe < text.size() ? QString(text[probe]) : QString());
+    int at = next(text.size() + 1);
+    if (t.IsInsideBreak(at)) --at;
+    t.select(at, next(3));
+    t.setSelText(pieces[next(6)]);
+    const QString after = t.Text();
+    ASSERT_EQ(t.TextLength(), after.size());
+    for (int i = 0; i < after.size(); ++i) {
+      ASSERT_EQ(t.CharAt(i), QString(after[i])) << "round " << round << " @" << i;
+      ASSERT_EQ(t.IsInsideBreak(i), i > 0 && after[i] == QLatin1Char('\n') && after[i - 1] == QLatin1Char('\r'));
+    }
+  }
+}
+
+TEST(EditControl, SelectSetsStartAndLengthOrRefusesInsideABreak) {
+  EditControl t;
+  t.setText(QStringLiteral("ab\r\ncd"));
+  EXPECT_TRUE(t.select(4, 2));
+  EXPECT_EQ(t.SelText(), QStringLiteral("cd"));
+  EXPECT_FALSE(t.select(3, 1));
+  EXPECT_EQ(t.SelStart(), 4);
+  EXPECT_EQ(t.SelLength(), 2);
+  EXPECT_TRUE(t.select(2, 1));
+  EXPECT_EQ(t.SelText(), QStringLiteral("\r"));
+  EXPECT_TRUE(t.select(6, 1));
+  EXPECT_EQ(t.SelLength(), 0);
+}
+
+}  // namespace
