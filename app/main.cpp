@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QStringList>
 
 #include "app/main_window.h"
@@ -7,6 +10,12 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Chimepad"));
   QApplication::setOrganizationName(QStringLiteral("Chimepad"));
+  // The interface is Chinese: the platform's own texts (the buttons of the
+  // message boxes, the standard dialogs) are shown in Chinese too.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTexts);
   // The whole tail after the program path is one file name; the platform
   // hands it over split at spaces, so it is joined again.
   MainWindow::Deps deps;

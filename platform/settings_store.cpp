@@ -3,7 +3,9 @@
 #include <QSettings>
 
 SettingsStore::SettingsStore()
-    : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+    // The platform's own per-user store: ~/.config/Chimepad/Chimepad.conf on
+    // Linux, the user's registry branch on Windows.
+    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                             QStringLiteral("Chimepad"), QStringLiteral("Chimepad"))) {}
 
 SettingsStore::SettingsStore(const QString& fileName)

@@ -2,8 +2,9 @@
 # Starts the editor under a virtual X server, opens a menu and writes a
 # screenshot, so anyone can look at the real window.
 #   tools/screenshot.sh [out.png] [menu-key] [file-to-open]
-# menu-key is the access key of the menu to open (f, e, o, r, h; "none"
-# for no menu). Needs xvfb and imagemagick (installed by scripts/setup.sh).
+# menu-key is the access key of the menu to open (f, e, o, r, h), "none"
+# for no menu, or "key:NAME" to press a key instead (key:F8 starts reading;
+# the shot is taken a moment later). Needs xvfb and imagemagick (installed by scripts/setup.sh).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-shot.png}
@@ -27,7 +28,10 @@ sleep 2
 if [ "$menu" != none ]; then
   # No window manager runs here: give the window the focus, then the key.
   win=$(DISPLAY=$display xdotool search --name "妙音朗读器" | head -n 1)
-  DISPLAY=$display xdotool windowfocus --sync "$win" key "alt+$menu" || true
+  case "$menu" in
+    key:*) DISPLAY=$display xdotool windowfocus --sync "$win" key "${menu#key:}" || true; sleep 1.2 ;;
+    *) DISPLAY=$display xdotool windowfocus --sync "$win" key "alt+$menu" || true ;;
+  esac
   sleep 0.7
 fi
 DISPLAY=$display import -window root "$out"
