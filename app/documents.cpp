@@ -15,11 +15,11 @@
 
 namespace {
 
-const FileDialogSpec& fileDialogSpec() {
+const FileDialogSetup& fileDialogSpec() {
   // One preset for the open and the save dialog alike.
-  static const FileDialogSpec spec{QStringLiteral("打开"), QStringLiteral("文本文档(*.txt)|*.txt|所有文件|*.*"),
+  static const FileDialogSetup setup{QStringLiteral("打开"), QStringLiteral("文本文档(*.txt)|*.txt|所有文件|*.*"),
                                    QStringLiteral("*.txt")};
-  return spec;
+  return setup;
 }
 
 // Spaces only, as the commands trim names and selections.
@@ -163,17 +163,9 @@ void Documents::numOpen() {
 }
 
 bool Documents::numSave() {
+  if (!p_.HasFileName) return numSaveAs();
   QString text;
-  if (p_.HasFileName) {
-    if (writeDocument(p_.CurrentFileName, &text) != Written::Yes) return false;
-  } else {
-    const QString name = askSaveName();
-    if (name.isEmpty()) return false;
-    if (writeDocument(name, &text) != Written::Yes) return false;
-    p_.CurrentFileName = name;
-    p_.setTitle(name);
-    p_.HasFileName = true;
-  }
+  if (writeDocument(p_.CurrentFileName, &text) != Written::Yes) return false;
   p_.resetHistory(text);
   setEnabled(p_.menu.numUndo, false);
   return true;

@@ -71,10 +71,10 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
     m->menuAction()->setObjectName(QString::fromUtf8(top.name));
     menus.insert(m->objectName(), m);
   }
-  for (const auto& spec : menuItems()) {
-    const QString name = QString::fromUtf8(spec.name);
-    const QString caption = QString::fromUtf8(spec.caption);
-    QMenu* parent = menus.value(QString::fromUtf8(*spec.submenu ? spec.submenu : spec.menu));
+  for (const auto& item : menuItems()) {
+    const QString name = QString::fromUtf8(item.name);
+    const QString caption = QString::fromUtf8(item.caption);
+    QMenu* parent = menus.value(QString::fromUtf8(*item.submenu ? item.submenu : item.menu));
     QAction* a = nullptr;
     if (name == QLatin1String("numSound") || name == QLatin1String("numSpeed")) {
       QMenu* sub = parent->addMenu(caption);
@@ -85,15 +85,15 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
       a = parent->addSeparator();
     } else {
       a = parent->addAction(caption);
-      if (*spec.shortcut) a->setShortcut(QKeySequence(QString::fromUtf8(spec.shortcut)));
+      if (*item.shortcut) a->setShortcut(QKeySequence(QString::fromUtf8(item.shortcut)));
       // The shortcuts work wherever the focus is in the main window.
       a->setShortcutContext(Qt::WindowShortcut);
     }
     a->setObjectName(name);
-    a->setEnabled(spec.enabled);
-    a->setCheckable(spec.checkable);
-    a->setChecked(spec.checked);
-    if (*spec.icon) a->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromUtf8(spec.icon) + QStringLiteral(".svg")));
+    a->setEnabled(item.enabled);
+    a->setCheckable(item.checkable);
+    a->setChecked(item.checked);
+    if (*item.icon) a->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromUtf8(item.icon) + QStringLiteral(".svg")));
     byName.insert(name, a);
   }
   (void)owner;

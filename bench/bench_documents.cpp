@@ -15,21 +15,17 @@
 #include "platform/cp936.h"
 #include "platform/edit_control.h"
 #include "platform/settings_store.h"
+#include "support/scripted_ui.h"
 
 namespace {
 
-// Dialogs that answer at once: the open and save dialogs give one name.
-class BenchUi : public Ui {
+// Dialogs that answer at once: the open and save dialogs give one name,
+// every question No.
+class BenchUi : public ScriptedUi {
  public:
   QString fileName;
-  MsgResult message(QWidget*, const QString&, const QString&, MsgIcon, MsgButtons) override { return MsgResult::No; }
-  std::optional<QString> openFileName(QWidget*, const FileDialogSpec&) override { return fileName; }
-  std::optional<QString> saveFileName(QWidget*, const FileDialogSpec&) override { return fileName; }
-  bool printDialog(QWidget*, QPrinter&) override { return false; }
-  std::optional<QColor> colorDialog(QWidget*, const QColor&) override { return std::nullopt; }
-  QStringList screenFonts() override { return {}; }
-  int exec(QDialog*) override { return 0; }
-  bool startProgram(const QString&) override { return false; }
+  std::optional<QString> openFileName(QWidget*, const FileDialogSetup&) override { return fileName; }
+  std::optional<QString> saveFileName(QWidget*, const FileDialogSetup&) override { return fileName; }
 };
 
 struct Env {

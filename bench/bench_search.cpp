@@ -14,23 +14,13 @@
 #include "platform/settings_store.h"
 #include "search/search_commands.h"
 #include "search/text_search.h"
+#include "support/scripted_ui.h"
 
 namespace {
 
-// Answers every dialog at once, so only our own work is measured.
-class SilentUi : public Ui {
- public:
-  MsgResult message(QWidget*, const QString&, const QString&, MsgIcon, MsgButtons b) override {
-    return b == MsgButtons::Ok ? MsgResult::Ok : MsgResult::No;
-  }
-  std::optional<QString> openFileName(QWidget*, const FileDialogSpec&) override { return {}; }
-  std::optional<QString> saveFileName(QWidget*, const FileDialogSpec&) override { return {}; }
-  bool printDialog(QWidget*, QPrinter&) override { return false; }
-  std::optional<QColor> colorDialog(QWidget*, const QColor&) override { return {}; }
-  QStringList screenFonts() override { return {}; }
-  int exec(QDialog*) override { return 0; }
-  bool startProgram(const QString&) override { return false; }
-};
+// Answers every dialog at once (OK, or No), so only our own work is
+// measured.
+using SilentUi = ScriptedUi;
 
 constexpr int kOccurrences = 233000;
 constexpr int kLineLength = 78;

@@ -50,25 +50,25 @@ QStringList toQtFilters(const QString& windowsFilter) {
   return out;
 }
 
-static void prepare(QFileDialog& dlg, const FileDialogSpec& spec) {
-  dlg.setWindowTitle(spec.caption);
-  dlg.setNameFilters(toQtFilters(spec.filter));
-  if (spec.defaultName.startsWith(QLatin1String("*.")))
-    dlg.setDefaultSuffix(spec.defaultName.mid(2));
+static void prepare(QFileDialog& dlg, const FileDialogSetup& setup) {
+  dlg.setWindowTitle(setup.caption);
+  dlg.setNameFilters(toQtFilters(setup.filter));
+  if (setup.defaultName.startsWith(QLatin1String("*.")))
+    dlg.setDefaultSuffix(setup.defaultName.mid(2));
 }
 
-std::optional<QString> QtUi::openFileName(QWidget* parent, const FileDialogSpec& spec) {
+std::optional<QString> QtUi::openFileName(QWidget* parent, const FileDialogSetup& setup) {
   QFileDialog dlg(parent);
-  prepare(dlg, spec);
+  prepare(dlg, setup);
   dlg.setAcceptMode(QFileDialog::AcceptOpen);
   dlg.setFileMode(QFileDialog::ExistingFile);
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
   return dlg.selectedFiles().first();
 }
 
-std::optional<QString> QtUi::saveFileName(QWidget* parent, const FileDialogSpec& spec) {
+std::optional<QString> QtUi::saveFileName(QWidget* parent, const FileDialogSetup& setup) {
   QFileDialog dlg(parent);
-  prepare(dlg, spec);
+  prepare(dlg, setup);
   dlg.setAcceptMode(QFileDialog::AcceptSave);
   dlg.setFileMode(QFileDialog::AnyFile);
   dlg.setOption(QFileDialog::DontConfirmOverwrite, false);

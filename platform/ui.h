@@ -16,7 +16,7 @@ enum class MsgIcon { None, Information, Critical, Exclamation, Warning, Question
 enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Yes, No, Cancel };
 
-struct FileDialogSpec {
+struct FileDialogSetup {
   QString caption;   // "打开" for open and save alike
   QString filter;    // Windows-style "name|pattern|name|pattern"
   QString defaultName;  // the preset "*.txt"
@@ -28,9 +28,9 @@ class Ui {
   // A modal message box. `title` empty means the application's own title.
   virtual MsgResult message(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
                             MsgButtons buttons) = 0;
-  virtual std::optional<QString> openFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+  virtual std::optional<QString> openFileName(QWidget* parent, const FileDialogSetup& setup) = 0;
   // Asks before overwriting an existing file.
-  virtual std::optional<QString> saveFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+  virtual std::optional<QString> saveFileName(QWidget* parent, const FileDialogSetup& setup) = 0;
   // Shows the print dialog for `printer`; false when cancelled.
   virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
   virtual std::optional<QColor> colorDialog(QWidget* parent, const QColor& initial) = 0;
@@ -46,8 +46,8 @@ class QtUi : public Ui {
  public:
   MsgResult message(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
                     MsgButtons buttons) override;
-  std::optional<QString> openFileName(QWidget* parent, const FileDialogSpec& spec) override;
-  std::optional<QString> saveFileName(QWidget* parent, const FileDialogSpec& spec) override;
+  std::optional<QString> openFileName(QWidget* parent, const FileDialogSetup& setup) override;
+  std::optional<QString> saveFileName(QWidget* parent, const FileDialogSetup& setup) override;
   bool printDialog(QWidget* parent, QPrinter& printer) override;
   std::optional<QColor> colorDialog(QWidget* parent, const QColor& initial) override;
   QStringList screenFonts() override;

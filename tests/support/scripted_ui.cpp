@@ -15,16 +15,16 @@ MsgResult ScriptedUi::message(QWidget*, const QString& text, const QString& titl
   return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::No;
 }
 
-std::optional<QString> ScriptedUi::openFileName(QWidget*, const FileDialogSpec& spec) {
-  fileDialogs.push_back(spec);
+std::optional<QString> ScriptedUi::openFileName(QWidget*, const FileDialogSetup& setup) {
+  fileDialogs.push_back(setup);
   if (openAnswers.empty()) return std::nullopt;
   auto r = openAnswers.front();
   openAnswers.pop_front();
   return r;
 }
 
-std::optional<QString> ScriptedUi::saveFileName(QWidget*, const FileDialogSpec& spec) {
-  fileDialogs.push_back(spec);
+std::optional<QString> ScriptedUi::saveFileName(QWidget*, const FileDialogSetup& setup) {
+  fileDialogs.push_back(setup);
   if (saveAnswers.empty()) return std::nullopt;
   auto r = saveAnswers.front();
   saveAnswers.pop_front();

@@ -26,7 +26,7 @@ class ScriptedUi : public Ui {
 
   std::deque<std::optional<QString>> openAnswers;
   std::deque<std::optional<QString>> saveAnswers;
-  std::vector<FileDialogSpec> fileDialogs;
+  std::vector<FileDialogSetup> fileDialogs;
   // The print dialog: accept or cancel, and what to set on the printer.
   std::function<bool(QPrinter&)> onPrint;
   std::deque<std::optional<QColor>> colorAnswers;
@@ -39,8 +39,8 @@ class ScriptedUi : public Ui {
 
   MsgResult message(QWidget*, const QString& text, const QString& title, MsgIcon icon,
                     MsgButtons buttons) override;
-  std::optional<QString> openFileName(QWidget*, const FileDialogSpec& spec) override;
-  std::optional<QString> saveFileName(QWidget*, const FileDialogSpec& spec) override;
+  std::optional<QString> openFileName(QWidget*, const FileDialogSetup& setup) override;
+  std::optional<QString> saveFileName(QWidget*, const FileDialogSetup& setup) override;
   bool printDialog(QWidget*, QPrinter& printer) override;
   std::optional<QColor> colorDialog(QWidget*, const QColor& initial) override;
   QStringList screenFonts() override;
