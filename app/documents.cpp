@@ -15,7 +15,7 @@
 
 namespace {
 
-const FileDialogSetup& fileDialogSpec() {
+const FileDialogSetup& fileDialogSetup() {
   // One preset for the open and the save dialog alike.
   static const FileDialogSetup setup{QStringLiteral("打开"), QStringLiteral("文本文档(*.txt)|*.txt|所有文件|*.*"),
                                    QStringLiteral("*.txt")};
@@ -94,13 +94,18 @@ bool PrintText(QPrinter& printer, const QString& text) {
   return painter.end();
 }
 
-void Documents::askToSave() {
+MsgResult Documents::askToSave(MsgButtons buttons, bool* saved) {
+  if (saved) *saved = false;
   p_.RecordUndo();  // a change not yet recorded (a modifier still held) counts too
-  if (p_.undo.UndoPos() <= 0) return;
+  if (p_.undo.UndoPos() <= 0) return MsgResult::No;  // nothing to ask
   const MsgResult r =
       p_.ui->message(p_.frmMain, p_.CurrentFileName + QStringLiteral(" 文件的文字已经改变。\r\n想保存文件吗?"),
-                     kAppTitle, MsgIcon::Warning, MsgButtons::YesNo);
-  if (r == MsgResult::Yes) numSave();
+                     kAppTitle, MsgIcon::Warning, buttons);
+  if (r == MsgResult::Yes) {
+    const bool ok = numSave();
+    if (saved) *saved = ok;
+  }
+  return r;
 }
 
 void Documents::showError(const QString& platformText) {
@@ -108,7 +113,7 @@ void Documents::showError(const QString& platformText) {
 }
 
 QString Documents::askSaveName() {
-  const std::optional<QString> name = p_.ui->saveFileName(p_.frmMain, fileDialogSpec());
+  const std::optional<QString> name = p_.ui->saveFileName(p_.frmMain, fileDialogSetup());
   if (!name || trimSpaces(*name).isEmpty()) return {};
   return *name;
 }
@@ -135,7 +140,7 @@ Documents::Written Documents::writeDocument(const QString& fileName, QString* te
 }
 
 void Documents::numNew() {
-  askToSave();
+  askToSave(MsgButtons::YesNo);
   p_.txtFile->setText(QString());
   p_.CurrentFileName = kUntitled;
   p_.setTitle(kUntitled);
@@ -148,8 +153,8 @@ void Documents::numNew() {
 }
 
 void Documents::numOpen() {
-  askToSave();
-  const std::optional<QString> name = p_.ui->openFileName(p_.frmMain, fileDialogSpec());
+  askToSave(MsgButtons::YesNo);
+  const std::optional<QString> name = p_.ui->openFileName(p_.frmMain, fileDialogSetup());
   if (!name || trimSpaces(*name).isEmpty()) return;
   p_.CurrentFileName = *name;
   LoadTextFile(*name);

@@ -2,6 +2,8 @@
 // The file commands of the main window and the text-file loader.
 #include <QString>
 
+#include "platform/ui.h"
+
 class QPrinter;
 struct Program;
 
@@ -16,9 +18,11 @@ class Documents {
   void numPrint();
   void LoadTextFile(const QString& fileName);
 
-  // The save question of New and Open: shown when the document has
-  // unsaved changes; Yes saves. Either answer lets the command go on.
-  void askToSave();
+  // The save question, shown when the document has unsaved changes (No
+  // when there is nothing to ask); Yes saves, and `saved` tells whether
+  // the save went through. New and Open ask Yes/No and go on whatever the
+  // answer; the close of the window also offers Cancel.
+  MsgResult askToSave(MsgButtons buttons, bool* saved = nullptr);
 
  private:
   enum class Written { Yes, Declined, Failed };

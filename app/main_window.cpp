@@ -173,21 +173,13 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   } catch (...) {
   }
   try {
-    p_.RecordUndo();  // a change not yet recorded (a modifier still held) counts too
-    if (p_.undo.UndoPos() > 0) {
-      const MsgResult r = p_.ui->message(
-          this, p_.CurrentFileName + QStringLiteral(" 文件的文字已经改变。\r\n想保存文件吗?"), kAppTitle,
-          MsgIcon::Warning, MsgButtons::YesNoCancel);
-      if (r == MsgResult::Cancel) {
-        e->ignore();
-        return;
-      }
-      // A save that was cancelled or failed keeps the window open, so the
-      // text the user asked to keep is not thrown away.
-      if (r == MsgResult::Yes && !documents_.numSave()) {
-        e->ignore();
-        return;
-      }
+    bool saved = false;
+    const MsgResult r = documents_.askToSave(MsgButtons::YesNoCancel, &saved);
+    // Cancel keeps the window; so does a save that was cancelled or failed,
+    // so that the text the user asked to keep is not thrown away.
+    if (r == MsgResult::Cancel || (r == MsgResult::Yes && !saved)) {
+      e->ignore();
+      return;
     }
   } catch (...) {
   }
