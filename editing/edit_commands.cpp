@@ -105,7 +105,8 @@ void EditCommands::onKeyUp(int keyCode, int shift) {
 
 void EditCommands::onMouseUp(int button, int, int x, int y) {
   if (button != 2 || !p_.menu.numEdit) return;
-  p_.menu.numEdit->popup(p_.txtFile->mapToGlobal(QPoint(x, y)));
+  // x and y are in the text area, the viewport of the control.
+  p_.menu.numEdit->popup(p_.txtFile->viewport()->mapToGlobal(QPoint(x, y)));
 }
 
 void EditCommands::onSelChange() {
