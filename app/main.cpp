@@ -16,10 +16,8 @@ int main(int argc, char* argv[]) {
   if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QApplication::installTranslator(&qtTexts);
-  // The whole tail after the program path is one file name; the platform
-  // hands it over split at spaces, so it is joined again.
   MainWindow::Deps deps;
-  deps.commandLine = QApplication::arguments().mid(1).join(QLatin1Char(' '));
+  deps.commandLine = commandLineTail(QApplication::arguments());
   MainWindow w(deps);
   w.formLoad();
   w.show();

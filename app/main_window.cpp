@@ -19,6 +19,8 @@
 #include "platform/timer.h"
 #include "platform/ui.h"
 
+QString commandLineTail(const QStringList& arguments) { return arguments.mid(1).join(QLatin1Char(' ')); }
+
 MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));

@@ -28,6 +28,11 @@ struct MainWindowDeps {
   QString commandLine;
 };
 
+// The command-line tail as one file name: everything after the program
+// path. The platform hands it over split at spaces; it is joined again with
+// single spaces, neither trimmed nor unquoted.
+QString commandLineTail(const QStringList& arguments);
+
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:

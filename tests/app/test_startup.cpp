@@ -70,6 +70,13 @@ TEST_F(StartupTest, InitialStateAfterStartUp) {
   EXPECT_TRUE(ui.messages.empty());  // the association question is asked once only
 }
 
+TEST(CommandLine, TheWholeTailIsOneFileName) {
+  EXPECT_EQ(commandLineTail({QStringLiteral("/usr/bin/chimepad")}), QString());
+  EXPECT_EQ(commandLineTail({QStringLiteral("chimepad"), QStringLiteral("/home/u/my"), QStringLiteral("notes.txt")}),
+            QStringLiteral("/home/u/my notes.txt"));
+  EXPECT_EQ(commandLineTail({QStringLiteral("chimepad"), QStringLiteral("a.txt")}), QStringLiteral("a.txt"));
+}
+
 TEST_F(StartupTest, CommandLineNamingNoReadableFileStillBindsTheName) {
   const QString tail = QStringLiteral("/nonexistent dir/with spaces.txt");
   auto w = make(tail);
