@@ -24,13 +24,3 @@ static void BM_LaunchToWindowShown(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LaunchToWindowShown)->Unit(benchmark::kMillisecond)->Iterations(5);
-
-int main(int argc, char** argv) {
-  // The first window of a process pays for the platform and font set-up,
-  // as a real launch does; it is timed too.
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
