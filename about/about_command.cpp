@@ -3,7 +3,7 @@
 #include <QMainWindow>
 
 #include "about/about_dialog.h"
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/ui.h"
 
 void numAbout(Program& p) {

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/cp936.h"
 #include "platform/system_info.h"
 #include "platform/ui.h"

@@ -2,7 +2,7 @@
 
 #include <QMainWindow>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/settings_store.h"
 #include "platform/ui.h"
 

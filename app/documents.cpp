@@ -8,7 +8,7 @@
 #include <QPrinter>
 #include <QTextDocument>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "app/text_file.h"
 #include "platform/edit_control.h"
 #include "platform/ui.h"

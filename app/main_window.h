@@ -9,7 +9,7 @@
 #include "platform/settings_store.h"
 #include "platform/sound_output.h"
 #include "platform/ui.h"
-#include "app/program.h"
+#include "program/program.h"
 #include "editing/edit_commands.h"
 #include "reading/reading_commands.h"
 #include "search/search_commands.h"

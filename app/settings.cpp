@@ -5,7 +5,7 @@
 #include <limits>
 #include <optional>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/edit_control.h"
 #include "platform/settings_store.h"
 #include "platform/timer.h"

@@ -2,7 +2,7 @@
 
 #include <QMainWindow>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "appearance/font_dialog.h"
 #include "platform/ui.h"
 

@@ -2,7 +2,7 @@
 
 #include <QMainWindow>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "crypt/password_dialog.h"
 #include "platform/ui.h"
 

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "crypt/cipher.h"
 #include "platform/edit_control.h"
 #include "platform/ui.h"

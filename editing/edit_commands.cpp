@@ -5,7 +5,7 @@
 #include <QLocale>
 #include <QMenu>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/clipboard.h"
 #include "platform/edit_control.h"
 

@@ -1,6 +1,6 @@
 #include "reading/reading_commands.h"
 
-#include "app/program.h"
+#include "program/program.h"
 #include "reading/speed_options.h"
 
 void ReadingCommands::numStart() { session_.Start(); }

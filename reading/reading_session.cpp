@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QMainWindow>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/edit_control.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"

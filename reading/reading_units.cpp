@@ -1,5 +1,5 @@
 // Speaking one reading unit: digits, letters, pauses, syllables.
-#include "app/program.h"
+#include "program/program.h"
 #include "reading/speech.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The output steps: every sound of the reading is made through these.
 #include <QDir>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/sound_files.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"

@@ -10,7 +10,7 @@
 #include <QSlider>
 #include <cmath>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/ui.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <QHash>
 #include <vector>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "reading/speech.h"
 
 namespace {

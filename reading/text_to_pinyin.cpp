@@ -7,7 +7,7 @@
 #include <cstring>
 #include <optional>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/cp936.h"
 #include "platform/input_method.h"
 

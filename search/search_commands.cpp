@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QTextDocument>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/edit_control.h"
 #include "platform/ui.h"
 #include "search/text_search.h"

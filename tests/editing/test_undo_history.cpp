@@ -6,7 +6,7 @@
 #include <QTextCursor>
 #include <vector>
 
-#include "editing/undo_history.h"
+#include "program/undo_history.h"
 #include "platform/edit_control.h"
 
 namespace {

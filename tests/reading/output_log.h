@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "app/program.h"
+#include "program/program.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
 

@@ -1,4 +1,4 @@
-#include "app/main_menu.h"
+#include "program/main_menu.h"
 
 #include <QAction>
 #include <QIcon>

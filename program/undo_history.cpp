@@ -1,4 +1,4 @@
-#include "editing/undo_history.h"
+#include "program/undo_history.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "app/main_menu.h"
-#include "editing/undo_history.h"
+#include "program/main_menu.h"
+#include "program/undo_history.h"
 #include "platform/timer.h"
 
 class EditControl;
