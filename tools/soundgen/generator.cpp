@@ -19,11 +19,34 @@ constexpr double kFadeOutMs = 10;
 // Room kept free at the end of a segment range.
 constexpr double kRangeMarginMs = 10;
 
+// Initials. The level of the loudest 10 ms of a consonant's release below
+// that of its vowel, as speech has it: a stop's burst and an affricate's
+// frication some 12 dB, s sh x as strong, f and h (weak in speech too)
+// 18 dB. A release already louder keeps its level.
+constexpr double kStopBelowVowelDb = 12;
+constexpr double kSibilantBelowVowelDb = 12;
+constexpr double kWeakFricativeBelowVowelDb = 18;
+constexpr double kMaxReleaseGainDb = 24;
+// The vowel is established where its 10 ms level comes within this much of
+// its loudest; the transition lasts from 15 to 35 ms of it.
+constexpr double kEstablishedBelowPeakDb = 6;
+constexpr double kShortestTransitionMs = 15;
+constexpr double kLongestTransitionMs = 35;
+constexpr double kTransitionFadeOutMs = 3;
+
 // Fades in and out; a sound as short as a stop's burst is faded over at
 // most a quarter of its length at either end.
 void finish(std::vector<float>& x) {
   fadeIn(x, std::min(samplesIn(kFadeInMs), int(x.size()) / 4));
   fadeOut(x, std::min(samplesIn(kFadeOutMs), int(x.size()) / 4));
+}
+
+// The rms of x over the half-width on either side of t.
+double rmsAround(const std::vector<float>& x, int t, int half) {
+  const int from = std::max(0, t - half), to = std::min(int(x.size()), t + half);
+  double sum = 0;
+  for (int i = from; i < to; ++i) sum += double(x[i]) * x[i];
+  return to > from ? std::sqrt(sum / (to - from)) : 0;
 }
 
 }  // namespace
@@ -51,17 +74,71 @@ bool Generator::makeInitial(const std::string& carrier, std::vector<float>& out,
     return false;
   }
   removeObstruentOffset(u.samples, u.phonemes);
-  // From the consonant to the vowel. A voiceless consonant stops a little
-  // short of the vowel's mark, where voicing may already have begun.
-  const bool voiceless = isObstruent(u.phonemes[0].name);
-  const int vowel = u.phonemes[1].sample - (voiceless ? samplesIn(3) : 0);
-  const Span s = soundSpan(u.samples, u.phonemes[0].sample, vowel);
+  const int size = int(u.samples.size());
+  const ConsonantClass kind = consonantClass(u.phonemes[0].name);
+  const int vowel = std::clamp(u.phonemes[1].sample, 0, size);
+  const int vowelEnd = u.phonemes.size() > 2 ? std::clamp(u.phonemes[2].sample, vowel, size) : size;
+  // A voiceless consonant's release stops a little short of the vowel's
+  // mark, where voicing may already have begun.
+  const int release = vowel - (isObstruent(u.phonemes[0].name) ? samplesIn(3) : 0);
+  const Span s = soundSpan(u.samples, u.phonemes[0].sample, release);
   if (s.length() <= 0) {
     error = "the consonant of \"" + carrier + "\" gave no sound";
     return false;
   }
-  out.assign(u.samples.begin() + s.begin, u.samples.begin() + s.end);
-  finish(out);
+  if (kind == ConsonantClass::Other) {
+    // Nasals, liquids and glides are voiced and as loud as speech has them.
+    out.assign(u.samples.begin() + s.begin, u.samples.begin() + s.end);
+    finish(out);
+    return true;
+  }
+
+  // espeak makes bursts and weak frication far quieter against the vowel
+  // than speech has them; before a final 20 to 30 dB louder they would be
+  // masked. The release is raised to its natural distance below the vowel
+  // (never lowered), with a short ramp back to the vowel's own level.
+  const double vowelLevel = loudestRms(u.samples, vowel, vowelEnd, samplesIn(10));
+  const double releaseLevel = loudestRms(u.samples, s.begin, s.end, samplesIn(10));
+  const double below = kind == ConsonantClass::Stop       ? kStopBelowVowelDb
+                       : kind == ConsonantClass::Sibilant ? kSibilantBelowVowelDb
+                                                          : kWeakFricativeBelowVowelDb;
+  double gain = 1;
+  if (releaseLevel > 0)
+    gain = std::clamp(vowelLevel * std::pow(10.0, -below / 20) / releaseLevel, 1.0,
+                      std::pow(10.0, kMaxReleaseGainDb / 20));
+
+  // A stop or affricate keeps the start of its vowel up to where the vowel
+  // is established: the formant transitions out of the closure are what
+  // tell b from d from g. The carriers have a neutral vowel so that the
+  // transition suits every final that follows. Fricatives carry their
+  // place in the frication itself and end before the voice.
+  int end = s.end;
+  if (kind == ConsonantClass::Stop) {
+    const double established = vowelLevel * std::pow(10.0, -kEstablishedBelowPeakDb / 20);
+    int cut = std::min(vowelEnd, vowel + samplesIn(kLongestTransitionMs));
+    for (int t = vowel + samplesIn(kShortestTransitionMs); t < cut; ++t)
+      if (rmsAround(u.samples, t, samplesIn(5)) >= established) {
+        cut = t;
+        break;
+      }
+    // End at an upward zero crossing, so the final follows without a click.
+    const int limit = std::min(size, cut + samplesIn(5));
+    while (cut < limit && !(u.samples[cut - 1] < 0 && u.samples[cut] >= 0)) ++cut;
+    end = cut;
+  }
+  out.assign(u.samples.begin() + s.begin, u.samples.begin() + end);
+  const int releaseLength = std::min(int(out.size()), release - s.begin);
+  const int ramp = std::min(samplesIn(2), releaseLength);
+  for (int i = 0; i < releaseLength; ++i) {
+    const double w = std::min(1.0, double(releaseLength - i) / std::max(1, ramp));
+    out[i] = float(out[i] * (1 + (gain - 1) * w));
+  }
+  if (kind == ConsonantClass::Stop) {
+    fadeIn(out, std::min(samplesIn(kFadeInMs), int(out.size()) / 4));
+    fadeOut(out, samplesIn(kTransitionFadeOutMs));
+  } else {
+    finish(out);
+  }
   return true;
 }
 
@@ -119,17 +196,34 @@ std::vector<int> segmentEnds(const std::vector<SegmentEntry>& segments) {
   return ends;
 }
 
+std::vector<int> segmentStarts(const std::vector<SegmentEntry>& segments) {
+  std::vector<int> starts;
+  for (const auto& s : segments) {
+    int start = s.firstMs;
+    for (const auto& other : segments)
+      if (other.firstMs < s.firstMs && other.lastMs > s.firstMs)
+        start = std::max(start, other.lastMs);
+    starts.push_back(std::min(start, s.lastMs));
+  }
+  return starts;
+}
+
 bool Generator::makeSegmentFile(const std::vector<SegmentEntry>& segments,
                                 std::vector<int16_t>& out, std::string& error) {
+  const std::vector<int> starts = segmentStarts(segments);
   const std::vector<int> ends = segmentEnds(segments);
   int lastMs = 0;
   for (const auto& s : segments) lastMs = std::max(lastMs, s.lastMs);
   out.assign(size_t(samplesIn(lastMs)) + 1, 0);
   for (size_t i = 0; i < segments.size(); ++i) {
     const auto& s = segments[i];
-    // The first sample at or after the range's first millisecond.
-    const int begin = int(std::ceil(s.firstMs * (kSampleRate / 1000.0) - 1e-9));
+    // The first sample at or after the sound's first millisecond.
+    const int begin = int(std::ceil(starts[i] * (kSampleRate / 1000.0) - 1e-9));
     const int room = samplesIn(ends[i] - kRangeMarginMs) - begin;
+    if (room <= samplesIn(kRangeMarginMs)) {
+      error = "no room for " + s.text + " at " + std::to_string(s.firstMs) + " ms";
+      return false;
+    }
     std::vector<int16_t> clip;
     if (!makeFitted(s.text, room, clip, error)) return false;
     std::copy(clip.begin(), clip.end(), out.begin() + begin);

@@ -26,8 +26,9 @@ class Generator {
                   std::string& error);
 
   // The whole segment file: every range holds its syllable from its first
-  // millisecond on, ending before the range's last millisecond and before
-  // the next range starts; silence elsewhere.
+  // millisecond on (or from the end of a range it starts inside), ending
+  // before the range's last millisecond and before the next range starts;
+  // silence elsewhere.
   bool makeSegmentFile(const std::vector<SegmentEntry>& segments, std::vector<int16_t>& out,
                        std::string& error);
 
@@ -43,5 +44,10 @@ class Generator {
 // Where each range's syllable may end: the range's last millisecond, or the
 // start of a range that begins inside it, whichever comes first.
 std::vector<int> segmentEnds(const std::vector<SegmentEntry>& segments);
+
+// Where each range's syllable starts: the range's first millisecond or,
+// when that lies inside another range, the end of that range, so that the
+// other range ends in silence and holds nothing of this one.
+std::vector<int> segmentStarts(const std::vector<SegmentEntry>& segments);
 
 }  // namespace soundgen

@@ -42,6 +42,32 @@ bool isObstruent(const std::string& p) {
   return names.count(p) > 0;
 }
 
+ConsonantClass consonantClass(const std::string& p) {
+  static const std::set<std::string> stops = {"p",  "ph",  "t",   "th",    "k",   "kh",
+                                              "ts", "tsh", "ts.", "ts.h", "tS;", "tS;h"};
+  static const std::set<std::string> sibilants = {"s", "s.", "S;"};
+  static const std::set<std::string> weak = {"f", "X"};
+  if (stops.count(p)) return ConsonantClass::Stop;
+  if (sibilants.count(p)) return ConsonantClass::Sibilant;
+  if (weak.count(p)) return ConsonantClass::WeakFricative;
+  return ConsonantClass::Other;
+}
+
+double loudestRms(const std::vector<float>& x, int from, int to, int n) {
+  from = std::clamp(from, 0, int(x.size()));
+  to = std::clamp(to, from, int(x.size()));
+  n = std::min(n, to - from);
+  if (n <= 0) return 0;
+  double sum = 0;
+  for (int i = from; i < from + n; ++i) sum += double(x[i]) * x[i];
+  double best = sum;
+  for (int i = from + n; i < to; ++i) {
+    sum += double(x[i]) * x[i] - double(x[i - n]) * x[i - n];
+    best = std::max(best, sum);
+  }
+  return std::sqrt(std::max(0.0, best) / n);
+}
+
 void removeObstruentOffset(std::vector<float>& x, const std::vector<PhonemeMark>& phonemes) {
   const int n = int(x.size());
   const int half = samplesIn(2.5);

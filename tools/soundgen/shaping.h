@@ -23,6 +23,19 @@ void removeObstruentOffset(std::vector<float>& x, const std::vector<PhonemeMark>
 // Whether espeak's phoneme is a stop, affricate or fricative.
 bool isObstruent(const std::string& phoneme);
 
+// How an initial's consonant sounds before its vowel.
+enum class ConsonantClass {
+  Stop,         // a stop or an affricate: a burst (and frication), then the vowel
+  Sibilant,     // s, sh, x: strong frication
+  WeakFricative,  // f, h: weak frication
+  Other,        // nasals, liquids, glides, the voiced r
+};
+ConsonantClass consonantClass(const std::string& phoneme);
+
+// The rms of the loudest window of n samples in x[from, to) (of the whole
+// stretch when it is shorter); 0 when the stretch is empty.
+double loudestRms(const std::vector<float>& x, int from, int to, int n);
+
 struct Span {
   int begin = 0;
   int end = 0;  // one past the last sample

@@ -8,7 +8,8 @@
 namespace soundgen {
 
 enum class WavKind {
-  Initial,   // the consonant onset of the text, cut before its vowel
+  Initial,   // the consonant onset of the text, cut before its vowel (a stop or
+             // affricate keeps the transition into it)
   Syllable,  // the whole text, Chinese pinyin with a tone digit
   Letter,    // the text spoken by the English voice (letter names)
 };
