@@ -391,6 +391,46 @@ TEST(SoundSet, EveryInitialIsWithinItsLimitOfEveryFinalTheTablePlaysAfterIt) {
                   << failure.first << " of the finals played after it; worst " << failure.second;
 }
 
+TEST(SoundSet, FinalsCarryTheirTones) {
+  const double level = levelToneSt();
+  for (const auto& f : kFinals)
+    for (int tone = 1; tone <= 4; ++tone) {
+      const std::string name = f + std::to_string(tone);
+      const ToneReading r = readTone(trackPitch(loadWav(wavPath(name)).samples, kRate), level);
+      EXPECT_EQ(int(r.tone), tone) << name << ": " << r.detail;
+    }
+}
+
+TEST(SegmentFile, IsAMonoPcmWavHoldingEveryRange) {
+  Wav w;
+  ASSERT_TRUE(readWav(kBinDir + "/QZCSo.wav", w));
+  EXPECT_EQ(w.channels, 1);
+  EXPECT_EQ(w.sampleRate, kRate);
+  EXPECT_EQ(w.format & 0xFFFF, 0x0002) << "not 16-bit PCM";
+  int lastMs = 0;
+  for (const auto& r : segmentRanges()) lastMs = std::max(lastMs, r.last);
+  EXPECT_GE(msOf(w.samples.size()), lastMs);
+}
+
+TEST(SegmentFile, EveryRangeHoldsSoundFromItsStartEndingInsideIt) {
+  const Wav& w = loadWav(kBinDir + "/QZCSo.wav");
+  const auto ranges = segmentRanges();
+  for (const auto& r : ranges) {
+    SCOPED_TRACE(r.label + " " + std::to_string(r.first) + "-" + std::to_string(r.last));
+    const int limit = soundLimitMs(r, ranges);
+    const int start = soundStartMs(r, ranges);
+    const std::vector<float> x = slice(w.samples, start, limit);
+    const auto first = std::find_if(x.begin(), x.end(), isSound);
+    ASSERT_NE(first, x.end()) << "no sound";
+    EXPECT_LT(msOf(first - x.begin()), 4.0) << "the sound does not start at " << start << " ms";
+    // Nothing may sound in the last millisecond before the limit.
+    const auto last = std::find_if(x.rbegin(), x.rend(), isSound);
+    EXPECT_GE(msOf(last - x.rbegin()), 1.0) << "the sound runs to the end of the range";
+    // Sound that fills most of the range, not a click.
+    EXPECT_GT(msOf(x.rend() - last) - msOf(first - x.begin()), 0.6 * (limit - start));
+  }
+}
+
 // A range is played to its last millisecond: it ends in silence, and where
 // two different ranges overlap neither may hear the other's sound.
 TEST(SegmentFile, EveryRangeEndsInSilenceAndOverlapsHoldNoSound) {
