@@ -362,6 +362,7 @@ TEST(SoundSet, InitialsAreLongAndLoudEnoughToBeHeardBeforeAFinal) {
 
 TEST(SoundSet, EveryInitialIsWithinItsLimitOfEveryFinalTheTablePlaysAfterIt) {
   const auto pairs = initialFinalPairs();
+  RecordProperty("pairs", int(pairs.size()));
   // The table plays every initial, before the finals of Table 1 and their
   // glides.
   std::set<std::string> initialsSeen, finalsSeen;
