@@ -439,7 +439,8 @@ TEST(SegmentFile, EveryRangeEndsInSilenceAndOverlapsHoldNoSound) {
   const auto ranges = segmentRanges();
   int overlaps = 0;
   for (const auto& r : ranges) {
-    const std::string label = r.label + " " + std::to_string(r.first) + "-" + std::to_string(r.last);
+    const std::string label =
+        r.label + " " + std::to_string(r.first) + "-" + std::to_string(r.last);
     const std::vector<float> tail = slice(w.samples, r.last - 5, r.last);
     const auto loud = std::find_if(tail.begin(), tail.end(), isSound);
     EXPECT_TRUE(loud == tail.end())
