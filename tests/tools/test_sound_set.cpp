@@ -19,9 +19,11 @@
 #include <vector>
 
 #include "reading/speech.h"
+#include "generator.h"
 #include "sound_analysis.h"
 #include "shaping.h"
 #include "sound_list.h"
+#include "speech.h"
 #include "tests/reading/output_log.h"
 
 using namespace soundcheck;
@@ -505,6 +507,65 @@ TEST(SoundGenerator, GivesByteIdenticalFilesOnEveryRun) {
     EXPECT_FALSE(fresh.isEmpty()) << f;
     EXPECT_TRUE(fresh == bytes(QString::fromStdString(kBinDir + "/" + f))) << f << " differs";
   }
+}
+
+// The checks on the files measure an initial as a whole, its transition
+// into the vowel included. The generator tells where a stop's release ends:
+// the release alone is loud enough to be heard and holds no voice. The
+// initials come first in the list, so a fresh generator says them exactly
+// as the build did, and the files must match what it gives.
+TEST(SoundGenerator, ReleasesOfInitialsAreAudibleAndUnvoiced) {
+  QFile listFile(QStringLiteral(SOUND_LIST));
+  ASSERT_TRUE(listFile.open(QIODevice::ReadOnly));
+  soundgen::SoundList list;
+  std::string error;
+  ASSERT_TRUE(soundgen::parseSoundList(listFile.readAll().toStdString(), list, error)) << error;
+  soundgen::Speaker speaker;
+  ASSERT_TRUE(speaker.open(error)) << error;
+  soundgen::Generator generator(speaker);
+  const double median = finalsMedianDb();
+  int checked = 0;
+  for (const auto& entry : list.wavs) {
+    if (entry.kind != soundgen::WavKind::Initial) break;
+    std::vector<int16_t> pcm;
+    int release = 0;
+    ASSERT_TRUE(generator.makeWav(entry, pcm, error, &release)) << entry.name << ": " << error;
+    ++checked;
+    std::vector<float> x(pcm.size());
+    for (size_t i = 0; i < pcm.size(); ++i) x[i] = pcm[i] / 32768.0f;
+    EXPECT_TRUE(x == loadWav(wavPath(entry.name)).samples)
+        << entry.name << ": the file is not what the generator makes";
+    if (kVoicedInitials.count(entry.name)) continue;
+    const std::vector<float> part(x.begin(), x.begin() + std::clamp<int>(release, 0, x.size()));
+    const double level = loudest10msDb(part);
+    const std::string measured = entry.name + ": release " + figures(msOf(part.size())) +
+                                 " ms of " + figures(msOf(x.size())) + " ms, loudest 10 ms " +
+                                 figures(level) + " dBFS, " + figures(median - level) +
+                                 " dB below the finals' median";
+    EXPECT_LE(median - level, initialLimitDb(entry.name)) << measured;
+    // Room around the release so that the pitch windows cover all of it.
+    std::vector<float> padded(kRate / 20, 0.0f);
+    padded.insert(padded.begin() + padded.size() / 2, part.begin(), part.end());
+    const auto frames = trackPitch(padded, kRate);
+    int voiced = 0;
+    for (size_t i = 1; i < frames.size(); ++i) {
+      const double a = frames[i - 1].f0, b = frames[i].f0;
+      if (a > 0 && b > 0 && std::fabs(semitones(a) - semitones(b)) < 1 &&
+          frames[i].level >= kSilence)
+        ++voiced;
+    }
+    EXPECT_EQ(voiced, 0) << measured << ": voice in the release";
+    // A stop or affricate goes on into its vowel, up to where the vowel is
+    // established; a fricative ends with its frication.
+    const double transitionMs = msOf(x.size() - part.size());
+    if (kStopInitials.count(entry.name)) {
+      EXPECT_GE(transitionMs, 15.0) << measured;
+      EXPECT_LE(transitionMs, 45.0) << measured;
+    } else {
+      EXPECT_EQ(transitionMs, 0.0) << measured;
+    }
+  }
+  EXPECT_EQ(checked, int(kInitials.size()));
 }
 
 TEST(SoundList, MalformedLinesAreRefusedWithTheirLineNumber) {

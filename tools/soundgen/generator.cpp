@@ -66,7 +66,7 @@ bool Generator::speakTrimmed(const std::string& text, const char* voice, int wpm
 }
 
 bool Generator::makeInitial(const std::string& carrier, std::vector<float>& out,
-                            std::string& error) {
+                            int& releaseSamples, std::string& error) {
   Utterance u;
   if (!speaker_.say(carrier, kPinyinVoice, kNormalRate, u, error)) return false;
   if (u.phonemes.size() < 2) {
@@ -90,6 +90,7 @@ bool Generator::makeInitial(const std::string& carrier, std::vector<float>& out,
     // Nasals, liquids and glides are voiced and as loud as speech has them.
     out.assign(u.samples.begin() + s.begin, u.samples.begin() + s.end);
     finish(out);
+    releaseSamples = int(out.size());
     return true;
   }
 
@@ -128,6 +129,7 @@ bool Generator::makeInitial(const std::string& carrier, std::vector<float>& out,
   }
   out.assign(u.samples.begin() + s.begin, u.samples.begin() + end);
   const int releaseLength = std::min(int(out.size()), release - s.begin);
+  releaseSamples = releaseLength;
   const int ramp = std::min(samplesIn(2), releaseLength);
   for (int i = 0; i < releaseLength; ++i) {
     const double w = std::min(1.0, double(releaseLength - i) / std::max(1, ramp));
@@ -142,11 +144,14 @@ bool Generator::makeInitial(const std::string& carrier, std::vector<float>& out,
   return true;
 }
 
-bool Generator::makeWav(const WavEntry& entry, std::vector<int16_t>& out, std::string& error) {
+bool Generator::makeWav(const WavEntry& entry, std::vector<int16_t>& out, std::string& error,
+                        int* release) {
   std::vector<float> x;
+  int releaseSamples = 0;
   switch (entry.kind) {
     case WavKind::Initial:
-      if (!makeInitial(entry.text, x, error)) return false;
+      if (!makeInitial(entry.text, x, releaseSamples, error)) return false;
+      if (release) *release = releaseSamples;
       break;
     case WavKind::Syllable:
       if (!speakTrimmed(entry.text, kPinyinVoice, kNormalRate, x, error)) return false;

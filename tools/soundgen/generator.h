@@ -17,8 +17,11 @@ class Generator {
  public:
   explicit Generator(Speaker& speaker) : speaker_(speaker) {}
 
-  // One wav file of the Sounds folder.
-  bool makeWav(const WavEntry& entry, std::vector<int16_t>& out, std::string& error);
+  // One wav file of the Sounds folder. For an initial, release (if given)
+  // receives how many of its first samples are the consonant's release;
+  // the rest of a stop or affricate is the transition into its vowel.
+  bool makeWav(const WavEntry& entry, std::vector<int16_t>& out, std::string& error,
+               int* release = nullptr);
 
   // A syllable for a segment: it fills at most room samples, shortened or
   // slowed down to come close to that.
@@ -36,7 +39,8 @@ class Generator {
   // The text said at a rate, its offsets removed, trimmed to its sound.
   bool speakTrimmed(const std::string& text, const char* voice, int wpm, std::vector<float>& out,
                     std::string& error);
-  bool makeInitial(const std::string& carrier, std::vector<float>& out, std::string& error);
+  bool makeInitial(const std::string& carrier, std::vector<float>& out, int& release,
+                   std::string& error);
 
   Speaker& speaker_;
 };
