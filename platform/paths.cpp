@@ -22,4 +22,6 @@ QString installedDataDir(const QString& exeDir) {
   return installedDataRoot(exeDir) + QStringLiteral("/chimepad");
 }
 
-QString desktopEntryFileName() { return QStringLiteral(CHIMEPAD_APP_ID ".desktop"); }
+QString applicationId() { return QStringLiteral(CHIMEPAD_APP_ID); }
+
+QString desktopEntryFileName() { return applicationId() + QStringLiteral(".desktop"); }

@@ -15,6 +15,10 @@ QString installedDataRoot(const QString& exeDir = executableDir());
 // dictionary): "chimepad" in installedDataRoot().
 QString installedDataDir(const QString& exeDir = executableDir());
 
-// The file name of the installed menu entry, "<application id>.desktop";
+// The application id ("org.chimepad.Chimepad"), which names the installed
+// menu entry and metadata.
+QString applicationId();
+
+// The file name of the installed menu entry, applicationId() + ".desktop";
 // it is also its desktop-file ID.
 QString desktopEntryFileName();
