@@ -105,6 +105,9 @@ for s in "${sizes[@]}"; do
   for png in "$share/icons/hicolor/${s}x${s}"/*/*.png; do
     got=$(identify -format '%wx%h %m' "$png")
     [ "$got" = "${s}x${s} PNG" ] || problem "$png is $got"
+    # Drawn, not blank: the icons cover most of their square.
+    cover=$(convert "$png" -alpha extract -format '%[fx:mean]' info:)
+    awk -v c="$cover" 'BEGIN { exit !(c > 0.4) }' || problem "$png covers only $cover of its square"
   done
 done
 
