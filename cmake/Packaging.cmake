@@ -21,6 +21,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The icons are SVG, drawn by Qt's SVG plugins, which the program does not
+# link.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6 (>= ${Qt6_VERSION_MAJOR}.${Qt6_VERSION_MINOR})")
 # Not linked, but wanted at run time: the Chinese texts of the standard
 # dialogs and buttons, and a font that holds Chinese characters.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS

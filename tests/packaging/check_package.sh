@@ -35,11 +35,11 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Description)" ] || problem "no Description"
 depends=$(field Depends)
 echo "Depends: $depends"
-# The run-time libraries the program links, as dpkg-shlibdeps finds them
-# (with version bounds).
+# The run-time libraries the program links, as dpkg-shlibdeps finds them,
+# and the SVG plugins its icons need (with version bounds).
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 \
            libqt6multimedia6 libqt6svg6 libsndfile1; do
-  grep -Eq "(^|, )$lib \(>= [^)]+\)" <<<"$depends" || problem "Depends lacks $lib with a version"
+  grep -Eq "(^|, )${lib//+/\\+} \(>= [^)]+\)" <<<"$depends" || problem "Depends lacks $lib with a version"
 done
 # Build-time tools and libraries stay out.
 for lib in espeak sonic gtest benchmark; do
@@ -124,7 +124,7 @@ xmllint --noout "$share/mime/packages/chimepad.xml" || problem "chimepad.xml is 
 mime=$work/mime
 mkdir -p "$mime/packages"
 cp "$share/mime/packages/chimepad.xml" "$mime/packages/"
-out=$(update-mime-database "$mime" 2>&1) || problem "update-mime-database failed"
+out=$(XDG_DATA_HOME=$work update-mime-database "$mime" 2>&1) || problem "update-mime-database failed"
 [ -z "$out" ] || problem "update-mime-database: $out"
 grep -qxF 'application/x-qzc text/plain' "$mime/subclasses" || problem "x-qzc is no sub-class of text/plain"
 grep -qF 'application/x-qzc:*.qzc' "$mime/globs2" || problem "no *.qzc glob"
