@@ -100,16 +100,20 @@ get() { grep -m1 "^$1=" "$entry" | cut -d= -f2-; }
 icon=$(get Icon)
 [ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] || problem "no scalable icon named $icon"
 
-# The PNG icons: square, of their folder's size.
-for s in "${sizes[@]}"; do
-  for png in "$share/icons/hicolor/${s}x${s}"/*/*.png; do
-    got=$(identify -format '%wx%h %m' "$png")
-    [ "$got" = "${s}x${s} PNG" ] || problem "$png is $got"
-    # Drawn, not blank: the icons cover most of their square.
-    cover=$(convert "$png" -alpha extract -format '%[fx:mean]' info:)
-    awk -v c="$cover" 'BEGIN { exit !(c > 0.4) }' || problem "$png covers only $cover of its square"
-  done
-done
+# The PNG icons: square, of their folder's size, and drawn, not blank (the
+# icons cover most of their square). One run of each tool for all of them.
+pngs=()
+for s in "${sizes[@]}"; do pngs+=("$share/icons/hicolor/${s}x${s}"/*/*.png); done
+identify -format '%wx%h %m\n' "${pngs[@]}" >"$work/png-sizes"
+convert "${pngs[@]}" -alpha extract -format '%[fx:mean]\n' info: >"$work/png-cover"
+paste -d' ' <(printf '%s\n' "${pngs[@]}") "$work/png-sizes" "$work/png-cover" |
+  while read -r png dims format cover; do
+    s=$(basename "$(dirname "$(dirname "$png")")")
+    [ "$dims $format" = "$s PNG" ] || echo "$png is $dims $format"
+    awk -v c="$cover" 'BEGIN { exit !(c > 0.4) }' || echo "$png covers only $cover of its square"
+  done >"$work/png-problems"
+[ -s "$work/png-problems" ] && problem "icons:"$'\n'"$(cat "$work/png-problems")"
+echo "PNG icons: ${#pngs[@]} checked"
 
 # The AppStream metadata: valid, no warning, and naming the entry.
 meta=$share/metainfo/$app_id.metainfo.xml
