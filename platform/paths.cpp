@@ -9,7 +9,7 @@
 #define CHIMEPAD_DATADIR_FROM_BINDIR "../share"
 #endif
 #ifndef CHIMEPAD_APP_ID
-#define CHIMEPAD_APP_ID "chimepad"
+#define CHIMEPAD_APP_ID "org.chimepad.Chimepad"
 #endif
 
 QString executableDir() { return QCoreApplication::applicationDirPath(); }
