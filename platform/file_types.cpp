@@ -115,6 +115,21 @@ QByteArray withDefaults(const QByteArray& old, const QList<QPair<QString, QStrin
   return (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
 }
 
+void writeDefaults(const QString& configHome, const QList<QPair<QString, QString>>& defaults) {
+  const QString listPath = configHome + QStringLiteral("/mimeapps.list");
+  QByteArray old;
+  QFile list(listPath);
+  if (list.exists()) {
+    if (list.open(QIODevice::ReadOnly)) {
+      old = list.readAll();
+      list.close();
+      writeFile(listPath, withDefaults(old, defaults));
+    }  // an unreadable list is left alone rather than overwritten
+  } else {
+    writeFile(listPath, withDefaults(old, defaults));
+  }
+}
+
 void runQuietly(const QString& tool, const QString& dir) {
   const QString path = QStandardPaths::findExecutable(tool);
   if (path.isEmpty()) return;
@@ -145,6 +160,29 @@ FreedesktopDirs FreedesktopDirs::fromEnvironment() {
     return QDir::isAbsolutePath(v) ? v : QDir::homePath() + fallback;
   };
   return {dir("XDG_DATA_HOME", QStringLiteral("/.local/share")), dir("XDG_CONFIG_HOME", QStringLiteral("/.config"))};
+}
+
+QStringList freedesktopDataDirs() {
+  QStringList dirs;
+  for (const QString& d : qEnvironmentVariable("XDG_DATA_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+    if (QDir::isAbsolutePath(d)) dirs << d;
+  if (dirs.isEmpty()) dirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+  return dirs;
+}
+
+QString installedDesktopEntryId(const QString& exeDir, const QString& dataHome, const QStringList& dataDirs) {
+  const QString dataRoot = QFileInfo(installedDataRoot(exeDir)).canonicalFilePath();
+  const QString id = desktopEntryFileName();
+  if (dataRoot.isEmpty() || !QFileInfo(dataRoot + QStringLiteral("/applications/") + id).isFile()) return {};
+  for (const QString& searched : QStringList{dataHome} + dataDirs)
+    if (QFileInfo(searched).canonicalFilePath() == dataRoot) return id;
+  return {};
+}
+
+void setFreedesktopDefaults(const QList<FileType>& types, const FreedesktopDirs& dirs, const QString& desktopId) {
+  QList<QPair<QString, QString>> defaults;
+  for (const FileType& t : types) defaults.append({t.mimeType, desktopId});
+  writeDefaults(dirs.configHome, defaults);
 }
 
 QString fileTypeIconName(int iconIndex) {
@@ -187,20 +225,18 @@ void writeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDi
     installIcon(dirs.dataHome, t.iconIndex);
     defaults.append({t.mimeType, t.progId + QStringLiteral(".desktop")});
   }
-  const QString listPath = dirs.configHome + QStringLiteral("/mimeapps.list");
-  QByteArray old;
-  QFile list(listPath);
-  if (list.exists()) {
-    if (list.open(QIODevice::ReadOnly)) {
-      old = list.readAll();
-      list.close();
-      writeFile(listPath, withDefaults(old, defaults));
-    }  // an unreadable list is left alone rather than overwritten
-  } else {
-    writeFile(listPath, withDefaults(old, defaults));
-  }
+  writeDefaults(dirs.configHome, defaults);
   runQuietly(QStringLiteral("update-mime-database"), mime);
   runQuietly(QStringLiteral("update-desktop-database"), applications);
+}
+
+void storeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDirs& dirs,
+                               const QStringList& dataDirs, const QString& exeDir, const QString& executable) {
+  const QString installed = installedDesktopEntryId(exeDir, dirs.dataHome, dataDirs);
+  if (!installed.isEmpty())
+    setFreedesktopDefaults(types, dirs, installed);
+  else
+    writeFreedesktopFileTypes(types, dirs, executable);
 }
 
 void storeFileTypes(const QList<FileType>& types, Registry* registry) {
@@ -208,6 +244,7 @@ void storeFileTypes(const QList<FileType>& types, Registry* registry) {
   writeRegistryFileTypes(registry ? *registry : systemRegistry(), types, QDir::toNativeSeparators(executableDir()));
 #else
   Q_UNUSED(registry);
-  writeFreedesktopFileTypes(types, FreedesktopDirs::fromEnvironment(), QCoreApplication::applicationFilePath());
+  storeFreedesktopFileTypes(types, FreedesktopDirs::fromEnvironment(), freedesktopDataDirs(), executableDir(),
+                            QCoreApplication::applicationFilePath());
 #endif
 }

@@ -5,6 +5,7 @@
 // mimeapps.list and themed icons). Failures are skipped silently.
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class Registry;
 
@@ -37,6 +38,27 @@ struct FreedesktopDirs {
 void writeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDirs& dirs,
                                const QString& executable);
 
+// The data folders the desktop searches after the data home:
+// $XDG_DATA_DIRS, else /usr/local/share and /usr/share.
+QStringList freedesktopDataDirs();
+
+// The desktop-file ID of the installed menu entry when the program in
+// `exeDir` is an installed copy: its data folder holds that entry, and the
+// desktop searches that folder (it is `dataHome` or one of `dataDirs`).
+// Empty for a copy run from a build folder, or one installed where the
+// desktop does not look.
+QString installedDesktopEntryId(const QString& exeDir, const QString& dataHome, const QStringList& dataDirs);
+
+// Makes the desktop entry `desktopId` the default for every type in
+// mimeapps.list, keeping the rest of the list as it was.
+void setFreedesktopDefaults(const QList<FileType>& types, const FreedesktopDirs& dirs, const QString& desktopId);
+
+// The association of the program in `exeDir` (started as `executable`):
+// through the installed menu entry for an installed copy, otherwise with
+// entries of its own (writeFreedesktopFileTypes).
+void storeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDirs& dirs,
+                               const QStringList& dataDirs, const QString& exeDir, const QString& executable);
+
 // The theme name of an icon index ("chimepad", "chimepad-doc-qzc",
 // "chimepad-doc-txt").
 QString fileTypeIconName(int iconIndex);
@@ -45,5 +67,7 @@ QString fileTypeIconName(int iconIndex);
 QString desktopExecArgument(const QString& arg);
 
 // The platform's own way, for the running program. `registry` null: the
-// system's.
+// system's. Elsewhere than Windows, an installed copy is made the default
+// through its installed menu entry; a copy run from a build folder, which
+// has none, writes entries of its own that start it by its full path.
 void storeFileTypes(const QList<FileType>& types, Registry* registry);

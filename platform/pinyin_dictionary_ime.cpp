@@ -134,7 +134,7 @@ const QString PinyinDictionaryIme::kName = QStringLiteral("微软拼音输入法
 QStringList PinyinDictionaryIme::defaultPlaces() {
   const QString dir = executableDir();
   return {QDir(dir).filePath(QLatin1String(kFileName)),
-          QDir::cleanPath(dir + QStringLiteral("/../share/chimepad/") + QLatin1String(kFileName))};
+          QDir(installedDataDir(dir)).filePath(QLatin1String(kFileName))};
 }
 
 PinyinDictionaryIme::PinyinDictionaryIme(QStringList places) : places_(std::move(places)) {}

@@ -55,7 +55,7 @@ class PinyinDictionaryIme : public InputMethod {
   static constexpr Layout kLayout = 0xE0200804;    // an input-method handle, Chinese (PRC)
 
   // Where an installed program keeps the file: beside the executable, then
-  // in ../share/chimepad relative to it.
+  // in the installed data folder (share/chimepad of its prefix).
   static QStringList defaultPlaces();
 
   // Looks for the data file in `places` (full file paths), first one that

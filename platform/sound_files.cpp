@@ -19,7 +19,7 @@ bool holdsSoundSet(const QString& dir) {
 }  // namespace
 
 QString soundSetDir(const QString& exeDir) {
-  const QString installed = QDir::cleanPath(exeDir + QStringLiteral("/../share/chimepad"));
+  const QString installed = installedDataDir(exeDir);
   QString dir = exeDir;
   if (!holdsSoundSet(exeDir) && holdsSoundSet(installed)) dir = installed;
   dir = QDir::toNativeSeparators(QDir::cleanPath(dir));

@@ -8,7 +8,7 @@
 
 // The folder that holds the sound set (the segment file "QZCSo.wav" and the
 // "Sounds" folder): the executable's own folder, or for an installed copy
-// ../share/chimepad beside it. When neither holds the set, the executable's
+// its data folder (share/chimepad of its prefix). When neither holds the set, the executable's
 // folder, so that opening the segment file fails there visibly. Native
 // separators, without a trailing separator (unless it is a root).
 QString soundSetDir(const QString& exeDir = executableDir());

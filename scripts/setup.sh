@@ -14,6 +14,7 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick poppler-utils
   pulseaudio pulseaudio-utils
   shared-mime-info desktop-file-utils
+  dpkg-dev appstream libxml2-utils groff-base
 )
 
 missing=()

@@ -11,6 +11,7 @@
 
 #include "app/association.h"
 #include "app/main_window.h"
+#include "platform/paths.h"
 #include "platform/file_types.h"
 #include "support/fake_registry.h"
 #include "support/scripted_ui.h"
@@ -235,6 +236,73 @@ TEST_F(AssociationTest, ExecLineOfAPathWithSpacesIsValid) {
   const QString desktop = readAll(entry("QZChimepadQzC"));
   EXPECT_TRUE(desktop.contains(QStringLiteral("Exec=\"/opt/My Apps/chimepad\" %f\n")));
   expectValidDesktopEntry(entry("QZChimepadQzC"));
+}
+
+// An installed copy: prefix/bin/chimepad beside prefix/share holding the
+// installed menu entry.
+struct InstalledCopy {
+  QTemporaryDir tmp;
+  QString prefix() const { return tmp.filePath(QStringLiteral("prefix")); }
+  QString bin() const { return prefix() + QStringLiteral("/bin"); }
+  QString share() const { return prefix() + QStringLiteral("/share"); }
+  InstalledCopy() {
+    QDir().mkpath(bin());
+    writeText(share() + QStringLiteral("/applications/") + desktopEntryFileName(), "[Desktop Entry]\n");
+  }
+};
+
+TEST(InstalledCopy, FoundOnlyWhereTheDesktopLooks) {
+  InstalledCopy copy;
+  QTemporaryDir other;
+  const QString link = other.filePath(QStringLiteral("linked-share"));
+  ASSERT_TRUE(QFile::link(copy.share(), link));
+  const QString id = desktopEntryFileName();
+  EXPECT_TRUE(id.endsWith(QStringLiteral(".desktop")));
+  const struct {
+    const char* what;
+    QString exeDir, dataHome;
+    QStringList dataDirs;
+    QString expected;
+  } cases[] = {
+      {"a system data folder", copy.bin(), other.path(), {QStringLiteral("/nonexistent"), copy.share()}, id},
+      {"the data home (~/.local)", copy.bin(), copy.share(), {}, id},
+      {"reached through a link", copy.bin(), other.path(), {link}, id},
+      {"a prefix the desktop does not search", copy.bin(), other.path(), {QStringLiteral("/usr/share")}, {}},
+      {"a folder without the entry", other.path(), other.path(), {copy.share(), other.path()}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(installedDesktopEntryId(c.exeDir, c.dataHome, c.dataDirs), c.expected);
+  }
+}
+
+TEST_F(AssociationTest, InstalledCopyMakesItsMenuEntryTheDefault) {
+  writeText(configHome() + QStringLiteral("/mimeapps.list"),
+            "[Default Applications]\ntext/plain=other-editor.desktop;\nimage/png=viewer.desktop;\n");
+  InstalledCopy copy;
+  const QString id = desktopEntryFileName();
+  storeFreedesktopFileTypes(associatedTypes(false), {dataHome(), configHome()}, {copy.share()}, copy.bin(),
+                            copy.bin() + QStringLiteral("/chimepad"));
+  // No: only .qzc is taken; nothing of the program's own is written.
+  EXPECT_EQ(mimeapps(), QStringLiteral("[Default Applications]\ntext/plain=other-editor.desktop;\n"
+                                       "image/png=viewer.desktop;\napplication/x-qzc=%1;\n")
+                            .arg(id));
+  EXPECT_FALSE(QDir(dataHome()).exists());
+
+  storeFreedesktopFileTypes(associatedTypes(true), {dataHome(), configHome()}, {copy.share()}, copy.bin(),
+                            copy.bin() + QStringLiteral("/chimepad"));
+  EXPECT_EQ(mimeapps(), QStringLiteral("[Default Applications]\ntext/plain=%1;\nimage/png=viewer.desktop;\n"
+                                       "application/x-qzc=%1;\ntext/x-log=%1;\n")
+                            .arg(id));
+  EXPECT_FALSE(QDir(dataHome()).exists());
+}
+
+TEST_F(AssociationTest, CopyOutsideTheSearchedFoldersWritesItsOwnEntries) {
+  InstalledCopy copy;
+  storeFreedesktopFileTypes(associatedTypes(false), {dataHome(), configHome()}, {QStringLiteral("/usr/share")},
+                            copy.bin(), copy.bin() + QStringLiteral("/chimepad"));
+  EXPECT_TRUE(readAll(entry("QZChimepadQzC")).contains(QStringLiteral("Exec=") + copy.bin() + "/chimepad %f\n"));
+  EXPECT_TRUE(mimeapps().contains(QStringLiteral("application/x-qzc=QZChimepadQzC.desktop;\n")));
 }
 
 }  // namespace
