@@ -5,13 +5,20 @@
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include "about/about_command.h"
 #include "app/association.h"
 #include "app/settings.h"
+#include "app/window_placement.h"
 #include "appearance/font_command.h"
 #include "crypt/crypt_commands.h"
+#include "editing/editor_zoom.h"
 #include "platform/edit_control.h"
+#include "platform/file_access.h"
 #include "platform/pinyin_dictionary_ime.h"
 #include "platform/qt_sound_output.h"
 #include "platform/settings_store.h"
@@ -21,7 +28,20 @@
 
 QString commandLineTail(const QStringList& arguments) { return arguments.mid(1).join(QLatin1Char(' ')); }
 
-MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
+QString commandLineNameRefusal(int argc, const char* const* argv) {
+  QByteArray tail;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) tail += ' ';
+    tail += argv[i];
+  }
+  if (fileaccess::decodeFileName(tail)) return {};
+  // Shown as far as it is text; the rest stands as U+FFFD.
+  const QString shown = QString::fromLocal8Bit(tail);
+  return QStringLiteral("文件名“%1”不是本系统编码(UTF-8)的文字,无法按原名打开或保存。\r\n请先把文件改名。").arg(shown);
+}
+
+MainWindow::MainWindow(Deps deps)
+    : commandLine_(deps.commandLine), commandLineRefusal_(deps.commandLineRefusal) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
   resize(518, 310);
@@ -69,6 +89,10 @@ MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
   p_.menu.build(menuBar(), this);
   connectMenu();
   connectEditor();
+  zoom_ = new EditorZoom(p_.txtFile);
+  addZoomKeys();
+  // Files dragged from a file manager open as Open would open them.
+  p_.txtFile->viewport()->installEventFilter(this);
   setWindowTitle(kUntitled + QStringLiteral(" - ") + kAppTitle);
 }
 
@@ -120,11 +144,60 @@ void MainWindow::connectMenu() {
   on(m.numAbout, [this] { numAbout(p_); });
 }
 
+void MainWindow::addZoomKeys() {
+  auto keys = [this](QList<QKeySequence> shortcuts, auto fn) {
+    auto* a = new QAction(this);
+    a->setShortcuts(shortcuts);
+    a->setShortcutContext(Qt::WindowShortcut);
+    addAction(a);
+    connect(a, &QAction::triggered, this, fn);
+  };
+  keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence::ZoomIn},
+       [this] { zoom_->zoomIn(); });
+  keys({QKeySequence(Qt::CTRL | Qt::Key_Minus), QKeySequence::ZoomOut}, [this] { zoom_->zoomOut(); });
+  keys({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { zoom_->reset(); });
+}
+
+QString droppedFileName(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == p_.txtFile->viewport()) {
+    switch (e->type()) {
+      case QEvent::DragEnter:
+      case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(e);
+        if (droppedFileName(drag->mimeData()).isEmpty()) break;
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+        return true;
+      }
+      case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(e);
+        const QString name = droppedFileName(drop->mimeData());
+        if (name.isEmpty()) break;
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        // After the drop is over, so that the file manager is not held by
+        // the save question.
+        QMetaObject::invokeMethod(this, [this, name] { documents_.openFile(name); }, Qt::QueuedConnection);
+        return true;
+      }
+      default: break;
+    }
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
+
 void MainWindow::connectEditor() {
   EditControl* t = p_.txtFile;
   connect(t, &EditControl::changed, this, [this] { edit_.onChange(); });
   connect(t, &EditControl::keyDown, this, [this](int k, int s) { edit_.onKeyDown(k, s); });
-  connect(t, &EditControl::keyUp, this, [this](int k, int s) { edit_.onKeyUp(k, s); });
+  connect(t, &EditControl::keyUp, this, [this](int k, int s, bool r) { edit_.onKeyUp(k, s, r); });
   connect(t, &EditControl::mouseUp, this, [this](int b, int s, int x, int y) { edit_.onMouseUp(b, s, x, y); });
   connect(t, &EditControl::selChange, this, [this] { edit_.onSelChange(); });
   connect(t, &EditControl::textEntered, this, [this] { edit_.onTextEntered(); });
@@ -149,8 +222,12 @@ void MainWindow::formLoad() {
     p_.menu.numDelete->setEnabled(false);
     p_.menu.numStop->setEnabled(false);
     LoadSettings(p_);
-    if (!commandLine_.isEmpty()) {
-      documents_.LoadTextFile(commandLine_);
+    restoreWindowPlacement(*this, *p_.settings);
+    if (!commandLineRefusal_.isEmpty()) {
+      // A name no file function of ours would reach: nothing is bound to it.
+      p_.ui->message(this, commandLineRefusal_, QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
+    } else if (!commandLine_.isEmpty() &&
+               documents_.loadTextFile(commandLine_) != Documents::LoadResult::Refused) {
       p_.CurrentFileName = commandLine_;
       p_.HasFileName = true;
       p_.resetHistory(p_.txtFile->Text());
@@ -168,6 +245,10 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   }
   try {
     SaveSettings(p_);
+  } catch (...) {
+  }
+  try {
+    storeWindowPlacement(*this, *p_.settings);
   } catch (...) {
   }
   try {

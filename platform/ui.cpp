@@ -43,7 +43,14 @@ QStringList toQtFilters(const QString& windowsFilter) {
   QStringList out;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString name = parts[i];
-    const QString pattern = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+    QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+#ifndef Q_OS_WIN
+    // "*.*" means every file on Windows; here it would hide names without a
+    // dot (README, Makefile).
+    for (QString& pattern : patterns)
+      if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+#endif
+    const QString pattern = patterns.join(QLatin1Char(' '));
     if (!name.contains(QLatin1Char('('))) name += QStringLiteral(" (") + pattern + QLatin1Char(')');
     out << name;
   }

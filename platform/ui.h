@@ -55,5 +55,6 @@ class QtUi : public Ui {
   bool startProgram(const QString& path) override;
 };
 
-// Turns "文本文档(*.txt)|*.txt|所有文件|*.*" into the platform's filter list.
+// Turns "文本文档(*.txt)|*.txt|所有文件|*.*" into the platform's filter list;
+// outside Windows "*.*" becomes "*", every file.
 QStringList toQtFilters(const QString& windowsFilter);

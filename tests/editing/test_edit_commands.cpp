@@ -71,6 +71,33 @@ class EditFixture : public ::testing::Test {
   std::unique_ptr<MainWindow> w;
 };
 
+TEST_F(EditFixture, AHeldKeyRecordsOnceAtItsRealRelease) {
+  // The platform repeats a held key as press and auto-repeat release pairs;
+  // only the last release is the key coming up.
+  auto hold = [&](int key, const QString& text, int repeats) {
+    for (int i = 0; i < repeats; ++i) {
+      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text, i > 0);
+      QApplication::sendEvent(t(), &press);
+      const bool last = i == repeats - 1;
+      QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text, !last);
+      QApplication::sendEvent(t(), &release);
+    }
+  };
+  hold(Qt::Key_C, QStringLiteral("c"), 32);
+  EXPECT_EQ(t()->Text(), QString(32, QLatin1Char('c')));
+  EXPECT_EQ(pos(), 1);
+  // Holding Backspace long enough to overrun the history takes one step too,
+  // and undo brings the typed text back.
+  hold(Qt::Key_Backspace, QString(), 300);
+  EXPECT_EQ(t()->Text(), "");
+  EXPECT_EQ(pos(), 2);
+  QTest::keyClick(t(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(t()->Text(), QString(32, QLatin1Char('c')));
+  QTest::keyClick(t(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(t()->Text(), "");
+  EXPECT_EQ(pos(), 0);
+}
+
 TEST_F(EditFixture, EachTypedKeyIsOneSnapshotAndUndoByKeyStepsBack) {
   type(Qt::Key_A);
   type(Qt::Key_B);
