@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMenu>
@@ -132,6 +133,11 @@ void MainWindow::connectMenu() {
     p_.menu.numSoundOpt[0]->setChecked(!p_.menu.numSoundOpt[0]->isChecked());
     reading_.numSoundOpt(0);
   });
+  // One exclusive group, drawn with radio marks; the handlers still decide
+  // which item is checked.
+  auto* speeds = new QActionGroup(this);
+  speeds->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  for (QAction* a : m.numSoundSpeed) speeds->addAction(a);
   for (int i = 0; i < 4; ++i) {
     on(m.numSoundSpeed[i], [this, i] {
       // Undo the automatic toggle so the handler sees the state before the click.
@@ -152,9 +158,9 @@ void MainWindow::addZoomKeys() {
     addAction(a);
     connect(a, &QAction::triggered, this, fn);
   };
-  keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence::ZoomIn},
-       [this] { zoom_->zoomIn(); });
-  keys({QKeySequence(Qt::CTRL | Qt::Key_Minus), QKeySequence::ZoomOut}, [this] { zoom_->zoomOut(); });
+  // Each key once: a key given twice to one action is ambiguous and does nothing.
+  keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)}, [this] { zoom_->zoomIn(); });
+  keys({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { zoom_->zoomOut(); });
   keys({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { zoom_->reset(); });
 }
 

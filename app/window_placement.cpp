@@ -51,7 +51,7 @@ QRect placeOnScreens(const QRect& window, const QList<QRect>& screens) {
     if (seen.width() >= std::min(kGrip * 2, window.width()) && seen.height() >= std::min(kGrip / 2, grip.height()))
       return window;  // reachable where it is
   }
-  // The screen it overlaps most, else the first.
+  // The screen it overlaps most, else the nearest.
   QRect target = screens.first();
   qint64 best = 0;
   for (const QRect& s : screens) {
@@ -61,6 +61,15 @@ QRect placeOnScreens(const QRect& window, const QList<QRect>& screens) {
       best = area;
       target = s;
     }
+  }
+  if (best == 0) {
+    const QPoint c = window.center();
+    auto distance = [&c](const QRect& s) {
+      const QPoint d = s.center() - c;
+      return qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
+    };
+    for (const QRect& s : screens)
+      if (distance(s) < distance(target)) target = s;
   }
   QRect r = window;
   r.setWidth(std::min(r.width(), target.width()));

@@ -19,7 +19,7 @@ void writeWindowPlacement(SettingsStore& store, const WindowPlacement& placement
 
 // Brings a window rectangle onto the screens: one that shows too little on
 // every screen's available area (its title bar out of reach) is moved onto
-// the screen it overlaps most, or the first one, and made to fit it.
+// the screen it overlaps most, or the nearest one, and made to fit it.
 QRect placeOnScreens(const QRect& window, const QList<QRect>& screens);
 
 // Restores the stored placement to a window not yet shown, and stores it at

@@ -28,12 +28,22 @@ void EditorZoom::reset() {
 
 double EditorZoom::shownPoints() const { return editor_->document()->defaultFont().pointSizeF(); }
 
+QFont EditorZoom::shownFont() const {
+  QFont f = editor_->font();
+  if (steps_ != 0 && f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * std::pow(kFactor, steps_));
+  return f;
+}
+
+bool EditorZoom::isShown() const {
+  const QFont shown = editor_->document()->defaultFont(), wanted = shownFont();
+  return std::abs(shown.pointSizeF() - wanted.pointSizeF()) < 0.01 && shown.family() == wanted.family() &&
+         shown.bold() == wanted.bold() && shown.italic() == wanted.italic();
+}
+
 void EditorZoom::apply() {
   // The control draws its text in the document's font; its own font stays
   // the chosen one.
-  QFont f = editor_->font();
-  if (steps_ != 0 && f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * std::pow(kFactor, steps_));
-  editor_->document()->setDefaultFont(f);
+  editor_->document()->setDefaultFont(shownFont());
 }
 
 bool EditorZoom::eventFilter(QObject* watched, QEvent* event) {
@@ -48,10 +58,11 @@ bool EditorZoom::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
   }
-  if (watched == editor_ && event->type() == QEvent::FontChange && steps_ != 0) {
-    // The control gives its document the new font once this event is
-    // through; the zoom is laid on it afterwards.
+  // Setting the control's font (even to the one it has) gives its document
+  // that font: the zoom is laid on it again afterwards.
+  const bool fontChanged = watched == editor_ && event->type() == QEvent::FontChange;
+  const bool painting = watched == editor_->viewport() && event->type() == QEvent::Paint;
+  if (steps_ != 0 && (fontChanged || (painting && !isShown())))
     QMetaObject::invokeMethod(this, [this] { apply(); }, Qt::QueuedConnection);
-  }
   return QObject::eventFilter(watched, event);
 }

@@ -3,6 +3,7 @@
 // step the shown size, Ctrl+0 goes back to the chosen size. Only the display
 // changes: the editor's font (what the font dialog shows and the settings
 // store) stays the chosen one.
+#include <QFont>
 #include <QObject>
 
 class EditControl;
@@ -29,6 +30,8 @@ class EditorZoom : public QObject {
  private:
   void step(int by);
   void apply();
+  QFont shownFont() const;
+  bool isShown() const;
 
   EditControl* editor_;
   int steps_ = 0;

@@ -5,14 +5,21 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 
+#include "platform/font_faces.h"
+
 MsgResult QtUi::message(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
                         MsgButtons buttons) {
-  QMessageBox box(parent);
+  // Before its window is shown (the first-run question) a box would sit at
+  // the hidden window's corner: it is centred on the screen instead.
+  QMessageBox box(parent && parent->isVisible() ? parent : nullptr);
   box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
   box.setText(text);
   switch (icon) {
@@ -29,6 +36,14 @@ MsgResult QtUi::message(QWidget* parent, const QString& text, const QString& tit
     case MsgButtons::YesNoCancel:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
+  }
+  // As wide as its title needs, so that the title bar does not cut it
+  // ("Chimepad" over the short system-information message): the title bar's
+  // font is often larger and bold, and its icon and buttons take room too.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int titleWidth = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) * 3 / 2 + 160;
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(),
+                  0, 1, grid->columnCount());
   }
   switch (box.exec()) {
     case QMessageBox::Yes: return MsgResult::Yes;
@@ -94,7 +109,9 @@ std::optional<QColor> QtUi::colorDialog(QWidget* parent, const QColor& initial) 
   return c;
 }
 
-QStringList QtUi::screenFonts() { return QFontDatabase::families(); }
+QStringList QtUi::screenFonts() { return fontfaces::screenFaces(); }
+
+QString QtUi::resolveFontFace(const QString& name) { return fontfaces::resolveFace(name); }
 
 int QtUi::exec(QDialog* dialog) { return dialog->exec(); }
 
