@@ -266,6 +266,10 @@ bool writeFile(const QString& fileName, const QByteArray& bytes, QString* error)
   return true;
 }
 
+bool isLossyName(const QString& fileName) {
+  return fileName.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(fileName);
+}
+
 std::optional<QString> decodeFileName(const QByteArray& bytes) {
   const QString name = QFile::decodeName(bytes);
   if (QFile::encodeName(name) != bytes) return std::nullopt;

@@ -48,4 +48,10 @@ bool writeFile(const QString& fileName, const QByteArray& bytes, QString* error 
 // locale's encoding, so that no name of ours would reach that file again.
 std::optional<QString> decodeFileName(const QByteArray& bytes);
 
+// True for a name that holds U+FFFD and names no file: what the platform
+// makes of a file name whose bytes are not valid in the locale's encoding
+// (a dialog lists such a file so). Opening or saving it would reach another
+// file than the one the user chose.
+bool isLossyName(const QString& fileName);
+
 }  // namespace fileaccess

@@ -527,9 +527,28 @@ TEST_F(DocFixture, ACommandLineNameNotValidInTheLocaleIsRefused) {
     const QString refusal = commandLineNameRefusal(int(argv.size()), argv.data());
     EXPECT_EQ(!refusal.isEmpty(), c.refused) << c.args.back().toHex().constData();
   }
+  // Such a file as a dialog (or a drop) gives it: refused, nothing bound.
+  {
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/\xD6\xD0.txt";
+    FILE* f = fopen(raw.constData(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("gbk name\r\n", f);
+    fclose(f);
+    const QString lossy = QFile::decodeName(raw);
+    ASSERT_TRUE(lossy.contains(QChar::ReplacementCharacter));
+    ui.messages.clear();
+    open(lossy);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("UTF-8")));
+    EXPECT_EQ(p().CurrentFileName, "无标题");
+    EXPECT_FALSE(p().HasFileName);
+    ASSERT_EQ(unlink(raw.constData()), 0);
+  }
   // Shown at start-up; nothing is loaded and no name bound, so that a later
   // Save asks for a name instead of making a different file.
   stop();
+  ui.messages.clear();
+  ui.fileDialogs.clear();
   MainWindow::Deps deps;
   deps.ui = &ui;
   deps.settings = temp.store.get();
