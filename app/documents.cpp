@@ -54,6 +54,11 @@ QFont printFont() {
 
 }  // namespace
 
+QString unreadableNameMessage(const QString& shownName) {
+  return QStringLiteral("文件名“%1”不是本系统编码(UTF-8)的文字,无法按原名打开或保存。\r\n请先把文件改名。")
+      .arg(shownName);
+}
+
 bool PrintText(QPrinter& printer, const QString& text) {
   QString plain = text;
   plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -167,10 +172,8 @@ void Documents::openFile(const QString& fileName) {
 void Documents::openChosen(const QString& name) {
   if (fileaccess::isLossyName(name)) {
     // Bound to it, a later Save would make a file of another name.
-    p_.ui->message(p_.frmMain,
-                   QStringLiteral("文件名“%1”不是本系统编码(UTF-8)的文字,无法按原名打开或保存。\r\n请先把文件改名。")
-                       .arg(name),
-                   QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
+    p_.ui->message(p_.frmMain, unreadableNameMessage(name), QStringLiteral("提示"), MsgIcon::Information,
+                   MsgButtons::Ok);
     return;
   }
   // A refused file (not a regular file, too large) changes nothing.

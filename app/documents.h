@@ -51,6 +51,10 @@ class Documents {
   Program& p_;
 };
 
+// The refusal of a file name whose bytes are not valid in the locale's
+// encoding, shown as far as it is text.
+QString unreadableNameMessage(const QString& shownName);
+
 // Prints text to a started printer: CR LF (a lone CR or LF too) begins a
 // new line, in a font that has the Chinese characters, paged by the
 // printer's page size, as many copies as the printer was given when it does

@@ -37,8 +37,7 @@ QString commandLineNameRefusal(int argc, const char* const* argv) {
   }
   if (fileaccess::decodeFileName(tail)) return {};
   // Shown as far as it is text; the rest stands as U+FFFD.
-  const QString shown = QString::fromLocal8Bit(tail);
-  return QStringLiteral("文件名“%1”不是本系统编码(UTF-8)的文字,无法按原名打开或保存。\r\n请先把文件改名。").arg(shown);
+  return unreadableNameMessage(QString::fromLocal8Bit(tail));
 }
 
 MainWindow::MainWindow(Deps deps)
