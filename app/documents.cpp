@@ -54,6 +54,11 @@ QFont printFont() {
 
 }  // namespace
 
+QString unreadableNameMessage(const QString& shownName) {
+  return QStringLiteral("文件名“%1”不是本系统编码(UTF-8)的文字,无法按原名打开或保存。\r\n请先把文件改名。")
+      .arg(shownName);
+}
+
 bool PrintText(QPrinter& printer, const QString& text) {
   QString plain = text;
   plain.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -140,7 +145,7 @@ Documents::Written Documents::writeDocument(const QString& fileName, QString* te
 }
 
 void Documents::numNew() {
-  askToSave(MsgButtons::YesNo);
+  if (!proceedAfterSaveQuestion()) return;
   p_.txtFile->setText(QString());
   p_.CurrentFileName = kUntitled;
   p_.setTitle(kUntitled);
@@ -153,11 +158,27 @@ void Documents::numNew() {
 }
 
 void Documents::numOpen() {
-  askToSave(MsgButtons::YesNo);
+  if (!proceedAfterSaveQuestion()) return;
   const std::optional<QString> name = p_.ui->openFileName(p_.frmMain, fileDialogSetup());
   if (!name || trimSpaces(*name).isEmpty()) return;
-  p_.CurrentFileName = *name;
-  LoadTextFile(*name);
+  openChosen(*name);
+}
+
+void Documents::openFile(const QString& fileName) {
+  if (!proceedAfterSaveQuestion()) return;
+  openChosen(fileName);
+}
+
+void Documents::openChosen(const QString& name) {
+  if (fileaccess::isLossyName(name)) {
+    // Bound to it, a later Save would make a file of another name.
+    p_.ui->message(p_.frmMain, unreadableNameMessage(name), QStringLiteral("提示"), MsgIcon::Information,
+                   MsgButtons::Ok);
+    return;
+  }
+  // A refused file (not a regular file, too large) changes nothing.
+  if (loadTextFile(name) == LoadResult::Refused) return;
+  p_.CurrentFileName = name;
   // Bound to the chosen name even when it could not be read.
   p_.HasFileName = true;
   p_.resetHistory(p_.txtFile->Text());
@@ -197,11 +218,27 @@ void Documents::numPrint() {
   PrintText(printer, trimSpaces(selected).isEmpty() ? t.Text() : selected);
 }
 
-void Documents::LoadTextFile(const QString& fileName) {
+bool Documents::proceedAfterSaveQuestion() {
+  bool saved = false;
+  // A save the user asked for that failed or was cancelled keeps the text:
+  // the command does not go on.
+  return askToSave(MsgButtons::YesNo, &saved) != MsgResult::Yes || saved;
+}
+
+void Documents::LoadTextFile(const QString& fileName) { loadTextFile(fileName); }
+
+Documents::LoadResult Documents::loadTextFile(const QString& fileName) {
   // The file already shown is not read again.
-  if (p_.title() == fileName + QStringLiteral(" - ") + kAppTitle) return;
-  QString text;
-  if (!textfile::read(fileName, &text)) return;
+  if (p_.title() == fileName + QStringLiteral(" - ") + kAppTitle) return LoadResult::AlreadyShown;
+  QString text, error;
+  fileaccess::ReadStatus status = fileaccess::ReadStatus::Failed;
+  if (!textfile::read(fileName, &text, &error, &status)) {
+    if (status == fileaccess::ReadStatus::Ok || status == fileaccess::ReadStatus::Failed)
+      return LoadResult::Failed;  // silently, as a missing file
+    p_.ui->message(p_.frmMain, error, QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
+    return LoadResult::Refused;
+  }
   p_.txtFile->setText(text);
   p_.setTitle(fileName);
+  return LoadResult::Loaded;
 }

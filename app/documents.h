@@ -12,19 +12,33 @@ class Documents {
   explicit Documents(Program& p) : p_(p) {}
   void numNew();
   void numOpen();
+  // Opens a named file as Open does, without the dialog (a file dropped on
+  // the window): the save question first.
+  void openFile(const QString& fileName);
   // True when the document was written.
   bool numSave();
   bool numSaveAs();
   void numPrint();
   void LoadTextFile(const QString& fileName);
+  // The loader, telling what became of the load. A file that is not a
+  // regular file or is too large to hold is refused with a message; the
+  // caller then leaves the document as it was (no name is bound).
+  enum class LoadResult { Loaded, AlreadyShown, Failed, Refused };
+  LoadResult loadTextFile(const QString& fileName);
 
   // The save question, shown when the document has unsaved changes (No
   // when there is nothing to ask); Yes saves, and `saved` tells whether
-  // the save went through. New and Open ask Yes/No and go on whatever the
-  // answer; the close of the window also offers Cancel.
+  // the save went through. New and Open ask Yes/No and go on unless a save
+  // the user asked for failed or was cancelled; the close of the window also
+  // offers Cancel.
   MsgResult askToSave(MsgButtons buttons, bool* saved = nullptr);
 
  private:
+  // The save question of New and Open: false when the user said Yes and
+  // the save failed or was cancelled, so that the command does not go on.
+  bool proceedAfterSaveQuestion();
+  // Open after its dialog: load and bind the document to the name.
+  void openChosen(const QString& name);
   enum class Written { Yes, Declined, Failed };
   // Writes the document to a file, asking first when the code page would
   // replace characters; shows the "出错" message on failure. `text`
@@ -36,6 +50,10 @@ class Documents {
 
   Program& p_;
 };
+
+// The refusal of a file name whose bytes are not valid in the locale's
+// encoding, shown as far as it is text.
+QString unreadableNameMessage(const QString& shownName);
 
 // Prints text to a started printer: CR LF (a lone CR or LF too) begins a
 // new line, in a font that has the Chinese characters, paged by the

@@ -21,6 +21,7 @@ int main(int argc, char* argv[]) {
     QApplication::installTranslator(&qtTexts);
   MainWindow::Deps deps;
   deps.commandLine = commandLineTail(QApplication::arguments());
+  deps.commandLineRefusal = commandLineNameRefusal(argc, argv);
   MainWindow w(deps);
   w.formLoad();
   w.show();

@@ -1,17 +1,25 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include "about/about_command.h"
 #include "app/association.h"
 #include "app/settings.h"
+#include "app/window_placement.h"
 #include "appearance/font_command.h"
 #include "crypt/crypt_commands.h"
+#include "editing/editor_zoom.h"
 #include "platform/edit_control.h"
+#include "platform/file_access.h"
 #include "platform/pinyin_dictionary_ime.h"
 #include "platform/qt_sound_output.h"
 #include "platform/settings_store.h"
@@ -21,7 +29,19 @@
 
 QString commandLineTail(const QStringList& arguments) { return arguments.mid(1).join(QLatin1Char(' ')); }
 
-MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
+QString commandLineNameRefusal(int argc, const char* const* argv) {
+  QByteArray tail;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) tail += ' ';
+    tail += argv[i];
+  }
+  if (fileaccess::decodeFileName(tail)) return {};
+  // Shown as far as it is text; the rest stands as U+FFFD.
+  return unreadableNameMessage(QString::fromLocal8Bit(tail));
+}
+
+MainWindow::MainWindow(Deps deps)
+    : commandLine_(deps.commandLine), commandLineRefusal_(deps.commandLineRefusal) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
   resize(518, 310);
@@ -69,6 +89,10 @@ MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
   p_.menu.build(menuBar(), this);
   connectMenu();
   connectEditor();
+  zoom_ = new EditorZoom(p_.txtFile);
+  addZoomKeys();
+  // Files dragged from a file manager open as Open would open them.
+  p_.txtFile->viewport()->installEventFilter(this);
   setWindowTitle(kUntitled + QStringLiteral(" - ") + kAppTitle);
 }
 
@@ -108,6 +132,11 @@ void MainWindow::connectMenu() {
     p_.menu.numSoundOpt[0]->setChecked(!p_.menu.numSoundOpt[0]->isChecked());
     reading_.numSoundOpt(0);
   });
+  // One exclusive group, drawn with radio marks; the handlers still decide
+  // which item is checked.
+  auto* speeds = new QActionGroup(this);
+  speeds->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  for (QAction* a : m.numSoundSpeed) speeds->addAction(a);
   for (int i = 0; i < 4; ++i) {
     on(m.numSoundSpeed[i], [this, i] {
       // Undo the automatic toggle so the handler sees the state before the click.
@@ -120,11 +149,60 @@ void MainWindow::connectMenu() {
   on(m.numAbout, [this] { numAbout(p_); });
 }
 
+void MainWindow::addZoomKeys() {
+  auto keys = [this](QList<QKeySequence> shortcuts, auto fn) {
+    auto* a = new QAction(this);
+    a->setShortcuts(shortcuts);
+    a->setShortcutContext(Qt::WindowShortcut);
+    addAction(a);
+    connect(a, &QAction::triggered, this, fn);
+  };
+  // Each key once: a key given twice to one action is ambiguous and does nothing.
+  keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)}, [this] { zoom_->zoomIn(); });
+  keys({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { zoom_->zoomOut(); });
+  keys({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { zoom_->reset(); });
+}
+
+QString droppedFileName(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == p_.txtFile->viewport()) {
+    switch (e->type()) {
+      case QEvent::DragEnter:
+      case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(e);
+        if (droppedFileName(drag->mimeData()).isEmpty()) break;
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+        return true;
+      }
+      case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(e);
+        const QString name = droppedFileName(drop->mimeData());
+        if (name.isEmpty()) break;
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        // After the drop is over, so that the file manager is not held by
+        // the save question.
+        QMetaObject::invokeMethod(this, [this, name] { documents_.openFile(name); }, Qt::QueuedConnection);
+        return true;
+      }
+      default: break;
+    }
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
+
 void MainWindow::connectEditor() {
   EditControl* t = p_.txtFile;
   connect(t, &EditControl::changed, this, [this] { edit_.onChange(); });
   connect(t, &EditControl::keyDown, this, [this](int k, int s) { edit_.onKeyDown(k, s); });
-  connect(t, &EditControl::keyUp, this, [this](int k, int s) { edit_.onKeyUp(k, s); });
+  connect(t, &EditControl::keyUp, this, [this](int k, int s, bool r) { edit_.onKeyUp(k, s, r); });
   connect(t, &EditControl::mouseUp, this, [this](int b, int s, int x, int y) { edit_.onMouseUp(b, s, x, y); });
   connect(t, &EditControl::selChange, this, [this] { edit_.onSelChange(); });
   connect(t, &EditControl::textEntered, this, [this] { edit_.onTextEntered(); });
@@ -149,8 +227,12 @@ void MainWindow::formLoad() {
     p_.menu.numDelete->setEnabled(false);
     p_.menu.numStop->setEnabled(false);
     LoadSettings(p_);
-    if (!commandLine_.isEmpty()) {
-      documents_.LoadTextFile(commandLine_);
+    restoreWindowPlacement(*this, *p_.settings);
+    if (!commandLineRefusal_.isEmpty()) {
+      // A name no file function of ours would reach: nothing is bound to it.
+      p_.ui->message(this, commandLineRefusal_, QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
+    } else if (!commandLine_.isEmpty() &&
+               documents_.loadTextFile(commandLine_) != Documents::LoadResult::Refused) {
       p_.CurrentFileName = commandLine_;
       p_.HasFileName = true;
       p_.resetHistory(p_.txtFile->Text());
@@ -168,6 +250,10 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   }
   try {
     SaveSettings(p_);
+  } catch (...) {
+  }
+  try {
+    storeWindowPlacement(*this, *p_.settings);
   } catch (...) {
   }
   try {

@@ -26,12 +26,23 @@ struct MainWindowDeps {
   Timer* timer3 = nullptr;
   // The command-line tail: everything after the program path.
   QString commandLine;
+  // Not empty when the tail's bytes name no file the program could reach
+  // again: shown instead of loading, and no name is bound.
+  QString commandLineRefusal;
 };
 
 // The command-line tail as one file name: everything after the program
 // path. The platform hands it over split at spaces; it is joined again with
 // single spaces, neither trimmed nor unquoted.
 QString commandLineTail(const QStringList& arguments);
+// The message that refuses a command-line tail whose bytes are not valid in
+// the locale's encoding (a GBK name on a UTF-8 system); empty when valid.
+QString commandLineNameRefusal(int argc, const char* const* argv);
+class EditorZoom;
+class QMimeData;
+
+// The first local file among dragged data; empty when none.
+QString droppedFileName(const QMimeData* data);
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -49,16 +60,20 @@ class MainWindow : public QMainWindow {
   EditCommands& editCommands() { return edit_; }
   ReadingCommands& readingCommands() { return reading_; }
   SearchCommands& searchCommands() { return search_; }
+  EditorZoom& zoom() { return *zoom_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void connectMenu();
   void connectEditor();
+  void addZoomKeys();
 
   Program p_;
   QString commandLine_;
+  QString commandLineRefusal_;
   std::vector<std::unique_ptr<QObject>> ownedObjects_;
   std::unique_ptr<Ui> ownedUi_;
   std::unique_ptr<SettingsStore> ownedSettings_;
@@ -68,4 +83,5 @@ class MainWindow : public QMainWindow {
   EditCommands edit_{p_};
   ReadingCommands reading_{p_};
   SearchCommands search_{p_};
+  EditorZoom* zoom_ = nullptr;  // owned by the editor
 };

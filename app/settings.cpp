@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "program/program.h"
+#include "appearance/font_choices.h"
 #include "platform/edit_control.h"
 #include "platform/settings_store.h"
 #include "platform/timer.h"
@@ -29,6 +30,7 @@ std::optional<bool> parseBool(const QString& text) {
 // A whole number in signed 16 bits, rounded half to even; nullopt when the
 // value does not fit.
 std::optional<qint16> toInt16(double d) {
+  if (!std::isfinite(d)) return std::nullopt;
   const double r = std::nearbyint(d);
   if (r < std::numeric_limits<qint16>::min() || r > std::numeric_limits<qint16>::max()) return std::nullopt;
   return static_cast<qint16>(r);
@@ -68,7 +70,9 @@ void LoadSettings(Program& p) {
   }
   if (const QString v = s.read(kFont, QStringLiteral("Size")); !v.isEmpty()) {
     double pt = 0;
-    if (parseFontSize(v, &pt) && pt > 0 && pt <= 2048) t.setFontSize(pt);
+    // Only what the font dialog offers: a size near 0 would hide the text.
+    if (parseFontSize(v, &pt) && pt >= font_choices::kSmallestPoints && pt <= font_choices::kLargestPoints)
+      t.setFontSize(pt);
   }
   if (const QString v = s.read(kFont, QStringLiteral("Bold")); !v.isEmpty()) {
     if (const auto b = parseBool(v)) t.setFontBold(*b);
@@ -106,6 +110,11 @@ void LoadSettings(Program& p) {
   // Not a number reads as 0; a number beyond 16 bits is unusable and skipped.
   bool ok = false;
   const double d = value.trimmed().toDouble(&ok);
+  if (ok && (!std::isfinite(d) || d < 0)) {
+    // No dialog gives such a value: taken as if none were stored.
+    p.Timer2->setInterval(1000);
+    return;
+  }
   const auto custom = toInt16(ok ? d : 0.0);
   if (!custom) return;
   p.CustomSpeed = *custom;

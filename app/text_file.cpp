@@ -1,10 +1,5 @@
 #include "app/text_file.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <cerrno>
-
 #include "platform/cp936.h"
 
 namespace textfile {
@@ -32,21 +27,12 @@ QString decodeDocument(QByteArrayView bytes) {
   return out;
 }
 
-bool read(const QString& fileName, QString* text, QString* error) {
-  QFile f(fileName);
-  if (QFileInfo(fileName).isDir()) {
-    if (error) *error = qt_error_string(EISDIR);
-    return false;
-  }
-  if (!f.open(QIODevice::ReadOnly)) {
-    if (error) *error = f.errorString();
-    return false;
-  }
-  const QByteArray bytes = f.readAll();
-  if (f.error() != QFileDevice::NoError) {
-    if (error) *error = f.errorString();
-    return false;
-  }
+bool read(const QString& fileName, QString* text, QString* error, fileaccess::ReadStatus* status) {
+  QByteArray bytes;
+  const fileaccess::ReadStatus r =
+      fileaccess::readRegularFile(fileName, fileaccess::maxDocumentBytes(), &bytes, error);
+  if (status) *status = r;
+  if (r != fileaccess::ReadStatus::Ok) return false;
   *text = decodeDocument(bytes);
   return true;
 }
@@ -56,33 +42,7 @@ QByteArray encodeDocument(QStringView text, qsizetype* firstUnencodable) {
 }
 
 bool write(const QString& fileName, const QByteArray& bytes, QString* error) {
-  const QFileInfo info(fileName);
-  if (info.exists() && info.isFile() && !(info.permissions() & QFileDevice::WriteOwner)) {
-    // Read-only, for its owner too: not replaced, whoever runs the program.
-    if (error) *error = qt_error_string(EACCES);
-    return false;
-  }
-  QSaveFile f(fileName);
-  // Unbuffered, so that a failing write tells the platform's own reason.
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    if (error) *error = f.errorString();
-    return false;
-  }
-  // A short write (a full disk) is no error yet; writing on tells why.
-  for (qsizetype done = 0; done < bytes.size();) {
-    const qint64 n = f.write(bytes.constData() + done, bytes.size() - done);
-    if (n <= 0) {
-      if (error) *error = f.errorString();
-      f.cancelWriting();
-      return false;
-    }
-    done += n;
-  }
-  if (!f.commit()) {
-    if (error) *error = f.errorString();
-    return false;
-  }
-  return true;
+  return fileaccess::writeFile(fileName, bytes, error);
 }
 
 QString characterAt(QStringView text, qsizetype i) {

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "platform/file_access.h"
+
 namespace textfile {
 
 // The document text of a file's bytes. A line ends at CR LF or at a lone
@@ -12,8 +14,10 @@ namespace textfile {
 QString decodeDocument(QByteArrayView bytes);
 
 // Reads a whole file as a document text; false, with the platform's error
-// text, when it cannot be read.
-bool read(const QString& fileName, QString* text, QString* error = nullptr);
+// text, when it cannot be read. Only a regular file within the size the
+// editor holds is read; `status` tells a refusal from a failure.
+bool read(const QString& fileName, QString* text, QString* error = nullptr,
+          fileaccess::ReadStatus* status = nullptr);
 
 // The bytes of a document text as it stands (no line break is added).
 // `firstUnencodable` receives the index of the first character the code
@@ -21,7 +25,8 @@ bool read(const QString& fileName, QString* text, QString* error = nullptr);
 QByteArray encodeDocument(QStringView text, qsizetype* firstUnencodable = nullptr);
 
 // Replaces the file with the bytes, atomically: on any failure (disk full
-// included) the old file stays whole. A file marked read-only is refused.
+// included) the old file stays whole. A file marked read-only, or not a
+// regular file, is refused. In place only when no temporary file can be made.
 // False, with the platform's error text, on failure.
 bool write(const QString& fileName, const QByteArray& bytes, QString* error = nullptr);
 

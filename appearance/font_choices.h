@@ -17,6 +17,9 @@ void styleOf(int index, bool* bold, bool* italic);
 QStringList sizeEntries();
 constexpr int kSizeCount = 84;
 constexpr int kFirstNamedSize = 68;
+// The smallest and the largest size the list offers ("八号" and "72").
+constexpr double kSmallestPoints = 3.75;
+constexpr double kLargestPoints = 72;
 // The points an entry stands for; 0 for an index out of range.
 double sizePoints(int index);
 // The entry showing a size: the name of exactly that size first, else the

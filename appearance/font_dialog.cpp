@@ -101,9 +101,17 @@ void FrmFont::load() {
     const EditControl& editor = *p_.txtFile;
     const QStringList faces = p_.ui->screenFonts();
     Combo1->addItems(faces);
-    const int face = font_choices::faceIndexFor(faces, editor.FontName());
+    int face = font_choices::faceIndexFor(faces, editor.FontName());
+    // A face that is not installed ("宋体" on Linux) shows the face the
+    // system draws it with; the editor's face name itself is kept.
+    QString standIn;
+    if (face < 0) {
+      standIn = p_.ui->resolveFontFace(editor.FontName());
+      face = font_choices::faceIndexFor(faces, standIn);
+      if (face < 0) standIn.clear();
+    }
     Combo1->setCurrentIndex(face);
-    if (face >= 0) combo1Click(face);
+    if (face >= 0 && standIn.isEmpty()) combo1Click(face);
 
     Combo2->addItems(font_choices::styleEntries());
     const int style = font_choices::styleIndex(editor.FontBold(), editor.FontItalic());
@@ -119,6 +127,8 @@ void FrmFont::load() {
 
     QFont sample = Label5->font();
     sample.setFamily(editor.FontName());
+    // Drawn with the stand-in; OK at once gives the editor its own name back.
+    if (!standIn.isEmpty()) sample.setFamilies({editor.FontName(), standIn});
     sample.setPointSizeF(editor.FontSize());
     sample.setBold(editor.FontBold());
     sample.setItalic(editor.FontItalic());

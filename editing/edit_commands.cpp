@@ -97,8 +97,8 @@ void EditCommands::onKeyDown(int keyCode, int shift) {
   if (keyCode == 86 && shift == kCtrlMask) p_.PasteKeyPressed = true;
 }
 
-void EditCommands::onKeyUp(int keyCode, int shift) {
-  if (!p_.TextDirty || shift != 0 || isArrowKey(keyCode)) return;
+void EditCommands::onKeyUp(int keyCode, int shift, bool autoRepeat) {
+  if (autoRepeat || !p_.TextDirty || shift != 0 || isArrowKey(keyCode)) return;
   p_.RecordUndo();
   p_.TextDirty = false;
 }

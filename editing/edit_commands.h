@@ -27,7 +27,9 @@ class EditCommands {
 
   void onChange();
   void onKeyDown(int keyCode, int shift);
-  void onKeyUp(int keyCode, int shift);
+  // A held key records once, at its real release: the releases between its
+  // repeats (`autoRepeat`) are not key-ups.
+  void onKeyUp(int keyCode, int shift, bool autoRepeat = false);
   void onMouseUp(int button, int shift, int x, int y);
   void onSelChange();
   // Text that came in by an input method, a drop or a middle-button paste.

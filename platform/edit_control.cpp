@@ -419,7 +419,7 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
 void EditControl::keyReleaseEvent(QKeyEvent* e) {
   QPlainTextEdit::keyReleaseEvent(e);
   // The key-up of a modifier key itself arrives with that modifier released.
-  Q_EMIT keyUp(virtualKeyCode(e->key()), shiftState(e->modifiers()) & ~ownModifier(e->key()));
+  Q_EMIT keyUp(virtualKeyCode(e->key()), shiftState(e->modifiers()) & ~ownModifier(e->key()), e->isAutoRepeat());
 }
 
 void EditControl::mouseReleaseEvent(QMouseEvent* e) {

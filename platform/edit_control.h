@@ -90,7 +90,9 @@ class EditControl : public QPlainTextEdit {
  Q_SIGNALS:
   void changed();
   void keyDown(int keyCode, int shift);
-  void keyUp(int keyCode, int shift);
+  // `autoRepeat`: the release the platform makes between the repeats of a
+  // held key, not the key's real release.
+  void keyUp(int keyCode, int shift, bool autoRepeat);
   void mouseUp(int button, int shift, int x, int y);
   void selChange();
   // Text entered by other ways than a key: an input method's commit, a drop

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/cp936.h"
+#include "platform/file_access.h"
 #include "platform/paths.h"
 
 namespace {
@@ -53,10 +54,9 @@ bool PinyinDictionary::load(const QString& path) {
   entries_ = 0;
   longest_ = 0;
 
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileSize) return false;
-  const QByteArray data = f.readAll();
-  if (f.error() != QFileDevice::NoError) return false;
+  // Only a regular file: a FIFO in its place would block, a device never end.
+  QByteArray data;
+  if (fileaccess::readRegularFile(path, kMaxFileSize, &data) != fileaccess::ReadStatus::Ok) return false;
   const qsizetype headerLength = qsizetype(std::strlen(kHeader));
   if (!data.startsWith(QByteArrayView(kHeader, headerLength))) return false;
 

@@ -5,9 +5,15 @@
 #include <QFileInfo>
 #include <sndfile.h>
 
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
+
+#include "platform/file_access.h"
 
 namespace {
 const QString kSegmentFileName = QStringLiteral("QZCSo.wav");
@@ -55,7 +61,15 @@ bool DecodeWav(const QString& fileName, PcmSound& out) {
 #ifdef Q_OS_WIN
   SNDFILE* f = sf_wchar_open(reinterpret_cast<const wchar_t*>(fileName.utf16()), SFM_READ, &info);
 #else
-  SNDFILE* f = sf_open(QFile::encodeName(fileName).constData(), SFM_READ, &info);
+  // Only a regular file: a FIFO or a device in its place would block the
+  // reading or never end.
+  const int fd = fileaccess::openRegularFile(fileName);
+  if (fd < 0) return false;
+  struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+  } fdCloser{fd};  // closed after the sound file, declared after this
+  SNDFILE* f = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
 #endif
   if (!f) return false;
   struct Closer { SNDFILE* f; ~Closer() { sf_close(f); } } closer{f};

@@ -5,14 +5,21 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 
+#include "platform/font_faces.h"
+
 MsgResult QtUi::message(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
                         MsgButtons buttons) {
-  QMessageBox box(parent);
+  // Before its window is shown (the first-run question) a box would sit at
+  // the hidden window's corner: it is centred on the screen instead.
+  QMessageBox box(parent && parent->isVisible() ? parent : nullptr);
   box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
   box.setText(text);
   switch (icon) {
@@ -30,6 +37,14 @@ MsgResult QtUi::message(QWidget* parent, const QString& text, const QString& tit
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
   }
+  // As wide as its title needs, so that the title bar does not cut it
+  // ("Chimepad" over the short system-information message): the title bar's
+  // font is often larger and bold, and its icon and buttons take room too.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int titleWidth = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) * 3 / 2 + 160;
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(),
+                  0, 1, grid->columnCount());
+  }
   switch (box.exec()) {
     case QMessageBox::Yes: return MsgResult::Yes;
     case QMessageBox::No: return MsgResult::No;
@@ -43,7 +58,14 @@ QStringList toQtFilters(const QString& windowsFilter) {
   QStringList out;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString name = parts[i];
-    const QString pattern = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+    QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+#ifndef Q_OS_WIN
+    // "*.*" means every file on Windows; here it would hide names without a
+    // dot (README, Makefile).
+    for (QString& pattern : patterns)
+      if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+#endif
+    const QString pattern = patterns.join(QLatin1Char(' '));
     if (!name.contains(QLatin1Char('('))) name += QStringLiteral(" (") + pattern + QLatin1Char(')');
     out << name;
   }
@@ -87,7 +109,9 @@ std::optional<QColor> QtUi::colorDialog(QWidget* parent, const QColor& initial) 
   return c;
 }
 
-QStringList QtUi::screenFonts() { return QFontDatabase::families(); }
+QStringList QtUi::screenFonts() { return fontfaces::screenFaces(); }
+
+QString QtUi::resolveFontFace(const QString& name) { return fontfaces::resolveFace(name); }
 
 int QtUi::exec(QDialog* dialog) { return dialog->exec(); }
 

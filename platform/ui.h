@@ -34,7 +34,11 @@ class Ui {
   // Shows the print dialog for `printer`; false when cancelled.
   virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
   virtual std::optional<QColor> colorDialog(QWidget* parent, const QColor& initial) = 0;
+  // The screen fonts, each family once, by its Chinese name where it has one.
   virtual QStringList screenFonts() = 0;
+  // The face (as screenFonts names it) the system draws Chinese text in a
+  // face name with; empty when none is known.
+  virtual QString resolveFontFace(const QString& name) { return name; }
   // Runs one of our own dialogs modally and returns its result code.
   virtual int exec(QDialog* dialog) = 0;
   // Starts a program with a normal, focused window; false on failure.
@@ -51,9 +55,11 @@ class QtUi : public Ui {
   bool printDialog(QWidget* parent, QPrinter& printer) override;
   std::optional<QColor> colorDialog(QWidget* parent, const QColor& initial) override;
   QStringList screenFonts() override;
+  QString resolveFontFace(const QString& name) override;
   int exec(QDialog* dialog) override;
   bool startProgram(const QString& path) override;
 };
 
-// Turns "文本文档(*.txt)|*.txt|所有文件|*.*" into the platform's filter list.
+// Turns "文本文档(*.txt)|*.txt|所有文件|*.*" into the platform's filter list;
+// outside Windows "*.*" becomes "*", every file.
 QStringList toQtFilters(const QString& windowsFilter);

@@ -5,11 +5,18 @@
 
 #include "platform/edit_control.h"
 
+// The window takes "[*]" as its modified marker and shows "[*][*]" as "[*]":
+// a name is shown exactly as it is.
 void Program::setTitle(const QString& name) {
-  if (frmMain) frmMain->setWindowTitle(name + QStringLiteral(" - ") + kAppTitle);
+  if (!frmMain) return;
+  QString shown = name + QStringLiteral(" - ") + kAppTitle;
+  frmMain->setWindowTitle(shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
 }
 
-QString Program::title() const { return frmMain ? frmMain->windowTitle() : QString(); }
+QString Program::title() const {
+  return frmMain ? QString(frmMain->windowTitle()).replace(QStringLiteral("[*][*]"), QStringLiteral("[*]"))
+                 : QString();
+}
 
 void Program::resetHistory(const QString& baseText) {
   undo.reset(baseText);

@@ -62,7 +62,8 @@ struct Program {
   // Encryption.
   bool EncryptMode = false;
 
-  // Sets the window title: the name followed by " - 妙音朗读器".
+  // Sets the window title: the name followed by " - 妙音朗读器", shown
+  // exactly as it is (a "[*]" in the name too). `title` reads it back.
   void setTitle(const QString& name);
   QString title() const;
   // Resets the undo history to the given base text and disables `numUndo`.

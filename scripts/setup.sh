@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
-  libsndfile1-dev libgtest-dev libbenchmark-dev
+  libsndfile1-dev libgtest-dev libbenchmark-dev libfontconfig-dev
   libespeak-ng-dev espeak-ng-data libsonic-dev
   unicode-data bzip2
   fonts-wqy-microhei

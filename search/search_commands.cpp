@@ -1,5 +1,8 @@
 #include "search/search_commands.h"
 
+#include <QScreen>
+#include <QTextCursor>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -12,6 +15,7 @@
 #include "platform/edit_control.h"
 #include "platform/ui.h"
 #include "search/text_search.h"
+#include "search/window_clear_of_match.h"
 
 SearchCommands::~SearchCommands() {
   // The windows die with the main window; none of their handlers may run then.
@@ -100,7 +104,27 @@ bool SearchCommands::findAndSelect(const QString& find, bool matchCase, bool upw
   t->setSelStart(at);
   t->setSelLength(static_cast<int>(find.size()));
   t->ensureCursorVisible();
+  moveOffMatch();
   return true;
+}
+
+void SearchCommands::moveOffMatch() {
+  EditControl* t = p_.txtFile;
+  QWidget* w = find_ ? static_cast<QWidget*>(find_) : huan_ ? static_cast<QWidget*>(huan_) : nullptr;
+  if (!t || !w || !w->isVisible()) return;
+  // The match on the screen: from the caret rectangle at its start to the
+  // one at its end.
+  QTextCursor c = t->textCursor();
+  QTextCursor from = c, to = c;
+  from.setPosition(c.selectionStart());
+  to.setPosition(c.selectionEnd());
+  const QRect match = t->cursorRect(from).united(t->cursorRect(to));
+  const QRect global(t->viewport()->mapToGlobal(match.topLeft()), match.size());
+  const QScreen* screen = w->screen();
+  if (!screen) return;
+  const QRect frame = w->frameGeometry();
+  const QRect placed = placeClearOf(frame, global, screen->availableGeometry());
+  if (placed != frame) w->move(placed.topLeft());
 }
 
 void SearchCommands::activateMainWindow() {

@@ -40,6 +40,8 @@ class SearchCommands {
   // Searches from the editor's selection and selects the occurrence; when
   // there is none, says so over `owner` and leaves the selection alone.
   bool findAndSelect(const QString& find, bool matchCase, bool upward, QWidget* owner);
+  // Moves the open search window off the match it has just selected.
+  void moveOffMatch();
   void activateMainWindow();
   void notice(QWidget* owner, const QString& text);
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -13,6 +15,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QWindow>
 
 #include "app/main_window.h"
 #include "app/text_file.h"
@@ -311,13 +314,19 @@ TEST_F(DocFixture, NewAndOpenAskToSaveFirst) {
   EXPECT_EQ(pos(), 0);
   EXPECT_FALSE(menu().numDelete->isEnabled());
 
-  // Yes on an untitled document, save dialog cancelled: Open goes on.
+  // Yes on an untitled document, save dialog cancelled: Open stops there,
+  // and the draft stays.
   edit("draft");
   ui.messages.clear();
   ui.answers = {MsgResult::Yes};
   open(file);
   EXPECT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.fileDialogs.size(), 3u);  // open, save (cancelled), open
+  EXPECT_EQ(ui.fileDialogs.size(), 2u);  // open, save (cancelled); no second open
+  EXPECT_EQ(t()->Text(), "draft");
+  EXPECT_EQ(pos(), 1);
+  ui.openAnswers.clear();
+  ui.answers = {MsgResult::No};
+  open(file);
   EXPECT_EQ(t()->Text(), "doc\r\n");
 
   // Yes on a bound document: saved, then New.
@@ -332,6 +341,249 @@ TEST_F(DocFixture, NewAndOpenAskToSaveFirst) {
   docs().numNew();
   open(file);
   EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(DocFixture, AFailedSaveStopsNewAndOpenAndKeepsTheText) {
+  QDir(dir.path()).mkdir("folder");
+  const QString file = put("folder/doc.txt", "doc\r\n");
+  const QString other = put("other.txt", "other\r\n");
+  open(file);
+  edit("typed");
+  ASSERT_TRUE(QDir(path("folder")).removeRecursively());  // the save now fails
+  const QString before = t()->Text();
+  for (const bool viaOpen : {false, true}) {
+    SCOPED_TRACE(viaOpen ? "Open" : "New");
+    ui.messages.clear();
+    ui.fileDialogs.clear();
+    ui.answers = {MsgResult::Yes};
+    if (viaOpen) open(other);
+    else docs().numNew();
+    ASSERT_EQ(ui.messages.size(), 2u);  // the question, then the error
+    EXPECT_EQ(ui.messages[1].title, "出错");
+    EXPECT_TRUE(ui.fileDialogs.empty());  // Open did not go on to its dialog
+    ui.openAnswers.clear();
+    EXPECT_EQ(t()->Text(), before);
+    EXPECT_EQ(w->windowTitle(), file + kSuffix);
+    EXPECT_EQ(p().CurrentFileName, file);
+    EXPECT_TRUE(p().HasFileName);
+    EXPECT_EQ(pos(), 1);
+    EXPECT_TRUE(menu().numUndo->isEnabled());
+  }
+}
+
+TEST_F(DocFixture, SaveWritesInPlaceOnlyWhenNoTemporaryFileCanBeMade) {
+  // A name of 250 bytes leaves no room for the temporary file's suffix.
+  const QString longName = path(QString(246, QLatin1Char('n')) + ".txt");
+  const QString shortName = path("short.txt");
+  auto inode = [](const QString& f) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(f).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+  };
+  for (const QString& file : {shortName, longName}) {
+    SCOPED_TRACE(file.size());
+    put(file.mid(dir.path().size() + 1), QByteArray(3000, 'x'));
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    const ino_t before = inode(file);
+    open(file);
+    t()->setText("short now");
+    p().RecordUndo();
+    ASSERT_TRUE(docs().numSave()) << ui.texts().join(" ").toStdString();
+    EXPECT_EQ(contents(file), "short now");  // cut to its new length
+    // Replaced (a new file) when it could be; written where it stood otherwise.
+    EXPECT_EQ(inode(file) == before, file == longName);
+    EXPECT_EQ(QFile::permissions(file),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                  QFileDevice::WriteUser | QFileDevice::ReadOther);
+  }
+  // A new file under such a name is made directly.
+  const QString fresh = path(QString(246, QLatin1Char('f')) + ".txt");
+  ui.saveAnswers.push_back(fresh);
+  ASSERT_TRUE(docs().numSaveAs());
+  EXPECT_EQ(contents(fresh), "short now");
+
+  // In place on a full disk: the room is asked for first, the old text stays.
+  open(longName);
+  QString big;
+  while (big.size() < 100'000) big += QStringLiteral("很长的一行文字。\r\n");
+  edit(big);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 4096;
+  setrlimit(RLIMIT_FSIZE, &small);
+  ui.messages.clear();
+  const bool saved = docs().numSave();
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_FALSE(saved);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].title, "出错");
+  EXPECT_EQ(contents(longName), "short now");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);  // no leftovers
+}
+
+TEST_F(DocFixture, AWritableFileInAFolderTheUserCannotWriteIsSavedInPlace) {
+  QDir(dir.path()).mkdir("locked");
+  const QString file = put("locked/doc.txt", "old text\r\n");
+  QFile::setPermissions(file, QFile::Permissions(0x6666));  // rw for everyone
+  QFile::setPermissions(path("locked"), QFile::Permissions(0x5555));  // r-x for everyone
+  const QByteArray bytes = "new\r\n";
+  bool ok = false;
+  if (geteuid() != 0) {
+    ok = textfile::write(file, bytes);
+  } else {
+    // Root writes anywhere: the save runs as an ordinary user in a child.
+    QFile::setPermissions(dir.path(), QFile::Permissions(0x7755));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+      _exit(textfile::write(file, bytes) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 2) << "could not become an ordinary user";
+    ok = WEXITSTATUS(status) == 0;
+  }
+  QFile::setPermissions(path("locked"), QFile::Permissions(0x7700));
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(contents(file), bytes);
+  EXPECT_EQ(QDir(path("locked")).entryList(QDir::Files), QStringList({"doc.txt"}));
+}
+
+TEST_F(DocFixture, OnlyRegularFilesOfAHoldableSizeAreOpened) {
+  const QString fifo = path("fifo");
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString huge = path("huge.txt");
+  {
+    QFile f(huge);  // sparse: no disk space taken
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.resize(fileaccess::maxDocumentBytes() + 1));
+  }
+  const QString first = put("first.txt", "first\r\n");
+  struct Case {
+    const char* what;
+    QString file;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"a FIFO without a writer", fifo, "不是普通文件"},
+      {"a device", QStringLiteral("/dev/zero"), "不是普通文件"},
+      {"a folder", dir.path(), "不是普通文件"},
+      {"too large", huge, "太大"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // From the open dialog: refused, nothing changes, no name is bound.
+    docs().numNew();
+    open(first);
+    ui.messages.clear();
+    open(c.file);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, "提示");
+    EXPECT_TRUE(ui.messages[0].text.contains(QString::fromUtf8(c.says))) << ui.messages[0].text.toStdString();
+    EXPECT_TRUE(ui.messages[0].text.contains(c.file));
+    EXPECT_EQ(t()->Text(), "first\r\n");
+    EXPECT_EQ(p().CurrentFileName, first);
+    EXPECT_EQ(w->windowTitle(), first + kSuffix);
+
+    // From the command line: refused, the document stays untitled.
+    stop();
+    ui.messages.clear();
+    start(c.file);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(t()->Text(), "");
+    EXPECT_EQ(p().CurrentFileName, "无标题");
+    EXPECT_FALSE(p().HasFileName);
+  }
+  // Nor is anything written to one: a device would swallow the text.
+  p().CurrentFileName = QStringLiteral("/dev/null");
+  p().HasFileName = true;
+  edit("lost?");
+  ui.messages.clear();
+  EXPECT_FALSE(docs().numSave());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].title, "出错");
+  EXPECT_EQ(pos(), 1);
+}
+
+TEST_F(DocFixture, ACommandLineNameNotValidInTheLocaleIsRefused) {
+  struct Case {
+    std::vector<QByteArray> args;
+    bool refused;
+  };
+  const Case cases[] = {
+      {{"chimepad", "a.txt"}, false},
+      {{"chimepad", "中文.txt"}, false},
+      {{"chimepad", "my", "file.txt"}, false},
+      {{"chimepad", "\xD6\xD0\xCE\xC4.txt"}, true},  // 中文 in GBK
+      {{"chimepad", "ok", "\xFF"}, true},
+      {{"chimepad"}, false},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv;
+    for (const QByteArray& a : c.args) argv.push_back(a.constData());
+    const QString refusal = commandLineNameRefusal(int(argv.size()), argv.data());
+    EXPECT_EQ(!refusal.isEmpty(), c.refused) << c.args.back().toHex().constData();
+  }
+  // Such a file as a dialog (or a drop) gives it: refused, nothing bound.
+  {
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/\xD6\xD0.txt";
+    FILE* f = fopen(raw.constData(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("gbk name\r\n", f);
+    fclose(f);
+    const QString lossy = QFile::decodeName(raw);
+    ASSERT_TRUE(lossy.contains(QChar::ReplacementCharacter));
+    ui.messages.clear();
+    open(lossy);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("UTF-8")));
+    EXPECT_EQ(p().CurrentFileName, "无标题");
+    EXPECT_FALSE(p().HasFileName);
+    ASSERT_EQ(unlink(raw.constData()), 0);
+  }
+  // Shown at start-up; nothing is loaded and no name bound, so that a later
+  // Save asks for a name instead of making a different file.
+  stop();
+  ui.messages.clear();
+  ui.fileDialogs.clear();
+  MainWindow::Deps deps;
+  deps.ui = &ui;
+  deps.settings = temp.store.get();
+  deps.commandLine = QStringLiteral("\uFFFD\uFFFD.txt");
+  deps.commandLineRefusal = QStringLiteral("文件名不对");
+  w = std::make_unique<MainWindow>(deps);
+  w->formLoad();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "文件名不对");
+  EXPECT_EQ(p().CurrentFileName, "无标题");
+  EXPECT_FALSE(p().HasFileName);
+  edit("x");
+  EXPECT_FALSE(docs().numSave());  // the save dialog, cancelled
+  EXPECT_EQ(ui.fileDialogs.size(), 1u);
+  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(DocFixture, TheTitleShowsTheNameExactly) {
+  for (const char* name : {"a[*].txt", "[*][*]b.txt", "c[*.txt"}) {
+    SCOPED_TRACE(name);
+    const QString file = put(QString::fromUtf8(name), "text\r\n");
+    open(file);
+    w->winId();  // the platform window and its title
+    EXPECT_EQ(w->windowHandle()->title(), file + kSuffix);
+    EXPECT_EQ(p().title(), file + kSuffix);
+    edit("+");
+    open(file);  // already shown: not read again
+    EXPECT_EQ(t()->Text(), "text\r\n+");
+  }
+}
+
+TEST(FileDialogs, AllFilesShowsEveryFile) {
+  EXPECT_EQ(toQtFilters(QStringLiteral("文本文档(*.txt)|*.txt|所有文件|*.*")),
+            QStringList({QStringLiteral("文本文档(*.txt)"), QStringLiteral("所有文件 (*)")}));
+  EXPECT_EQ(toQtFilters(QStringLiteral("文字|*.txt;*.log")), QStringList({QStringLiteral("文字 (*.txt *.log)")}));
 }
 
 TEST_F(DocFixture, ACommandLineFileIsLoadedAtStartUp) {

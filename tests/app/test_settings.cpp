@@ -69,7 +69,11 @@ TEST_F(SettingsTest, StoredSpeedSelectsItemAndInterval) {
       {"3", "400", 3, 800, 400},   // 400 x 100 overflows 16 bits: interval kept
       {"3", "abc", 3, 1000, 0},    // reads as 0; 0 ms would stall reading
       {"3", "0", 3, 1000, 0},
-      {"3", "-5", 3, 1000, -5},
+      {"3", "-5", 3, 1000, 0},     // negative, nan, inf: as if no value were stored
+      {"3", "-0.4", 3, 1000, 0},
+      {"3", "nan", 3, 1000, 0},
+      {"3", "inf", 3, 1000, 0},
+      {"3", "-inf", 3, 1000, 0},
       {"3", "99999", 3, 800, 0},   // beyond 16 bits: the value is skipped
       {"7", "20", 3, 2000, 20},    // any other text means the custom item
   };
@@ -113,6 +117,23 @@ TEST_F(SettingsTest, UnusableFontValuesAreSkipped) {
   EXPECT_EQ(t.FontName(), QStringLiteral("宋体"));
   EXPECT_DOUBLE_EQ(t.FontSize(), 9.0);
   EXPECT_EQ(t.BackColor(), EditControl::kSystemWindowColor);
+}
+
+TEST_F(SettingsTest, FontSizeOnlyWithinWhatTheDialogOffers) {
+  struct Case {
+    const char* stored;
+    double size;  // 9: skipped, the design-time size stays
+  };
+  const Case cases[] = {
+      {"3.75", 3.75}, {"72", 72},   {"10.5", 10.5}, {"0.0001", 9}, {"3.7", 9},
+      {"72.5", 9},    {"-12", 9},   {"nan", 9},     {"inf", 9},    {"1e300", 9},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    temp.store->write("Font", "Size", c.stored);
+    auto w = start();
+    EXPECT_DOUBLE_EQ(w->program().txtFile->FontSize(), c.size);
+  }
 }
 
 TEST_F(SettingsTest, SaveWritesEveryKeyAsText) {

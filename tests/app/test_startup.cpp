@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/main_window.h"
+#include "app/window_placement.h"
 #include "platform/edit_control.h"
 #include "support/scripted_ui.h"
 #include "support/temp_settings.h"
@@ -170,6 +171,54 @@ TEST_F(StartupTest, AfterTheHistoryIsResetNothingIsAsked) {
   w->show();
   EXPECT_TRUE(w->close());
   EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(WindowPlacement, AWindowOffEveryScreenIsBroughtBack) {
+  const QList<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+  struct Case {
+    const char* what;
+    QRect stored;
+    QRect placed;
+  };
+  const Case cases[] = {
+      {"on the first screen", QRect(100, 100, 800, 600), QRect(100, 100, 800, 600)},
+      {"on the second screen", QRect(2000, 50, 800, 600), QRect(2000, 50, 800, 600)},
+      {"partly off, title bar reachable", QRect(1700, 900, 800, 600), QRect(1700, 900, 800, 600)},
+      {"right of every screen", QRect(5000, 100, 800, 600), QRect(2400, 100, 800, 600)},
+      {"above the screens", QRect(100, -700, 800, 600), QRect(100, 0, 800, 600)},
+      {"title bar above, body on screen", QRect(100, -30, 800, 600), QRect(100, 0, 800, 600)},
+      {"larger than any screen", QRect(-9000, -9000, 3000, 2000), QRect(0, 0, 1920, 1080)},
+  };
+  for (const Case& c : cases) EXPECT_EQ(placeOnScreens(c.stored, screens), c.placed) << c.what;
+  EXPECT_EQ(placeOnScreens(QRect(5, 5, 300, 200), {}), QRect(5, 5, 300, 200));
+}
+
+TEST_F(StartupTest, TheWindowPlacementIsStoredAtExitAndRestored) {
+  {
+    auto w = make();
+    w->setGeometry(QRect(40, 50, 700, 420));
+    w->close();
+  }
+  temp.reopen();
+  // A section of its own; the preferences keep their keys.
+  EXPECT_EQ(temp.store->read("Window", "Width"), "700");
+  EXPECT_EQ(temp.store->read("Window", "Maximized"), "False");
+  {
+    auto w = make();
+    EXPECT_EQ(w->geometry(), QRect(40, 50, 700, 420));
+    EXPECT_FALSE(w->windowState() & Qt::WindowMaximized);
+  }
+  // Maximised: the state is restored over the normal size.
+  WindowPlacement maximized{QRect(60, 70, 640, 400), true};
+  writeWindowPlacement(*temp.store, maximized);
+  auto w = make();
+  EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
+  // Unusable values are skipped: the design-time size stays.
+  for (const char* width : {"abc", "5", ""}) {
+    temp.store->write("Window", "Width", width);
+    WindowPlacement p;
+    EXPECT_FALSE(readWindowPlacement(*temp.store, &p)) << width;
+  }
 }
 
 }  // namespace

@@ -121,6 +121,30 @@ class FontDialogTest : public ::testing::Test {
   std::unique_ptr<MainWindow> w;
 };
 
+TEST_F(FontDialogTest, AFaceThatIsNotInstalledShowsItsStandIn) {
+  ui.fonts = {QStringLiteral("Alpha Sans"), QStringLiteral("文泉驿微米黑")};
+  ui.standInFaces = {{QStringLiteral("宋体"), QStringLiteral("文泉驿微米黑")}};
+  ASSERT_EQ(editor().FontName(), QStringLiteral("宋体"));
+  run([&](FrmFont& d) {
+    EXPECT_EQ(d.Combo1->currentText(), QStringLiteral("文泉驿微米黑"));
+    // The sample is drawn with the stand-in ...
+    EXPECT_EQ(d.Label5->font().families(), QStringList({"宋体", "文泉驿微米黑"}));
+    d.Command1->click();
+  });
+  // ... and OK at once leaves the editor's face name as it was.
+  EXPECT_EQ(editor().FontName(), QStringLiteral("宋体"));
+  // A face picked replaces the stand-in.
+  run([&](FrmFont& d) {
+    pick(d.Combo1, QStringLiteral("Alpha Sans"));
+    EXPECT_EQ(d.Label5->font().families(), QStringList({"Alpha Sans"}));
+    d.Command1->click();
+  });
+  EXPECT_EQ(editor().FontName(), QStringLiteral("Alpha Sans"));
+  // No stand-in known: nothing selected, as before.
+  editor().setFontName(QStringLiteral("楷体"));
+  run([&](FrmFont& d) { EXPECT_EQ(d.Combo1->currentIndex(), -1); });
+}
+
 TEST_F(FontDialogTest, ControlsFromTheEditor) {
   editor().setFontName(QStringLiteral("Beta Serif"));
   editor().setFontSize(10.5);

@@ -6,14 +6,19 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
+#include <QFile>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QLocale>
 #include <QMenu>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <QWheelEvent>
 
 #include "app/main_window.h"
+#include "editing/editor_zoom.h"
 #include "platform/edit_control.h"
 #include "support/fake_timer.h"
 #include "support/scripted_ui.h"
@@ -70,6 +75,112 @@ class EditFixture : public ::testing::Test {
   FakeTimer timer1, timer2, timer3;
   std::unique_ptr<MainWindow> w;
 };
+
+TEST_F(EditFixture, AHeldKeyRecordsOnceAtItsRealRelease) {
+  // The platform repeats a held key as press and auto-repeat release pairs;
+  // only the last release is the key coming up.
+  auto hold = [&](int key, const QString& text, int repeats) {
+    for (int i = 0; i < repeats; ++i) {
+      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text, i > 0);
+      QApplication::sendEvent(t(), &press);
+      const bool last = i == repeats - 1;
+      QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text, !last);
+      QApplication::sendEvent(t(), &release);
+    }
+  };
+  hold(Qt::Key_C, QStringLiteral("c"), 32);
+  EXPECT_EQ(t()->Text(), QString(32, QLatin1Char('c')));
+  EXPECT_EQ(pos(), 1);
+  // Holding Backspace long enough to overrun the history takes one step too,
+  // and undo brings the typed text back.
+  hold(Qt::Key_Backspace, QString(), 300);
+  EXPECT_EQ(t()->Text(), "");
+  EXPECT_EQ(pos(), 2);
+  QTest::keyClick(t(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(t()->Text(), QString(32, QLatin1Char('c')));
+  QTest::keyClick(t(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(t()->Text(), "");
+  EXPECT_EQ(pos(), 0);
+}
+
+TEST_F(EditFixture, ZoomChangesTheShownSizeOnlyForTheSession) {
+  t()->setFontSize(10.5);
+  EditorZoom& zoom = w->zoom();
+  const double chosen = zoom.shownPoints();
+  EXPECT_DOUBLE_EQ(chosen, 10.5);
+  type(Qt::Key_Equal, Qt::ControlModifier);
+  type(Qt::Key_Equal, Qt::ControlModifier);
+  EXPECT_EQ(zoom.steps(), 2);
+  EXPECT_GT(zoom.shownPoints(), chosen * 1.2);
+  type(Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(zoom.steps(), 1);
+  // Ctrl+wheel: one notch, one step; without Ctrl the wheel scrolls.
+  auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+    const QPointF at(10, 10);
+    QWheelEvent e(at, t()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(t()->viewport(), &e);
+  };
+  wheel(120, Qt::ControlModifier);
+  EXPECT_EQ(zoom.steps(), 2);
+  wheel(-240, Qt::ControlModifier);
+  EXPECT_EQ(zoom.steps(), 0);
+  wheel(120, Qt::NoModifier);
+  EXPECT_EQ(zoom.steps(), 0);
+  type(Qt::Key_Equal, Qt::ControlModifier);
+  EXPECT_EQ(zoom.steps(), 1);
+  // The chosen size, the one stored, is unchanged, and a new chosen size keeps the zoom.
+  EXPECT_DOUBLE_EQ(t()->FontSize(), 10.5);
+  t()->setFontSize(20);
+  QCoreApplication::processEvents();
+  EXPECT_NEAR(zoom.shownPoints(), 20 * EditorZoom::kFactor, 0.01);
+  EXPECT_DOUBLE_EQ(t()->FontSize(), 20);
+  type(Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(zoom.steps(), 0);
+  EXPECT_DOUBLE_EQ(zoom.shownPoints(), 20);
+  EXPECT_EQ(t()->Text(), "");  // none of the keys typed anything
+}
+
+TEST_F(EditFixture, AFileDroppedOnTheWindowOpensAsOpenWould) {
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("拖入.txt"));
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("dropped\r\n");
+  }
+  type(Qt::Key_A);  // an unsaved change: the save question comes first
+  auto drop = [&](QMimeData* data) {
+    QWidget* target = t()->viewport();
+    const QPoint at(20, 20);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent dropped(QPointF(at), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    QCoreApplication::processEvents();
+    return dropped.isAccepted();
+  };
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(file)});
+  files.setText(file);  // file managers offer the path as text too: not inserted
+  ui.answers = {MsgResult::No};
+  EXPECT_TRUE(drop(&files));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_TRUE(ui.messages[0].text.endsWith(QStringLiteral("想保存文件吗?")));
+  EXPECT_EQ(t()->Text(), "dropped\r\n");
+  EXPECT_EQ(p().CurrentFileName, file);
+  EXPECT_TRUE(p().HasFileName);
+  EXPECT_EQ(w->windowTitle(), file + QStringLiteral(" - 妙音朗读器"));
+  EXPECT_EQ(pos(), 0);
+  EXPECT_TRUE(ui.fileDialogs.empty());
+  // Dropped text is still inserted as text.
+  QMimeData text;
+  text.setText(QStringLiteral("插入"));
+  t()->setSelStart(0);
+  drop(&text);
+  EXPECT_TRUE(t()->Text().contains(QStringLiteral("插入")));
+  EXPECT_EQ(p().CurrentFileName, file);
+}
 
 TEST_F(EditFixture, EachTypedKeyIsOneSnapshotAndUndoByKeyStepsBack) {
   type(Qt::Key_A);

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 
 #include "platform/qt_sound_output.h"
 #include "platform/sound_files.h"
@@ -79,6 +80,11 @@ TEST(WavDecoding, RefusesWhatIsNoWavFile) {
   EXPECT_FALSE(DecodeWav(text, s));
   EXPECT_FALSE(DecodeWav(tmp.filePath(QStringLiteral("missing.wav")), s));
   EXPECT_FALSE(DecodeWav(tmp.path(), s));
+  // Neither a FIFO (the open would block) nor a device (it never ends).
+  const QString fifo = tmp.filePath(QStringLiteral("fifo.wav"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  EXPECT_FALSE(DecodeWav(fifo, s));
+  EXPECT_FALSE(DecodeWav(QStringLiteral("/dev/zero"), s));
   // (Unless the tests run with rights that read any file.)
   if (!QFile(unreadable).open(QIODevice::ReadOnly)) EXPECT_FALSE(DecodeWav(unreadable, s));
 }

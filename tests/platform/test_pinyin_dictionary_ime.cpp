@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <sys/stat.h>
 
 #include "platform/cp936.h"
 #include "platform/paths.h"
@@ -83,6 +84,14 @@ TEST(PinyinDictionaryIme, InstalledExactlyWhenItsFileReads) {
   QDir(dir.path()).mkdir(QStringLiteral("dir.txt"));
   PinyinDictionaryIme onDirectory({dir.filePath(QStringLiteral("dir.txt"))});
   EXPECT_TRUE(onDirectory.keyboardLayoutList().isEmpty());
+  // Nor a FIFO (which would block the open) or a device (which never ends);
+  // the next place is tried.
+  const QString fifo = dir.filePath(QStringLiteral("fifo.txt"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  writeFile(path, kSmall);
+  PinyinDictionaryIme onSpecial({fifo, QStringLiteral("/dev/zero"), path});
+  EXPECT_EQ(onSpecial.keyboardLayoutList().size(), 1);
+  EXPECT_EQ(onSpecial.loadedFrom(), path);
 }
 
 TEST(PinyinDictionaryIme, FileInstalledLaterIsFoundByTheNextQuestion) {

@@ -9,12 +9,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
+#include <QTextCursor>
 #include <memory>
 
 #include "app/main_window.h"
 #include "platform/edit_control.h"
 #include "search/search_commands.h"
+#include "search/window_clear_of_match.h"
 #include "support/scripted_ui.h"
 #include "support/temp_settings.h"
 
@@ -472,6 +475,52 @@ TEST_F(SearchWindows, ReplaceAllWithoutOccurrenceStillEndsAtTheEnd) {
   EXPECT_EQ(selection(), std::make_pair(12, 0));
   EXPECT_EQ(p().undo.UndoPos(), 0);
   expectNotice("替换完毕!");
+}
+
+TEST(SearchWindowPlacement, MovesOffTheMatchOnlyWhenItCoversIt) {
+  const QRect screen(0, 0, 1280, 800);
+  const QRect window(400, 300, 360, 140);  // y 300 to 439
+  struct Case {
+    const char* what;
+    QRect window;
+    QRect match;
+    QRect placed;
+  };
+  const Case cases[] = {
+      {"clear of the match", window, QRect(100, 100, 40, 16), window},
+      {"covering it, closer above", window, QRect(500, 380, 40, 16), QRect(400, 233, 360, 140)},
+      {"covering it, closer below", window, QRect(500, 310, 40, 16), QRect(400, 333, 360, 140)},
+      {"no room above: below", QRect(400, 20, 360, 140), QRect(500, 60, 40, 16), QRect(400, 83, 360, 140)},
+      {"no room above or below: beside", window, QRect(500, 0, 40, 800), QRect(547, 300, 360, 140)},
+      {"nowhere to go: it stays", screen, QRect(500, 300, 40, 16), screen},
+  };
+  for (const Case& c : cases) EXPECT_EQ(placeClearOf(c.window, c.match, screen), c.placed) << c.what;
+}
+
+TEST_F(SearchWindows, TheFindWindowLeavesTheMatchItSelectedVisible) {
+  QString text;
+  for (int i = 0; i < 30; ++i) text += QStringLiteral("第%1行文字\r\n").arg(i);
+  text += QStringLiteral("目标");
+  setText(text);
+  w->setGeometry(QRect(100, 100, 700, 500));
+  FindDialog* d = openFind(QStringLiteral("目标"));
+  ASSERT_NE(d, nullptr);
+  // The find window put right over where the match will show.
+  QTextCursor end = txt()->textCursor();
+  end.movePosition(QTextCursor::End);
+  txt()->setTextCursor(end);
+  txt()->ensureCursorVisible();
+  const QPoint caret = txt()->viewport()->mapToGlobal(txt()->cursorRect(end).center());
+  d->move(caret - QPoint(d->frameGeometry().width() / 2, d->frameGeometry().height() / 2));
+  ASSERT_TRUE(d->frameGeometry().contains(caret));
+  select(0, 0);
+  QTest::mouseClick(d->Command1, Qt::LeftButton);
+  ASSERT_EQ(selection(), std::make_pair(int(text.size()) - 2, 2));
+  QTextCursor c = txt()->textCursor();
+  c.setPosition(c.selectionStart());
+  const QRect match(txt()->viewport()->mapToGlobal(txt()->cursorRect(c).topLeft()), txt()->cursorRect(c).size());
+  EXPECT_FALSE(d->frameGeometry().intersects(match));
+  EXPECT_TRUE(w->screen()->availableGeometry().contains(d->frameGeometry()));
 }
 
 }  // namespace

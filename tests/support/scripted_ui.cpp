@@ -43,6 +43,11 @@ std::optional<QColor> ScriptedUi::colorDialog(QWidget*, const QColor& initial) {
 
 QStringList ScriptedUi::screenFonts() { return fonts.isEmpty() ? QFontDatabase::families() : fonts; }
 
+QString ScriptedUi::resolveFontFace(const QString& name) {
+  const auto it = standInFaces.find(name);
+  return it == standInFaces.end() ? QString() : it->second;
+}
+
 int ScriptedUi::exec(QDialog* dialog) {
   if (onExec) return onExec(dialog);
   return QDialog::Rejected;

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -32,6 +33,8 @@ class ScriptedUi : public Ui {
   std::deque<std::optional<QColor>> colorAnswers;
   std::vector<QColor> colorPresets;
   QStringList fonts;
+  // Faces that stand in for names that are not installed.
+  std::map<QString, QString> standInFaces;
   // Runs one of our own modal dialogs: the test drives it and returns a code.
   std::function<int(QDialog*)> onExec;
   std::vector<QString> started;
@@ -44,6 +47,7 @@ class ScriptedUi : public Ui {
   bool printDialog(QWidget*, QPrinter& printer) override;
   std::optional<QColor> colorDialog(QWidget*, const QColor& initial) override;
   QStringList screenFonts() override;
+  QString resolveFontFace(const QString& name) override;
   int exec(QDialog* dialog) override;
   bool startProgram(const QString& path) override;
 
