@@ -121,13 +121,14 @@ QString Documents::askSaveName() {
 Documents::Written Documents::writeDocument(const QString& fileName, QString* text) {
   *text = p_.txtFile->Text();
   qsizetype bad = -1;
-  const QByteArray bytes = textfile::encodeDocument(*text, &bad);
+  // Written in the encoding the document was opened in.
+  const QByteArray bytes = textfile::encodeDocument(*text, &bad, format_.encoding);
   if (bad >= 0) {
     // Nothing is replaced without the user's word.
     const QString c = textfile::characterAt(*text, bad);
     const QString code = QString::number(c.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    const QString question = QStringLiteral("文字中的“%1”(U+%2)等字符无法按GBK编码保存,保存后会变成“?”。\r\n仍要保存吗?")
-                                 .arg(c, code);
+    const QString question = QStringLiteral("文字中的“%1”(U+%2)等字符无法按%3编码保存,保存后会变成“?”。\r\n仍要保存吗?")
+                                 .arg(c, code, textenc::name(format_.encoding));
     if (p_.ui->message(p_.frmMain, question, kAppTitle, MsgIcon::Warning, MsgButtons::YesNo) != MsgResult::Yes)
       return Written::Declined;
   }
@@ -142,6 +143,7 @@ Documents::Written Documents::writeDocument(const QString& fileName, QString* te
 void Documents::numNew() {
   askToSave(MsgButtons::YesNo);
   p_.txtFile->setText(QString());
+  setFormat({});  // a new document is written as code page 936 with CR LF
   p_.CurrentFileName = kUntitled;
   p_.setTitle(kUntitled);
   p_.HasFileName = false;
@@ -201,7 +203,14 @@ void Documents::LoadTextFile(const QString& fileName) {
   // The file already shown is not read again.
   if (p_.title() == fileName + QStringLiteral(" - ") + kAppTitle) return;
   QString text;
-  if (!textfile::read(fileName, &text)) return;
+  textfile::Format format;
+  if (!textfile::read(fileName, &text, nullptr, &format)) return;
+  setFormat(format);
   p_.txtFile->setText(text);
   p_.setTitle(fileName);
+}
+
+void Documents::setFormat(const textfile::Format& f) {
+  format_ = f;
+  p_.txtFile->setLineEnd(f.lfLines ? EditControl::LineEnd::Lf : EditControl::LineEnd::CrLf);
 }

@@ -2,6 +2,7 @@
 // The file commands of the main window and the text-file loader.
 #include <QString>
 
+#include "app/text_file.h"
 #include "platform/ui.h"
 
 class QPrinter;
@@ -24,6 +25,10 @@ class Documents {
   // answer; the close of the window also offers Cancel.
   MsgResult askToSave(MsgButtons buttons, bool* saved = nullptr);
 
+  // How the document is written: the encoding and line ends its file was
+  // found to have; code page 936 and CR LF for a new document.
+  const textfile::Format& format() const { return format_; }
+
  private:
   enum class Written { Yes, Declined, Failed };
   // Writes the document to a file, asking first when the code page would
@@ -34,7 +39,11 @@ class Documents {
   QString askSaveName();
   void showError(const QString& platformText);
 
+  // The document's format becomes `f`; the control's line break follows.
+  void setFormat(const textfile::Format& f);
+
   Program& p_;
+  textfile::Format format_;
 };
 
 // Prints text to a started printer: CR LF (a lone CR or LF too) begins a
