@@ -126,7 +126,10 @@ Documents::Written Documents::writeDocument(const QString& fileName, QString* te
   if (bad >= 0) {
     // Nothing is replaced without the user's word.
     const QString c = textfile::characterAt(*text, bad);
-    const QString code = QString::number(c.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    // The whole character: a surrogate pair is named by its code point, an
+    // unpaired surrogate by its own unit.
+    const uint point = c.size() == 1 ? c[0].unicode() : QChar::surrogateToUcs4(c[0], c[1]);
+    const QString code = QString::number(point, 16).toUpper().rightJustified(4, QLatin1Char('0'));
     const QString question = QStringLiteral("文字中的“%1”(U+%2)等字符无法按%3编码保存,保存后会变成“?”。\r\n仍要保存吗?")
                                  .arg(c, code, textenc::name(format_.encoding));
     if (p_.ui->message(p_.frmMain, question, kAppTitle, MsgIcon::Warning, MsgButtons::YesNo) != MsgResult::Yes)
