@@ -145,8 +145,8 @@ Documents::Written Documents::writeDocument(const QString& fileName, QString* te
 
 void Documents::numNew() {
   askToSave(MsgButtons::YesNo);
-  p_.txtFile->setText(QString());
   setFormat({});  // a new document is written as code page 936 with CR LF
+  p_.txtFile->setText(QString());
   p_.CurrentFileName = kUntitled;
   p_.setTitle(kUntitled);
   p_.HasFileName = false;

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include "about/about_command.h"
 #include "app/association.h"
@@ -69,6 +70,9 @@ MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
   p_.menu.build(menuBar(), this);
   connectMenu();
   connectEditor();
+  // The status bar: the caret's line and column, the encoding, the line ends.
+  status_ = new StatusPanel(statusBar(), p_.txtFile, [this] { return documents_.format(); });
+  connect(p_.menu.numStatusBar, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
   setWindowTitle(kUntitled + QStringLiteral(" - ") + kAppTitle);
 }
 

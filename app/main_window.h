@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/documents.h"
+#include "app/status_bar.h"
 #include "platform/input_method.h"
 #include "platform/settings_store.h"
 #include "platform/sound_output.h"
@@ -49,6 +50,7 @@ class MainWindow : public QMainWindow {
   EditCommands& editCommands() { return edit_; }
   ReadingCommands& readingCommands() { return reading_; }
   SearchCommands& searchCommands() { return search_; }
+  StatusPanel& statusPanel() { return *status_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -68,4 +70,5 @@ class MainWindow : public QMainWindow {
   EditCommands edit_{p_};
   ReadingCommands reading_{p_};
   SearchCommands search_{p_};
+  StatusPanel* status_ = nullptr;
 };

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QStatusBar>
 #include <QTest>
 
 #include "app/main_window.h"
@@ -525,6 +526,66 @@ TEST_F(PrintFixture, LongTextRunsOverPages) {
   ASSERT_EQ(l.size(), 200);
   EXPECT_EQ(l.first(), "第1行");
   EXPECT_EQ(l.last(), "第200行");
+}
+
+}  // namespace
+
+namespace {
+
+class StatusFixture : public DocFixture {
+ protected:
+  std::string figures() {
+    const StatusPanel& s = w->statusPanel();
+    return (s.positionText() + " " + s.encodingText() + " " + s.lineEndsText()).toStdString();
+  }
+};
+
+// The status bar's figures follow opening, caret moves, typing and undo.
+TEST_F(StatusFixture, FiguresFollowTheDocumentAndTheCaret) {
+  t()->show();
+  EXPECT_EQ(figures(), "行 1,列 1 GBK CRLF");
+  open(put("utf8.txt", QStringLiteral("一\n😀二三\n").toUtf8()));
+  EXPECT_EQ(figures(), "行 1,列 1 UTF-8 LF");
+  t()->setSelStart(5);  // before 三: the emoji counts as one character
+  EXPECT_EQ(figures(), "行 2,列 3 UTF-8 LF");
+  QTest::keyClick(t(), Qt::Key_Return);
+  EXPECT_EQ(figures(), "行 3,列 1 UTF-8 LF");
+  QTest::keyClick(t(), Qt::Key_End);
+  EXPECT_EQ(figures(), "行 3,列 2 UTF-8 LF");
+
+  open(put("gbk.txt", gbk("甲\r\n乙\r\n")));
+  EXPECT_EQ(figures(), "行 1,列 1 GBK CRLF");
+  t()->setSelStart(1);
+  t()->setSelText("\n");  // a lone LF among CR LF
+  p().RecordUndo();
+  EXPECT_EQ(figures(), "行 2,列 1 GBK 混合");
+  w->editCommands().numUndo();
+  EXPECT_EQ(figures().substr(figures().size() - 8), "GBK CRLF");
+
+  open(put("mixed.txt", "a\nb\r\n"));
+  EXPECT_EQ(figures(), "行 1,列 1 GBK 混合");
+  docs().numNew();
+  EXPECT_EQ(figures(), "行 1,列 1 GBK CRLF");
+}
+
+// 状态栏 hides the whole bar; the choice outlives a restart.
+TEST_F(StatusFixture, TheBarCanBeHiddenAndStaysSo) {
+  w->show();
+  ASSERT_TRUE(menu().numStatusBar->isChecked());
+  EXPECT_TRUE(w->statusBar()->isVisible());
+  menu().numStatusBar->trigger();
+  EXPECT_FALSE(w->statusBar()->isVisible());
+  w->close();
+  EXPECT_EQ(temp.store->read("View", "StatusBar"), "False");
+  stop();
+  start();
+  w->show();
+  EXPECT_FALSE(menu().numStatusBar->isChecked());
+  EXPECT_FALSE(w->statusBar()->isVisible());
+  temp.store->write("View", "StatusBar", "True");
+  stop();
+  start();
+  EXPECT_TRUE(menu().numStatusBar->isChecked());
 }
 
 }  // namespace
