@@ -135,29 +135,50 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
 
 // Program text into document text: every line break becomes a paragraph
 // mark (a block boundary) and its kind waits for the block it makes. A lone
-// CR is taken as a line break too and comes back as CR LF.
+// CR is taken as a line break too and comes back as CR LF. A line longer
+// than kLongLine units is held as blocks of kChunk units joined by soft
+// boundaries, which are no part of the text: the widget lays out each block
+// on its own, and one line of millions of characters (an encrypted
+// document) would otherwise be laid out whole at every key press.
 QString EditControl::toDocument(const QString& text) {
+  constexpr qsizetype kLongLine = 20000, kChunk = 10000;
   const qsizetype n = text.size();
   const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
-  QString out(n, Qt::Uninitialized);  // never longer than the text
+  QString out(n + n / kChunk + 1, Qt::Uninitialized);
   char16_t* o = reinterpret_cast<char16_t*>(out.data());
   char16_t* const begin = o;
   pending_.clear();
   pendingAt_ = 0;
-  for (qsizetype i = 0; i < n; ++i) {
-    const char16_t c = in[i];
-    if (c == u'\r') {
-      if (i + 1 < n && in[i + 1] == u'\n') ++i;
-      *o++ = kPara;
-      pending_.append(char(kCrLf));
-    } else if (c == u'\n') {
-      *o++ = kPara;
-      pending_.append(char(kLf));
-    } else if (c == kPara) {
-      *o++ = kPara;
-      pending_.append(char(kPs));
+  auto isBreak = [](char16_t c) { return c == u'\r' || c == u'\n' || c == kPara; };
+  for (qsizetype i = 0; i < n;) {
+    // One line: [i, end), then its break.
+    qsizetype end = i;
+    while (end < n && !isBreak(in[end])) ++end;
+    if (end - i <= kLongLine) {
+      std::copy(in + i, in + end, o);
+      o += end - i;
     } else {
-      *o++ = c;
+      for (qsizetype k = i; k < end;) {
+        qsizetype stop = std::min(end, k + kChunk);
+        if (stop < end && QChar::isLowSurrogate(in[stop]) && QChar::isHighSurrogate(in[stop - 1])) ++stop;
+        std::copy(in + k, in + stop, o);
+        o += stop - k;
+        k = stop;
+        if (k < end) {
+          *o++ = kPara;
+          pending_.append(char(kSoft));
+        }
+      }
+    }
+    i = end;
+    if (i >= n) break;
+    const char16_t c = in[i++];
+    *o++ = kPara;
+    if (c == u'\r') {
+      if (i < n && in[i] == u'\n') ++i;
+      pending_.append(char(kCrLf));
+    } else {
+      pending_.append(char(c == u'\n' ? kLf : kPs));
     }
   }
   out.truncate(o - begin);
@@ -326,7 +347,8 @@ void EditControl::caretLineColumn(int* line, int* column) const {
     return n;
   };
   int col = chars(b.text().left(pos - b.position()));
-  for (QTextBlock p = b.previous(); p.isValid() && kindOf(p) == kSoft; p = p.previous()) col += chars(p.text());
+  // Earlier blocks of a long line count by their length, without a scan.
+  for (QTextBlock p = b.previous(); p.isValid() && kindOf(p) == kSoft; p = p.previous()) col += p.length() - 1;
   *column = col + 1;
 }
 
@@ -583,6 +605,7 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
     return;
   }
   Q_EMIT keyDown(virtualKeyCode(e->key()), shiftState(e->modifiers()) | ownModifier(e->key()));
+  if (deleteAcrossSoftBoundary(e)) return;
   const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
   if (enter && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && !isReadOnly()) {
     // Enter and Shift+Enter alike insert the document's own line break; the
@@ -632,6 +655,32 @@ void EditControl::dropEvent(QDropEvent* e) {
   const quint64 before = changeCount_;
   QPlainTextEdit::dropEvent(e);
   if (!inMouseMove_ && changeCount_ != before) Q_EMIT textEntered();
+}
+
+// Backspace at the start of a block that continues a long line, or Delete
+// at the end of one that goes on, takes the character beyond the soft
+// boundary, as in any line; the boundary itself is no character.
+bool EditControl::deleteAcrossSoftBoundary(QKeyEvent* e) {
+  if (isReadOnly() || (e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))) return false;
+  const bool back = e->key() == Qt::Key_Backspace, del = e->key() == Qt::Key_Delete;
+  if (!back && !del) return false;
+  QTextCursor c = textCursor();
+  if (c.hasSelection()) return false;
+  const QTextBlock b = c.block();
+  if (back) {
+    const QTextBlock prev = b.previous();
+    if (c.positionInBlock() != 0 || !prev.isValid() || kindOf(prev) != kSoft || prev.length() < 2) return false;
+    c.setPosition(b.position() - 1);
+    c.deletePreviousChar();
+  } else {
+    if (c.positionInBlock() != b.length() - 1 || kindOf(b) != kSoft || b.next().length() < 2) return false;
+    c.setPosition(b.position() + b.length());
+    c.deleteChar();
+  }
+  exact_ = {};
+  setTextCursor(c);
+  e->accept();
+  return true;
 }
 
 // Text dragged or selected out of the control, for other programs: LF line

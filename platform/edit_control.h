@@ -4,7 +4,9 @@
 // block boundary of the widget's document, and the control remembers for
 // each block how its line ended: CR LF counts two positions (the control
 // refuses a caret between the CR and the LF), a lone LF one. Positions count
-// UTF-16 units of `Text`. The widget's own undo and context menu are off;
+// UTF-16 units of `Text`. A very long line is held as several blocks joined
+// by soft boundaries, which take no position of `Text`. The widget's own
+// undo and context menu are off;
 // Ctrl+Z, Ctrl+X, Ctrl+C and Ctrl+V go to the menu, never to the widget.
 #include <QColor>
 #include <QKeySequence>
@@ -134,6 +136,7 @@ class EditControl : public QPlainTextEdit {
   QString fromDocument(const QString& docText, QTextBlock block, int length = -1) const;
   int nextKind();
   int kindOf(const QTextBlock& b) const;
+  bool deleteAcrossSoftBoundary(QKeyEvent* e);
   // Inserts program text at the widget's cursor, over its selection.
   void insertAtCursor(const QString& text);
 

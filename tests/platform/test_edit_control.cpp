@@ -47,6 +47,45 @@ TEST(EditControl, EveryLineIsABlock) {
   EXPECT_FALSE(t.document()->toRawText().contains(QChar::LineSeparator));
 }
 
+// A very long line is held as several blocks joined by soft boundaries that
+// are no part of the text: positions, Text, copy, Backspace and the column
+// see one line.
+TEST(EditControl, AVeryLongLineIsHeldInPiecesThatAreNoPartOfTheText) {
+  EditControl t;
+  t.show();
+  QString line;
+  for (int i = 0; line.size() < 45'000; ++i) line += QChar(u'a' + i % 26);
+  line.insert(9'999, kEmoji);  // a pair across the place of a boundary stays whole
+  const QString text = QStringLiteral("head\n") + line + QStringLiteral("\r\ntail");
+  t.setText(text);
+  EXPECT_GT(t.document()->blockCount(), 4);
+  EXPECT_EQ(t.Text(), text);
+  EXPECT_EQ(t.TextLength(), text.size());
+  for (int i : {4, 5, 10'003, 10'004, 10'005, 10'006, 20'005, 20'006, 45'006, 45'007, 45'008})
+    EXPECT_EQ(t.CharAt(i), QString(text[i])) << i;
+  // A selection across a boundary, copied out as it is in the text.
+  ASSERT_TRUE(t.select(10'000, 20));
+  EXPECT_EQ(t.SelText(), text.mid(10'000, 20));
+  t.copy();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), text.mid(10'000, 20));
+  // Backspace at the start of a piece takes the character before it: here
+  // the emoji, which kept its two units in the first piece.
+  const QTextBlock second = t.document()->findBlockByNumber(2);
+  QTextCursor c = t.textCursor();
+  c.setPosition(second.position());
+  t.setTextCursor(c);
+  const int at = t.SelStart();
+  int line1 = 0, column = 0;
+  t.caretLineColumn(&line1, &column);
+  EXPECT_EQ(line1, 2);  // one line, however many pieces
+  QTest::keyClick(&t, Qt::Key_Backspace);
+  EXPECT_EQ(at, 5 + 10'001);
+  QString expected = text;
+  expected.remove(at - 2, 2);
+  EXPECT_EQ(t.Text(), expected);
+  EXPECT_EQ(t.SelStart(), at - 2);
+}
+
 TEST(EditControl, ALoneCrBecomesALineBreak) {
   EditControl t;
   t.setText(QStringLiteral("a\rb"));
