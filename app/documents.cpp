@@ -126,13 +126,17 @@ QString Documents::askSaveName() {
 Documents::Written Documents::writeDocument(const QString& fileName, QString* text) {
   *text = p_.txtFile->Text();
   qsizetype bad = -1;
-  const QByteArray bytes = textfile::encodeDocument(*text, &bad);
+  // Written in the encoding the document was opened in.
+  const QByteArray bytes = textfile::encodeDocument(*text, &bad, format_.encoding);
   if (bad >= 0) {
     // Nothing is replaced without the user's word.
     const QString c = textfile::characterAt(*text, bad);
-    const QString code = QString::number(c.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    const QString question = QStringLiteral("文字中的“%1”(U+%2)等字符无法按GBK编码保存,保存后会变成“?”。\r\n仍要保存吗?")
-                                 .arg(c, code);
+    // The whole character: a surrogate pair is named by its code point, an
+    // unpaired surrogate by its own unit.
+    const uint point = c.size() == 1 ? c[0].unicode() : QChar::surrogateToUcs4(c[0], c[1]);
+    const QString code = QString::number(point, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    const QString question = QStringLiteral("文字中的“%1”(U+%2)等字符无法按%3编码保存,保存后会变成“?”。\r\n仍要保存吗?")
+                                 .arg(c, code, textenc::name(format_.encoding));
     if (p_.ui->message(p_.frmMain, question, kAppTitle, MsgIcon::Warning, MsgButtons::YesNo) != MsgResult::Yes)
       return Written::Declined;
   }
@@ -146,6 +150,7 @@ Documents::Written Documents::writeDocument(const QString& fileName, QString* te
 
 void Documents::numNew() {
   if (!proceedAfterSaveQuestion()) return;
+  setFormat({});  // a new document is written as code page 936 with CR LF
   p_.txtFile->setText(QString());
   p_.CurrentFileName = kUntitled;
   p_.setTitle(kUntitled);
@@ -232,13 +237,20 @@ Documents::LoadResult Documents::loadTextFile(const QString& fileName) {
   if (p_.title() == fileName + QStringLiteral(" - ") + kAppTitle) return LoadResult::AlreadyShown;
   QString text, error;
   fileaccess::ReadStatus status = fileaccess::ReadStatus::Failed;
-  if (!textfile::read(fileName, &text, &error, &status)) {
+  textfile::Format format;
+  if (!textfile::read(fileName, &text, &error, &status, &format)) {
     if (status == fileaccess::ReadStatus::Ok || status == fileaccess::ReadStatus::Failed)
       return LoadResult::Failed;  // silently, as a missing file
     p_.ui->message(p_.frmMain, error, QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
     return LoadResult::Refused;
   }
+  setFormat(format);
   p_.txtFile->setText(text);
   p_.setTitle(fileName);
   return LoadResult::Loaded;
+}
+
+void Documents::setFormat(const textfile::Format& f) {
+  format_ = f;
+  p_.txtFile->setLineEnd(f.lfLines ? EditControl::LineEnd::Lf : EditControl::LineEnd::CrLf);
 }

@@ -2,6 +2,7 @@
 // The file commands of the main window and the text-file loader.
 #include <QString>
 
+#include "app/text_file.h"
 #include "platform/ui.h"
 
 class QPrinter;
@@ -33,6 +34,10 @@ class Documents {
   // offers Cancel.
   MsgResult askToSave(MsgButtons buttons, bool* saved = nullptr);
 
+  // How the document is written: the encoding and line ends its file was
+  // found to have; code page 936 and CR LF for a new document.
+  const textfile::Format& format() const { return format_; }
+
  private:
   // The save question of New and Open: false when the user said Yes and
   // the save failed or was cancelled, so that the command does not go on.
@@ -48,7 +53,11 @@ class Documents {
   QString askSaveName();
   void showError(const QString& platformText);
 
+  // The document's format becomes `f`; the control's line break follows.
+  void setFormat(const textfile::Format& f);
+
   Program& p_;
+  textfile::Format format_;
 };
 
 // The refusal of a file name whose bytes are not valid in the locale's

@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <QStatusBar>
 
 #include "about/about_command.h"
 #include "app/association.h"
@@ -93,6 +94,9 @@ MainWindow::MainWindow(Deps deps)
   addZoomKeys();
   // Files dragged from a file manager open as Open would open them.
   p_.txtFile->viewport()->installEventFilter(this);
+  // The status bar: the caret's line and column, the encoding, the line ends.
+  status_ = new StatusPanel(statusBar(), p_.txtFile, [this] { return documents_.format(); });
+  connect(p_.menu.numStatusBar, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
   setWindowTitle(kUntitled + QStringLiteral(" - ") + kAppTitle);
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/documents.h"
+#include "app/status_bar.h"
 #include "platform/input_method.h"
 #include "platform/settings_store.h"
 #include "platform/sound_output.h"
@@ -61,6 +62,7 @@ class MainWindow : public QMainWindow {
   ReadingCommands& readingCommands() { return reading_; }
   SearchCommands& searchCommands() { return search_; }
   EditorZoom& zoom() { return *zoom_; }
+  StatusPanel& statusPanel() { return *status_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -84,4 +86,5 @@ class MainWindow : public QMainWindow {
   ReadingCommands reading_{p_};
   SearchCommands search_{p_};
   EditorZoom* zoom_ = nullptr;  // owned by the editor
+  StatusPanel* status_ = nullptr;
 };

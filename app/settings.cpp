@@ -16,6 +16,8 @@ namespace {
 
 const QString kFont = QStringLiteral("Font");
 const QString kSound = QStringLiteral("Sound");
+// The window's own choices, beyond the font and the sound.
+const QString kView = QStringLiteral("View");
 
 std::optional<bool> parseBool(const QString& text) {
   const QString t = text.trimmed();
@@ -86,6 +88,11 @@ void LoadSettings(Program& p) {
     if (ok && c >= std::numeric_limits<qint32>::min() && c <= std::numeric_limits<qint32>::max())
       t.setBackColor(static_cast<qint32>(c));
   }
+  // The status bar is shown unless the store says otherwise (older stores
+  // have no such key).
+  if (const QString v = s.read(kView, QStringLiteral("StatusBar")); !v.isEmpty()) {
+    if (const auto b = parseBool(v); b && p.menu.numStatusBar) p.menu.numStatusBar->setChecked(*b);
+  }
   if (!s.read(kSound, QStringLiteral("Reader")).isEmpty()) {
     if (p.menu.numSoundOpt[0]) p.menu.numSoundOpt[0]->setChecked(true);
     p.VoiceChoice = 0;
@@ -144,5 +151,8 @@ void SaveSettings(Program& p) {
   }
   s.write(kSound, QStringLiteral("Speed"), QString::number(speed));
   s.write(kSound, QStringLiteral("SpeedValue"), QString::number(p.CustomSpeed));
+  if (p.menu.numStatusBar)
+    s.write(kView, QStringLiteral("StatusBar"),
+            p.menu.numStatusBar->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));
   s.sync();
 }

@@ -1,44 +1,61 @@
 #include "app/text_file.h"
 
-#include "platform/cp936.h"
+#include "platform/text_encoding.h"
 
 namespace textfile {
 
-QString decodeDocument(QByteArrayView bytes) {
-  const QString s = cp936::decode(bytes);
+QString decodeDocument(QByteArrayView bytes, Format* format) {
+  const textenc::Encoding encoding = textenc::detect(bytes);
+  const QString s = textenc::decode(bytes, encoding);
   const qsizetype n = s.size();
-  if (n == 0) return s;
-  qsizetype loneCrs = 0;
+  qsizetype loneCrs = 0, crLfs = 0, loneLfs = 0;
   const char16_t* in = reinterpret_cast<const char16_t*>(s.utf16());
-  for (qsizetype i = 0; i < n; ++i)
-    if (in[i] == u'\r' && (i + 1 == n || in[i + 1] != u'\n')) ++loneCrs;
-  const bool endsLine = in[n - 1] == u'\r' || (in[n - 1] == u'\n' && n >= 2 && in[n - 2] == u'\r');
+  for (qsizetype i = 0; i < n; ++i) {
+    if (in[i] == u'\r') {
+      if (i + 1 < n && in[i + 1] == u'\n') {
+        ++crLfs;
+        ++i;
+      } else {
+        ++loneCrs;
+      }
+    } else if (in[i] == u'\n') {
+      ++loneLfs;
+    }
+  }
+  const bool lf = loneLfs > 0 && crLfs == 0 && loneCrs == 0;
+  if (format) *format = {encoding, lf};
+  if (n == 0) return s;
+  const bool endsLine = in[n - 1] == u'\r' || in[n - 1] == u'\n';
   if (loneCrs == 0 && endsLine) return s;
-  QString out(n + loneCrs + (endsLine ? 0 : 2), Qt::Uninitialized);
+  const qsizetype added = endsLine ? 0 : (lf ? 1 : 2);
+  QString out(n + loneCrs + added, Qt::Uninitialized);
   char16_t* o = reinterpret_cast<char16_t*>(out.data());
   for (qsizetype i = 0; i < n; ++i) {
     *o++ = in[i];
     if (in[i] == u'\r' && (i + 1 == n || in[i + 1] != u'\n')) *o++ = u'\n';
   }
-  if (!endsLine) {
+  if (!endsLine && lf) {
+    *o++ = u'\n';
+  } else if (!endsLine) {
     *o++ = u'\r';
     *o++ = u'\n';
   }
   return out;
 }
 
-bool read(const QString& fileName, QString* text, QString* error, fileaccess::ReadStatus* status) {
+bool read(const QString& fileName, QString* text, QString* error, fileaccess::ReadStatus* status,
+          Format* format) {
   QByteArray bytes;
   const fileaccess::ReadStatus r =
       fileaccess::readRegularFile(fileName, fileaccess::maxDocumentBytes(), &bytes, error);
   if (status) *status = r;
   if (r != fileaccess::ReadStatus::Ok) return false;
-  *text = decodeDocument(bytes);
+  *text = decodeDocument(bytes, format);
   return true;
 }
 
-QByteArray encodeDocument(QStringView text, qsizetype* firstUnencodable) {
-  return cp936::encode(text, firstUnencodable);
+QByteArray encodeDocument(QStringView text, qsizetype* firstUnencodable, textenc::Encoding encoding) {
+  return textenc::encode(text, encoding, firstUnencodable);
 }
 
 bool write(const QString& fileName, const QByteArray& bytes, QString* error) {

@@ -64,7 +64,8 @@ void EditCommands::numCopy() {
 }
 
 void EditCommands::numPaste() {
-  if (!p_.PasteKeyPressed) p_.txtFile->setSelText(clipboard::text());
+  // Pasted line breaks become the document's own.
+  if (!p_.PasteKeyPressed) p_.txtFile->setSelText(p_.txtFile->withLineEnds(clipboard::text()));
   p_.RecordUndo();
   p_.PasteKeyPressed = false;
 }

@@ -69,7 +69,12 @@ char16_t decodePair(unsigned char lead, unsigned char trail) {
   return tables().dec[lead << 8 | trail];
 }
 
-QByteArray encode(QStringView text, qsizetype* firstUnencodable) {
+namespace {
+
+// An invalid byte kept in text: U+DC80..U+DCFF.
+bool isKeptByte(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
+
+QByteArray encodeText(QStringView text, qsizetype* firstUnencodable, bool keepBytes) {
   if (firstUnencodable) *firstUnencodable = -1;
   const auto& t = tables();
   QByteArray out(text.size() * 2, Qt::Uninitialized);
@@ -79,7 +84,9 @@ QByteArray encode(QStringView text, qsizetype* firstUnencodable) {
   for (qsizetype i = 0; i < n; ++i) {
     const char16_t c = in[i];
     const quint16 v = t.enc[c];
-    if (v == 0xFFFF) {
+    if (keepBytes && isKeptByte(c)) {
+      *o++ = static_cast<char>(c & 0xFF);
+    } else if (v == 0xFFFF) {
       if (firstUnencodable && *firstUnencodable < 0) *firstUnencodable = i;
       // A surrogate pair is one character and one replacement.
       if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(in[i + 1])) ++i;
@@ -95,7 +102,7 @@ QByteArray encode(QStringView text, qsizetype* firstUnencodable) {
   return out;
 }
 
-QString decode(QByteArrayView bytes, bool* ok) {
+QString decodeBytes(QByteArrayView bytes, bool* ok, bool keepBytes) {
   const auto& t = tables();
   bool good = true;
   QString out(bytes.size(), Qt::Uninitialized);
@@ -104,22 +111,28 @@ QString decode(QByteArrayView bytes, bool* ok) {
   const qsizetype n = bytes.size();
   for (qsizetype i = 0; i < n; ++i) {
     const unsigned char b = in[i];
+    const char16_t invalid = keepBytes ? char16_t(0xDC00 + b) : char16_t(0xFFFD);
     if (!isLeadByte(b)) {
       const char16_t c = t.dec[b];
-      if (c == 0xFFFD) good = false;
-      *o++ = c;
+      if (c == 0xFFFD) {
+        good = false;
+        *o++ = invalid;
+      } else {
+        *o++ = c;
+      }
       continue;
     }
     if (i + 1 >= n) {  // a lead byte at the very end
       good = false;
-      *o++ = 0xFFFD;
+      *o++ = invalid;
       break;
     }
     const char16_t c = t.dec[b << 8 | in[i + 1]];
     if (c == 0xFFFD) {
-      // Not a valid pair: the lead byte is lost, the next byte starts afresh.
+      // Not a valid pair: the lead byte alone is invalid, the next byte
+      // starts afresh.
       good = false;
-      *o++ = 0xFFFD;
+      *o++ = invalid;
       continue;
     }
     *o++ = c;
@@ -129,5 +142,14 @@ QString decode(QByteArrayView bytes, bool* ok) {
   if (ok) *ok = good;
   return out;
 }
+
+}  // namespace
+
+QByteArray encode(QStringView text, qsizetype* firstUnencodable) { return encodeText(text, firstUnencodable, false); }
+QString decode(QByteArrayView bytes, bool* ok) { return decodeBytes(bytes, ok, false); }
+QByteArray encodeKeepingBytes(QStringView text, qsizetype* firstUnencodable) {
+  return encodeText(text, firstUnencodable, true);
+}
+QString decodeKeepingBytes(QByteArrayView bytes) { return decodeBytes(bytes, nullptr, true); }
 
 }  // namespace cp936

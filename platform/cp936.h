@@ -16,6 +16,12 @@ QByteArray encode(QStringView text, qsizetype* firstUnencodable = nullptr);
 // become U+FFFD; `ok` tells whether there was none.
 QString decode(QByteArrayView bytes, bool* ok = nullptr);
 
+// As `decode` and `encode`, for files: an invalid byte b becomes the
+// unpaired surrogate U+DC00 + b, and such a surrogate is written back as its
+// byte (see platform/text_encoding.h).
+QString decodeKeepingBytes(QByteArrayView bytes);
+QByteArray encodeKeepingBytes(QStringView text, qsizetype* firstUnencodable = nullptr);
+
 // True when the byte starts a double-byte character (0x81..0xFE).
 bool isLeadByte(unsigned char b);
 

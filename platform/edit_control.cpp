@@ -3,6 +3,7 @@
 #include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -11,8 +12,27 @@
 #include <climits>
 
 namespace {
-constexpr QChar kPara(QChar::ParagraphSeparator);
-constexpr QChar kLine(QChar::LineSeparator);
+constexpr char16_t kPara = QChar::ParagraphSeparator;
+
+// How a block's line ended, kept as the block's user state. A block split
+// in two keeps its state in the first half, and two blocks joined take the
+// state of the second: the state goes with the line break, so it describes
+// the break at the block's end.
+enum Kind : int {
+  kCrLf = 0,   // CR LF: two positions of Text
+  kLf = 1,     // a lone LF
+  kPs = 2,     // a U+2029 of the text itself
+  kSoft = 3,   // no break of the text at all (zero positions)
+  kEnd = 4,    // the last block: the text ends there
+};
+
+int widthOf(int kind) {
+  switch (kind) {
+    case kCrLf: return 2;
+    case kLf: case kPs: return 1;
+    default: return 0;
+  }
+}
 }  // namespace
 
 qint32 toColorValue(const QColor& c) {
@@ -94,13 +114,7 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
   applyFont(f);
   setBackColor(kSystemWindowColor);
   markChanges();
-  connect(document(), &QTextDocument::contentsChange, this, [this](int from, int removed, int added) {
-    ++epoch_;
-    const int after = document()->characterCount();
-    const int before = after - added + removed;
-    headDoc_ = std::min(headDoc_, std::max(0, from));
-    tailDoc_ = std::min(tailDoc_, std::max(0, before - (from + removed)));
-  });
+  connect(document(), &QTextDocument::contentsChange, this, &EditControl::onContentsChange);
   connect(this, &QPlainTextEdit::textChanged, this, [this] {
     ++changeCount_;
     Q_EMIT changed();
@@ -119,85 +133,251 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
   connect(this, &QPlainTextEdit::cursorPositionChanged, this, sel);
 }
 
-// Both conversions run over whole documents of many megabytes: they write
-// into a buffer of the right size instead of appending character by character.
-QString EditControl::toDocumentText(const QString& text) {
+// Program text into document text: every line break becomes a paragraph
+// mark (a block boundary) and its kind waits for the block it makes. A lone
+// CR is taken as a line break too and comes back as CR LF. A line longer
+// than kLongLine units is held as blocks of kChunk units joined by soft
+// boundaries, which are no part of the text: the widget lays out each block
+// on its own, and one line of millions of characters (an encrypted
+// document) would otherwise be laid out whole at every key press.
+QString EditControl::toDocument(const QString& text) {
+  constexpr qsizetype kLongLine = 20000, kChunk = 10000;
   const qsizetype n = text.size();
   const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
-  QString out(n, Qt::Uninitialized);  // never longer than the text
+  QString out(n + n / kChunk + 1, Qt::Uninitialized);
   char16_t* o = reinterpret_cast<char16_t*>(out.data());
   char16_t* const begin = o;
-  for (qsizetype i = 0; i < n; ++i) {
-    const char16_t c = in[i];
-    if (c == u'\r') {
-      if (i + 1 < n && in[i + 1] == u'\n') ++i;
-      *o++ = kPara.unicode();  // a lone CR is taken as a line break too
-    } else if (c == u'\n') {
-      *o++ = kLine.unicode();
+  pending_.clear();
+  pendingAt_ = 0;
+  auto isBreak = [](char16_t c) { return c == u'\r' || c == u'\n' || c == kPara; };
+  for (qsizetype i = 0; i < n;) {
+    // One line: [i, end), then its break.
+    qsizetype end = i;
+    while (end < n && !isBreak(in[end])) ++end;
+    if (end - i <= kLongLine) {
+      std::copy(in + i, in + end, o);
+      o += end - i;
     } else {
-      *o++ = c;
+      for (qsizetype k = i; k < end;) {
+        qsizetype stop = std::min(end, k + kChunk);
+        if (stop < end && QChar::isLowSurrogate(in[stop]) && QChar::isHighSurrogate(in[stop - 1])) ++stop;
+        std::copy(in + k, in + stop, o);
+        o += stop - k;
+        k = stop;
+        if (k < end) {
+          *o++ = kPara;
+          pending_.append(char(kSoft));
+        }
+      }
+    }
+    i = end;
+    if (i >= n) break;
+    const char16_t c = in[i++];
+    *o++ = kPara;
+    if (c == u'\r') {
+      if (i < n && in[i] == u'\n') ++i;
+      pending_.append(char(kCrLf));
+    } else {
+      pending_.append(char(c == u'\n' ? kLf : kPs));
     }
   }
   out.truncate(o - begin);
   return out;
 }
 
-QString EditControl::fromDocumentText(const QString& doc) {
+QString EditControl::fromDocument(const QString& doc, QTextBlock block, int length) const {
   const qsizetype n = doc.size();
   const char16_t* in = reinterpret_cast<const char16_t*>(doc.constData());
-  const qsizetype breaks = std::count(in, in + n, kPara.unicode());
-  QString out(n + breaks, Qt::Uninitialized);
+  QString out(length >= 0 ? length : n + std::count(in, in + n, kPara), Qt::Uninitialized);
   char16_t* o = reinterpret_cast<char16_t*>(out.data());
-  for (qsizetype i = 0; i < n; ++i) {
+  char16_t* const begin = o;
+  char16_t* const limit = o + out.size();
+  for (qsizetype i = 0; i < n && o < limit; ++i) {
     const char16_t c = in[i];
-    if (c == kPara.unicode()) {
-      *o++ = u'\r';
-      *o++ = u'\n';
-    } else if (c == kLine.unicode()) {
-      *o++ = u'\n';
-    } else {
+    if (c != kPara) {
       *o++ = c;
+      continue;
     }
+    switch (kindOf(block)) {
+      case kCrLf:
+        *o++ = u'\r';
+        if (o < limit) *o++ = u'\n';
+        break;
+      case kLf: *o++ = u'\n'; break;
+      case kPs: *o++ = kPara; break;
+      default: break;  // a soft boundary is no part of the text
+    }
+    block = block.next();
   }
+  out.truncate(o - begin);
   return out;
 }
 
-QString EditControl::Text() const { return fromDocumentText(document()->toRawText()); }
+int EditControl::nextKind() {
+  if (pendingAt_ < pending_.size()) return pending_[pendingAt_++];
+  return lineEnd_ == LineEnd::Lf ? kLf : kCrLf;
+}
+
+int EditControl::kindOf(const QTextBlock& b) const {
+  if (!b.next().isValid()) return kEnd;
+  const int s = b.userState();
+  if (s >= kCrLf && s < kEnd) return s;
+  return lineEnd_ == LineEnd::Lf ? kLf : kCrLf;
+}
+
+// New blocks (user state -1) come from line breaks just inserted. A run of
+// them follows the block that was split: the break at that block's end and
+// at every new block's end but the last are the inserted ones, while the
+// last new block ends with the break the split block had.
+void EditControl::onContentsChange(int from, int removed, int added) {
+  ++epoch_;
+  QTextDocument* d = document();
+  {
+    const int after = d->characterCount();
+    const int before = after - added + removed;
+    headDoc_ = std::min(headDoc_, std::max(0, from));
+    tailDoc_ = std::min(tailDoc_, std::max(0, before - (from + removed)));
+  }
+  QTextBlock first = d->findBlock(std::max(0, from));
+  if (!first.isValid()) first = d->lastBlock();
+  const int rangeEnd = from + added;
+  bool fresh = false;
+  int carried = -2;  // -2: not in a run of new blocks
+  QTextBlock prev;
+  for (QTextBlock b = first; b.isValid(); b = b.next()) {
+    if (b.userState() < 0) {
+      fresh = true;
+      if (carried == -2) {
+        if (prev.isValid()) {
+          carried = prev.userState();
+          prev.setUserState(nextKind());
+        } else {
+          carried = kEnd;  // the document was emptied: its one block was the last
+        }
+      } else {
+        prev.setUserState(nextKind());
+      }
+      b.setUserState(carried);
+    } else {
+      if (b.position() > rangeEnd) break;
+      carried = -2;
+    }
+    prev = b;
+  }
+  const int blocks = d->blockCount();
+  if (fresh || blocks != blockCount_) sumsValid_ = std::min(sumsValid_, first.blockNumber() + 1);
+  blockCount_ = blocks;
+}
+
+void EditControl::ensureSums() const {
+  const QTextDocument* d = document();
+  const int n = d->blockCount();
+  if (sumsValid_ >= n && static_cast<int>(sums_.size()) == n) return;
+  sums_.resize(n);
+  sums_[0] = {};
+  const int k = std::clamp(sumsValid_, 1, n);
+  Sums s = sums_[k - 1];
+  QTextBlock b = d->findBlockByNumber(k - 1);
+  for (int i = k; i < n; ++i, b = b.next()) {
+    const int kind = kindOf(b);
+    s.extra += widthOf(kind) - 1;
+    if (kind == kCrLf) ++s.crLf;
+    else if (kind == kLf) ++s.lf;
+    else if (kind == kSoft) ++s.soft;
+    sums_[i] = s;
+  }
+  sumsValid_ = n;
+}
+
+QString EditControl::Text() const {
+  return fromDocument(document()->toRawText(), document()->begin(), TextLength());
+}
 
 void EditControl::setText(const QString& text) {
   exact_ = {};
-  setPlainText(toDocumentText(text));
+  const QString doc = toDocument(text);
+  setPlainText(doc);
+  pending_.clear();
 }
 
 int EditControl::TextLength() const {
-  // Counting the document walks its whole tree: kept until the next change.
-  if (lengthEpoch_ != epoch_) {
-    const QTextDocument* d = document();
-    length_ = d->characterCount() - 1 + (d->blockCount() - 1);
-    lengthEpoch_ = epoch_;
-  }
-  return length_;
+  ensureSums();
+  const QTextDocument* d = document();
+  return d->characterCount() - 1 + sums_[d->blockCount() - 1].extra;
 }
 
-// The mapping keeps the last block it found (its number, start and length),
-// valid until the content changes: the reading step and the selection move
-// within a block or to its neighbour, so most look-ups need no search.
+QString EditControl::withLineEnds(const QString& text) const {
+  const QString br = lineEnd_ == LineEnd::Lf ? QStringLiteral("\n") : QStringLiteral("\r\n");
+  QString out;
+  out.reserve(text.size() + text.size() / 16);
+  const qsizetype n = text.size();
+  qsizetype run = 0;  // start of the characters not yet copied
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text[i];
+    if (c != u'\r' && c != u'\n') continue;
+    out.append(QStringView(text).mid(run, i - run));
+    out.append(br);
+    if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ++i;
+    run = i + 1;
+  }
+  out.append(QStringView(text).mid(run));
+  return out;
+}
+
+void EditControl::lineBreakCounts(int* crLf, int* lf) const {
+  ensureSums();
+  const Sums& s = sums_[document()->blockCount() - 1];
+  *crLf = s.crLf;
+  *lf = s.lf;
+}
+
+void EditControl::caretLineColumn(int* line, int* column) const {
+  ensureSums();
+  const int pos = textCursor().position();
+  QTextBlock b = document()->findBlock(pos);
+  if (!b.isValid()) b = document()->lastBlock();
+  const int number = b.blockNumber();
+  *line = number - sums_[number].soft + 1;
+  // The column counts from the line's start: blocks joined by soft
+  // boundaries before this one are part of the same line.
+  auto chars = [](const QString& s) {
+    int n = static_cast<int>(s.size());
+    for (qsizetype i = 1; i < s.size(); ++i)
+      if (s[i].isLowSurrogate() && s[i - 1].isHighSurrogate()) --n;
+    return n;
+  };
+  int col = chars(b.text().left(pos - b.position()));
+  // Earlier blocks of a long line count by their length, without a scan.
+  for (QTextBlock p = b.previous(); p.isValid() && kindOf(p) == kSoft; p = p.previous()) col += p.length() - 1;
+  *column = col + 1;
+}
+
+// The mapping keeps the last block it found, valid until the content
+// changes: the reading step and the selection move within a block or to its
+// neighbour, so most look-ups need no search.
 bool EditControl::cachedBlock(int near, bool byText) const {
   if (cache_.epoch != epoch_ || !cache_.block.isValid()) return false;
   auto contains = [&] {
-    const int start = cache_.start + (byText ? cache_.number : 0);
-    return near >= start && near <= start + cache_.length + (byText ? 1 : 0);
+    if (!byText) return near >= cache_.start && near <= cache_.start + cache_.length;
+    const bool last = !cache_.block.next().isValid();
+    return near >= cache_.textStart &&
+           (last ? near <= cache_.textStart + cache_.length : near < cache_.textStart + cache_.length + cache_.width);
   };
   for (int hop = 0; hop < 4; ++hop) {
     if (contains()) return true;
-    const int start = cache_.start + (byText ? cache_.number : 0);
-    const QTextBlock b = near < start ? cache_.block.previous() : cache_.block.next();
+    const bool back = byText ? near < cache_.textStart : near < cache_.start;
+    const QTextBlock b = back ? cache_.block.previous() : cache_.block.next();
     if (!b.isValid()) return false;
-    if (near < start) {
+    if (back) {
+      const int w = widthOf(kindOf(b));
       cache_.start -= b.length();
+      cache_.textStart -= b.length() - 1 + w;
+      cache_.width = w;
       --cache_.number;
     } else {
       cache_.start += cache_.length + 1;
+      cache_.textStart += cache_.length + cache_.width;
+      cache_.width = widthOf(kindOf(b));
       ++cache_.number;
     }
     cache_.block = b;
@@ -207,16 +387,21 @@ bool EditControl::cachedBlock(int near, bool byText) const {
 }
 
 void EditControl::remember(const QTextBlock& b) const {
-  cache_ = {epoch_, b, b.blockNumber(), b.position(), b.length() - 1};
+  ensureSums();
+  const int number = b.blockNumber();
+  cache_ = {epoch_, b, number, b.position(), b.length() - 1, b.position() + sums_[number].extra,
+            widthOf(kindOf(b))};
 }
+
+void EditControl::rememberNumber(int number) const { remember(document()->findBlockByNumber(number)); }
 
 int EditControl::docToText(int docPos) const {
   if (!cachedBlock(docPos, false)) {
     const QTextBlock b = document()->findBlock(docPos);
-    if (!b.isValid()) return docPos + document()->blockCount() - 1;
+    if (!b.isValid()) return TextLength();
     remember(b);
   }
-  return docPos + cache_.number;
+  return cache_.textStart + (docPos - cache_.start);
 }
 
 int EditControl::textToDoc(int pos, bool* insideBreak) const {
@@ -227,20 +412,19 @@ int EditControl::textToDoc(int pos, bool* insideBreak) const {
   if (!cachedBlock(pos, true)) {
     // The block that holds the position: the last whose start, counted in
     // Text units, is at or before it.
+    ensureSums();
     int lo = 0, hi = d->blockCount() - 1;
     while (lo < hi) {
       const int mid = (lo + hi + 1) / 2;
-      if (d->findBlockByNumber(mid).position() + mid <= pos) lo = mid;
+      if (d->findBlockByNumber(mid).position() + sums_[mid].extra <= pos) lo = mid;
       else hi = mid - 1;
     }
-    remember(d->findBlockByNumber(lo));
+    rememberNumber(lo);
   }
-  const int start = cache_.start;
-  const int off = pos - (start + cache_.number);
-  const int len = cache_.length;
-  if (off <= len) return start + off;
+  const int off = pos - cache_.textStart;
+  if (off <= cache_.length) return cache_.start + off;
   if (insideBreak) *insideBreak = true;  // between CR and LF
-  return start + len;
+  return cache_.start + cache_.length;
 }
 
 QString EditControl::CharAt(int pos) const {
@@ -249,9 +433,12 @@ QString EditControl::CharAt(int pos) const {
   const int doc = textToDoc(pos, &inside);
   if (inside) return QStringLiteral("\n");
   const QChar c = document()->characterAt(doc);
-  if (c == kPara) return QStringLiteral("\r");
-  if (c == kLine) return QStringLiteral("\n");
-  return QString(c);
+  if (c != QChar(kPara)) return QString(c);
+  switch (kindOf(document()->findBlock(doc))) {
+    case kCrLf: return QStringLiteral("\r");
+    case kLf: return QStringLiteral("\n");
+    default: return QString(c);
+  }
 }
 
 QString EditControl::TextMid(int pos, int len) const {
@@ -266,7 +453,7 @@ QString EditControl::TextMid(int pos, int len) const {
   QTextCursor c(document());
   c.setPosition(d0);
   c.setPosition(d1, QTextCursor::KeepAnchor);
-  return fromDocumentText(c.selectedText()).mid(in0 ? 1 : 0, len);
+  return fromDocument(c.selectedText(), document()->findBlock(d0)).mid(in0 ? 1 : 0, len);
 }
 
 void EditControl::replaceText(int start, int length, const QString& text) {
@@ -278,7 +465,8 @@ void EditControl::replaceText(int start, int length, const QString& text) {
   c.setPosition(d0);
   c.setPosition(std::max(d0, d1), QTextCursor::KeepAnchor);
   exact_ = {};
-  c.insertText(toDocumentText(text));
+  c.insertText(toDocument(text));
+  pending_.clear();
 }
 
 quint64 EditControl::markChanges() {
@@ -342,14 +530,18 @@ bool EditControl::IsInsideBreak(int pos) const {
 }
 
 QString EditControl::SelText() const {
-  const QString s = fromDocumentText(textCursor().selectedText());
+  const QTextCursor c = textCursor();
+  const QString s = fromDocument(c.selectedText(), document()->findBlock(c.selectionStart()));
   return s.left(SelLength());
 }
 
-void EditControl::setSelText(const QString& text) {
+void EditControl::setSelText(const QString& text) { insertAtCursor(text); }
+
+void EditControl::insertAtCursor(const QString& text) {
   QTextCursor c = textCursor();
   exact_ = {};
-  c.insertText(toDocumentText(text));
+  c.insertText(toDocument(text));
+  pending_.clear();
   setTextCursor(c);
 }
 
@@ -413,6 +605,16 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
     return;
   }
   Q_EMIT keyDown(virtualKeyCode(e->key()), shiftState(e->modifiers()) | ownModifier(e->key()));
+  if (deleteAcrossSoftBoundary(e)) return;
+  const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+  if (enter && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && !isReadOnly()) {
+    // Enter and Shift+Enter alike insert the document's own line break; the
+    // widget's line separator never enters the text.
+    insertAtCursor(lineEnd_ == LineEnd::Lf ? QStringLiteral("\n") : QStringLiteral("\r\n"));
+    ensureCursorVisible();
+    e->accept();
+    return;
+  }
   QPlainTextEdit::keyPressEvent(e);
 }
 
@@ -453,6 +655,47 @@ void EditControl::dropEvent(QDropEvent* e) {
   const quint64 before = changeCount_;
   QPlainTextEdit::dropEvent(e);
   if (!inMouseMove_ && changeCount_ != before) Q_EMIT textEntered();
+}
+
+// Backspace at the start of a block that continues a long line, or Delete
+// at the end of one that goes on, takes the character beyond the soft
+// boundary, as in any line; the boundary itself is no character.
+bool EditControl::deleteAcrossSoftBoundary(QKeyEvent* e) {
+  if (isReadOnly() || (e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))) return false;
+  const bool back = e->key() == Qt::Key_Backspace, del = e->key() == Qt::Key_Delete;
+  if (!back && !del) return false;
+  QTextCursor c = textCursor();
+  if (c.hasSelection()) return false;
+  const QTextBlock b = c.block();
+  if (back) {
+    const QTextBlock prev = b.previous();
+    if (c.positionInBlock() != 0 || !prev.isValid() || kindOf(prev) != kSoft || prev.length() < 2) return false;
+    c.setPosition(b.position() - 1);
+    c.deletePreviousChar();
+  } else {
+    if (c.positionInBlock() != b.length() - 1 || kindOf(b) != kSoft || b.next().length() < 2) return false;
+    c.setPosition(b.position() + b.length());
+    c.deleteChar();
+  }
+  exact_ = {};
+  setTextCursor(c);
+  e->accept();
+  return true;
+}
+
+// Text dragged or selected out of the control, for other programs: LF line
+// ends, as Linux programs expect.
+QMimeData* EditControl::createMimeDataFromSelection() const {
+  auto* m = new QMimeData;
+  m->setText(SelText().replace(QLatin1String("\r\n"), QLatin1String("\n")));
+  return m;
+}
+
+// A drop or a middle-button paste: its line breaks become the document's.
+void EditControl::insertFromMimeData(const QMimeData* source) {
+  if (!source || !source->hasText()) return;
+  insertAtCursor(withLineEnds(source->text()));
+  ensureCursorVisible();
 }
 
 void EditControl::inputMethodEvent(QInputMethodEvent* e) {

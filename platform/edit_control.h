@@ -1,15 +1,19 @@
 #pragma once
 // The document control `txtFile`: a QPlainTextEdit that speaks in the terms
-// the program uses. A line break is CR LF in `Text` and in every position and
-// length; the control refuses a caret between the CR and the LF. A lone LF
-// inside a line is kept (held as U+2028 in the document). Positions count
-// UTF-16 units of `Text`. The widget's own undo and context menu are off;
+// the program uses. Every line break of `Text`, CR LF or a lone LF, is a
+// block boundary of the widget's document, and the control remembers for
+// each block how its line ended: CR LF counts two positions (the control
+// refuses a caret between the CR and the LF), a lone LF one. Positions count
+// UTF-16 units of `Text`. A very long line is held as several blocks joined
+// by soft boundaries, which take no position of `Text`. The widget's own
+// undo and context menu are off;
 // Ctrl+Z, Ctrl+X, Ctrl+C and Ctrl+V go to the menu, never to the widget.
 #include <QColor>
 #include <QKeySequence>
 #include <QList>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <vector>
 
 // Colour values as the program stores them: red in the low byte, then green,
 // then blue; values with the top bit set name system colours.
@@ -29,6 +33,21 @@ class EditControl : public QPlainTextEdit {
   static constexpr qint32 kSystemWindowColor = static_cast<qint32>(0x80000005u);
 
   explicit EditControl(QWidget* parent = nullptr);
+
+  // The document's own line break: what Enter (with or without Shift)
+  // inserts and what pasted line breaks become.
+  enum class LineEnd { CrLf, Lf };
+  LineEnd lineEnd() const { return lineEnd_; }
+  void setLineEnd(LineEnd kind) { lineEnd_ = kind; }
+  // Text with every line break (CR LF, a lone CR or a lone LF) made the
+  // document's own.
+  QString withLineEnds(const QString& text) const;
+  // How many line breaks of `Text` are CR LF and how many lone LF; no scan
+  // of the text.
+  void lineBreakCounts(int* crLf, int* lf) const;
+  // The caret's line and column, both from 1; the column counts characters
+  // (a surrogate pair is one).
+  void caretLineColumn(int* line, int* column) const;
 
   QString Text() const;
   void setText(const QString& text);
@@ -83,9 +102,6 @@ class EditControl : public QPlainTextEdit {
   // Converts between Text positions and document positions.
   int textToDoc(int pos, bool* insideBreak = nullptr) const;
   int docToText(int docPos) const;
-  // Turns program text into document text and back.
-  static QString toDocumentText(const QString& text);
-  static QString fromDocumentText(const QString& docText);
 
  Q_SIGNALS:
   void changed();
@@ -107,10 +123,37 @@ class EditControl : public QPlainTextEdit {
   void mouseMoveEvent(QMouseEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   void inputMethodEvent(QInputMethodEvent* e) override;
+  QMimeData* createMimeDataFromSelection() const override;
+  void insertFromMimeData(const QMimeData* source) override;
 
  private:
   bool isMenuKey(const QKeyEvent* e) const;
   void applyFont(const QFont& f);
+  void onContentsChange(int from, int removed, int added);
+  // Program text into document text; the kinds of its line breaks, in
+  // order, wait for the blocks the insertion makes.
+  QString toDocument(const QString& text);
+  // Document text into program text; `block` holds the range's first
+  // character, and each paragraph mark takes the kind of its block.
+  QString fromDocument(const QString& docText, QTextBlock block, int length = -1) const;
+  int nextKind();
+  int kindOf(const QTextBlock& b) const;
+  bool deleteAcrossSoftBoundary(QKeyEvent* e);
+  // Inserts program text at the widget's cursor, over its selection.
+  void insertAtCursor(const QString& text);
+
+  LineEnd lineEnd_ = LineEnd::CrLf;
+  // Kinds of the line breaks an insertion of the program's makes.
+  QByteArray pending_;
+  qsizetype pendingAt_ = 0;
+  // For every block, totals over the blocks before it: `extra` is Text
+  // positions less document positions; the others count line breaks.
+  struct Sums { int extra = 0, crLf = 0, lf = 0, soft = 0; };
+  mutable std::vector<Sums> sums_;
+  // Entries [0, sumsValid_) are right for the document as it is.
+  mutable int sumsValid_ = 1;
+  int blockCount_ = 1;
+  void ensureSums() const;
 
   qint32 backColor_ = kSystemWindowColor;
   quint64 changeCount_ = 0;
@@ -128,15 +171,16 @@ class EditControl : public QPlainTextEdit {
   quint64 lastSelEpoch_ = 0;
   // Counts every change of the document's content, as it happens.
   quint64 epoch_ = 0;
-  // The block last found by the position mapping.
+  // The block last found by the position mapping: its number, document
+  // start, length without its paragraph mark, Text start and the width of
+  // its line break in Text.
   struct BlockCache {
     quint64 epoch = ~quint64(0);
     QTextBlock block;
-    int number = 0, start = 0, length = 0;
+    int number = 0, start = 0, length = 0, textStart = 0, width = 0;
   };
   mutable BlockCache cache_;
-  mutable quint64 lengthEpoch_ = ~quint64(0);
-  mutable int length_ = 0;
   bool cachedBlock(int near, bool byText) const;
   void remember(const QTextBlock& b) const;
+  void rememberNumber(int number) const;
 };

@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWindow>
+#include <QStatusBar>
+#include <QTest>
 
 #include "app/main_window.h"
 #include "app/text_file.h"
@@ -96,21 +98,52 @@ class DocFixture : public ::testing::Test {
   std::unique_ptr<MainWindow> w;
 };
 
-TEST(TextFile, EveryLineEndsWithCrLf) {
-  struct Case { QByteArray in; QString out; };
+using textenc::Encoding;
+
+// An invalid byte as the text keeps it.
+QString kept(int byte) { return QString(QChar(char16_t(0xDC00 + byte))); }
+
+QByteArray utf16(const QString& s, bool bigEndian) {
+  QByteArray b = bigEndian ? QByteArray("\xFE\xFF", 2) : QByteArray("\xFF\xFE", 2);
+  for (const QChar c : s) {
+    const char hi = static_cast<char>(c.unicode() >> 8), lo = static_cast<char>(c.unicode() & 0xFF);
+    b.append(bigEndian ? hi : lo);
+    b.append(bigEndian ? lo : hi);
+  }
+  return b;
+}
+
+// The document text of a file, its encoding and its line ends.
+TEST(TextFile, LinesAndEncodingOfAFile) {
+  struct Case { QByteArray in; QString out; Encoding enc; bool lf; };
   const Case cases[] = {
-      {"", ""},
-      {"a", "a\r\n"},                         // no final line break: one is added
-      {"a\r\nb\r\n", "a\r\nb\r\n"},
-      {"a\r\nb", "a\r\nb\r\n"},
-      {"a\rb\r", "a\r\nb\r\n"},               // a lone CR ends a line
-      {"a\nb\n", "a\nb\n\r\n"},               // a lone LF stays inside its line
-      {"\r\n\r\n", "\r\n\r\n"},
-      {"\r", "\r\n"},
-      {gbk("中文\r\n第二行"), QStringLiteral("中文\r\n第二行\r\n")},
-      {QByteArray("\xD6\xD0\xD6", 3), QStringLiteral("中\uFFFD\r\n")},  // invalid bytes
+      {"", "", Encoding::Gbk, false},
+      {"a", "a\r\n", Encoding::Gbk, false},                 // no line break: one is added
+      {"a\r\nb\r\n", "a\r\nb\r\n", Encoding::Gbk, false},
+      {"a\r\nb", "a\r\nb\r\n", Encoding::Gbk, false},
+      {"a\rb\r", "a\r\nb\r\n", Encoding::Gbk, false},       // a lone CR ends a line
+      {"a\nb\n", "a\nb\n", Encoding::Gbk, true},              // LF lines gain nothing
+      {"a\nb", "a\nb\n", Encoding::Gbk, true},                 // ... or one LF
+      {"a\nb\r\nc", "a\nb\r\nc\r\n", Encoding::Gbk, false},  // mixed: CR LF is the kind
+      {"a\rb\n", "a\r\nb\n", Encoding::Gbk, false},
+      {"\r\n\r\n", "\r\n\r\n", Encoding::Gbk, false},
+      {"\r", "\r\n", Encoding::Gbk, false},
+      {gbk("中文\r\n第二行"), QStringLiteral("中文\r\n第二行\r\n"), Encoding::Gbk, false},
+      {QByteArray("\xD6\xD0\xD6", 3), QStringLiteral("中") + kept(0xD6) + "\r\n", Encoding::Gbk, false},  // a kept byte
+      {QStringLiteral("中文\n").toUtf8(), QStringLiteral("中文\n"), Encoding::Utf8, true},
+      {"\xEF\xBB\xBF" + QStringLiteral("中\r\n").toUtf8(), QStringLiteral("中\r\n"), Encoding::Utf8Bom, false},
+      {"\xEF\xBB\xBF", "", Encoding::Utf8Bom, false},
+      {"\xEF\xBB\xBF" "a\xFF\n", "a" + kept(0xFF) + "\n", Encoding::Utf8Bom, true},
+      {utf16(QStringLiteral("中\n"), false), QStringLiteral("中\n"), Encoding::Utf16Le, true},
+      {utf16(QStringLiteral("中\r\n"), true), QStringLiteral("中\r\n"), Encoding::Utf16Be, false},
   };
-  for (const Case& c : cases) EXPECT_EQ(textfile::decodeDocument(c.in), c.out) << c.in.toHex().constData();
+  for (const Case& c : cases) {
+    textfile::Format f;
+    f.lfLines = !c.lf;
+    EXPECT_EQ(textfile::decodeDocument(c.in, &f), c.out) << c.in.toHex().constData();
+    EXPECT_EQ(f.encoding, c.enc) << c.in.toHex().constData();
+    EXPECT_EQ(f.lfLines, c.lf) << c.in.toHex().constData();
+  }
 }
 
 TEST_F(DocFixture, OpenShowsTheFileAndBindsTheDocument) {
@@ -168,27 +201,101 @@ TEST_F(DocFixture, AFileThatCannotBeReadStillBindsTheName) {
   EXPECT_EQ(t()->Text(), "first\r\n");
 }
 
-TEST_F(DocFixture, OpenAndSaveUnchangedKeepsTheBytes) {
-  struct Case { const char* name; QByteArray bytes; QByteArray afterSave; };
-  const Case cases[] = {
-      {"crlf.txt", gbk("甲\r\n乙\r\n"), gbk("甲\r\n乙\r\n")},
-      {"nofinal.txt", gbk("甲\r\n乙"), gbk("甲\r\n乙\r\n")},  // gains exactly one
-      {"lf.txt", "a\nb\n", "a\nb\n\r\n"},
-      {"lonecr.txt", "a\rb\r\n", "a\r\nb\r\n"},
-      {"empty.txt", "", ""},
-      {"euro.txt", "\x80 \xFF\r\n", "\x80 \xFF\r\n"},
+// Files as they come, opened and saved unchanged, then with "x" and Enter
+// typed at the start of the text: the encoding, its byte-order mark, the
+// line ends and any invalid bytes are kept, and nothing is asked.
+TEST_F(DocFixture, FilesRoundTripInTheirOwnFormat) {
+  struct Case {
+    const char* name;
+    QByteArray bytes, afterSave;
+    Encoding enc;
+    bool lf;
   };
+  const QByteArray bom8("\xEF\xBB\xBF");
+  const Case cases[] = {
+      {"gbk-crlf", gbk("甲\r\n乙\r\n"), gbk("甲\r\n乙\r\n"), Encoding::Gbk, false},
+      {"gbk-lf", gbk("甲\n乙\n"), gbk("甲\n乙\n"), Encoding::Gbk, true},
+      {"gbk-nofinal", gbk("甲\r\n乙"), gbk("甲\r\n乙\r\n"), Encoding::Gbk, false},  // gains exactly one
+      {"gbk-lf-nofinal", gbk("甲\n乙"), gbk("甲\n乙\n"), Encoding::Gbk, true},
+      {"mixed", "a\r\nb\nc\r\n", "a\r\nb\nc\r\n", Encoding::Gbk, false},
+      {"lonecr", "a\rb\r\n", "a\r\nb\r\n", Encoding::Gbk, false},
+      {"ascii-lf", "abc\n", "abc\n", Encoding::Gbk, true},
+      {"empty", "", "", Encoding::Gbk, false},
+      {"euro", "\x80 \xFF\r\n", "\x80 \xFF\r\n", Encoding::Gbk, false},
+      {"gbk-invalid", gbk("中") + "\x81\r\n" + gbk("文") + "\xFE", gbk("中") + "\x81\r\n" + gbk("文") + "\xFE\r\n",
+       Encoding::Gbk, false},
+      {"utf8-lf", QStringLiteral("中文\n第二行😀\n").toUtf8(), QStringLiteral("中文\n第二行😀\n").toUtf8(), Encoding::Utf8,
+       true},
+      {"utf8-crlf", QStringLiteral("é\r\n").toUtf8(), QStringLiteral("é\r\n").toUtf8(), Encoding::Utf8, false},
+      {"utf8-bom", bom8 + QStringLiteral("中\n").toUtf8(), bom8 + QStringLiteral("中\n").toUtf8(), Encoding::Utf8Bom, true},
+      {"utf8-invalid", bom8 + "a\xC3(\xED\xA0\x80\xFF\n", bom8 + "a\xC3(\xED\xA0\x80\xFF\n", Encoding::Utf8Bom, true},
+      {"utf16le", utf16(QStringLiteral("中😀\r\n"), false), utf16(QStringLiteral("中😀\r\n"), false), Encoding::Utf16Le,
+       false},
+      {"utf16be", utf16(QStringLiteral("中\n"), true), utf16(QStringLiteral("中\n"), true), Encoding::Utf16Be, true},
+      // An unpaired surrogate: its two bytes are kept.
+      {"utf16-invalid", utf16(QStringLiteral("a\n"), false) + "\x3D\xD8" + utf16(QStringLiteral("b\n"), false).mid(2),
+       utf16(QStringLiteral("a\n"), false) + "\x3D\xD8" + utf16(QStringLiteral("b\n"), false).mid(2), Encoding::Utf16Le, true},
+  };
+  t()->show();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const QString file = put(c.name, c.bytes);
     for (int round = 0; round < 2; ++round) {  // and again: no growth
       docs().numNew();
       open(file);
+      EXPECT_EQ(docs().format().encoding, c.enc);
+      EXPECT_EQ(docs().format().lfLines, c.lf);
       ASSERT_TRUE(docs().numSave());
       EXPECT_EQ(contents(file), c.afterSave);
     }
+    // Typed at the start: the new line break is the document's own.
+    t()->setSelStart(0);
+    QTest::keyClick(t(), Qt::Key_X);
+    QTest::keyClick(t(), Qt::Key_Return);
+    EXPECT_EQ(pos(), 2);
+    ASSERT_TRUE(docs().numSave());
+    const QString typed = QStringLiteral("x") + (c.lf ? "\n" : "\r\n");
+    const QByteArray start = textenc::encode(typed, c.enc);
+    const int bom = c.enc == Encoding::Utf8Bom ? 3 : (c.enc == Encoding::Utf16Le || c.enc == Encoding::Utf16Be) ? 2 : 0;
+    EXPECT_EQ(contents(file), start + c.afterSave.mid(bom));
+    put(c.name, c.bytes);
   }
   EXPECT_TRUE(ui.messages.empty());
+}
+
+// Only characters the document's encoding cannot hold bring the question,
+// which names the first of them whole, wherever it stands.
+TEST_F(DocFixture, TheLossySaveQuestionNamesTheFirstCharacterLacking) {
+  struct Case { const char* what; QByteArray file; QString text; QString named; };
+  const Case cases[] = {
+      {"first character", "", QStringLiteral("😀abc"), QStringLiteral("“😀”(U+1F600)")},
+      {"after others", "old\r\n", QStringLiteral("甲\u0E01😀"), QStringLiteral("“\u0E01”(U+0E01)")},
+      {"emoji after text", "old\r\n", QStringLiteral("笑😀"), QStringLiteral("“😀”(U+1F600)")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui.messages.clear();
+    const QString file = put("lossy.txt", c.file);
+    open(file);
+    ui.messages.clear();
+    t()->setText(c.text);
+    p().RecordUndo();
+    ui.answers = {MsgResult::No};
+    EXPECT_FALSE(docs().numSave());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].text.contains(c.named)) << ui.messages[0].text.toStdString();
+    EXPECT_TRUE(ui.messages[0].text.contains("GBK"));
+    EXPECT_EQ(contents(file), c.file);
+  }
+  // A UTF-8 document holds them all: saved with no question.
+  const QString file = put("utf8.txt", QStringLiteral("é\n").toUtf8());
+  open(file);
+  ui.messages.clear();
+  t()->setText(QStringLiteral("😀abc\u0E01\n"));
+  p().RecordUndo();
+  EXPECT_TRUE(docs().numSave());
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(contents(file), QStringLiteral("😀abc\u0E01\n").toUtf8());
 }
 
 TEST_F(DocFixture, SaveAndSaveAsBindTheDocument) {
@@ -671,6 +778,66 @@ TEST_F(PrintFixture, LongTextRunsOverPages) {
   ASSERT_EQ(l.size(), 200);
   EXPECT_EQ(l.first(), "第1行");
   EXPECT_EQ(l.last(), "第200行");
+}
+
+}  // namespace
+
+namespace {
+
+class StatusFixture : public DocFixture {
+ protected:
+  std::string figures() {
+    const StatusPanel& s = w->statusPanel();
+    return (s.positionText() + " " + s.encodingText() + " " + s.lineEndsText()).toStdString();
+  }
+};
+
+// The status bar's figures follow opening, caret moves, typing and undo.
+TEST_F(StatusFixture, FiguresFollowTheDocumentAndTheCaret) {
+  t()->show();
+  EXPECT_EQ(figures(), "行 1,列 1 GBK CRLF");
+  open(put("utf8.txt", QStringLiteral("一\n😀二三\n").toUtf8()));
+  EXPECT_EQ(figures(), "行 1,列 1 UTF-8 LF");
+  t()->setSelStart(5);  // before 三: the emoji counts as one character
+  EXPECT_EQ(figures(), "行 2,列 3 UTF-8 LF");
+  QTest::keyClick(t(), Qt::Key_Return);
+  EXPECT_EQ(figures(), "行 3,列 1 UTF-8 LF");
+  QTest::keyClick(t(), Qt::Key_End);
+  EXPECT_EQ(figures(), "行 3,列 2 UTF-8 LF");
+
+  open(put("gbk.txt", gbk("甲\r\n乙\r\n")));
+  EXPECT_EQ(figures(), "行 1,列 1 GBK CRLF");
+  t()->setSelStart(1);
+  t()->setSelText("\n");  // a lone LF among CR LF
+  p().RecordUndo();
+  EXPECT_EQ(figures(), "行 2,列 1 GBK 混合");
+  w->editCommands().numUndo();
+  EXPECT_EQ(figures().substr(figures().size() - 8), "GBK CRLF");
+
+  open(put("mixed.txt", "a\nb\r\n"));
+  EXPECT_EQ(figures(), "行 1,列 1 GBK 混合");
+  docs().numNew();
+  EXPECT_EQ(figures(), "行 1,列 1 GBK CRLF");
+}
+
+// 状态栏 hides the whole bar; the choice outlives a restart.
+TEST_F(StatusFixture, TheBarCanBeHiddenAndStaysSo) {
+  w->show();
+  ASSERT_TRUE(menu().numStatusBar->isChecked());
+  EXPECT_TRUE(w->statusBar()->isVisible());
+  menu().numStatusBar->trigger();
+  EXPECT_FALSE(w->statusBar()->isVisible());
+  w->close();
+  EXPECT_EQ(temp.store->read("View", "StatusBar"), "False");
+  stop();
+  start();
+  w->show();
+  EXPECT_FALSE(menu().numStatusBar->isChecked());
+  EXPECT_FALSE(w->statusBar()->isVisible());
+  temp.store->write("View", "StatusBar", "True");
+  stop();
+  start();
+  EXPECT_TRUE(menu().numStatusBar->isChecked());
 }
 
 }  // namespace

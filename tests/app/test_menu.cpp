@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
@@ -55,6 +56,7 @@ const Expected kFormat[] = {
     {"numDecr", "文本解密(&D)", "", true, -1, false},
     {"numLine9", "-", "", true, -1, false},
     {"numFont", "字体(&F)...", "", true, -1, false},
+    {"numStatusBar", "状态栏(&B)", "", true, 1, false},
 };
 const Expected kRead[] = {
     {"numStart", "开始朗读(&P)...", "F8", true, -1, true},
@@ -176,6 +178,10 @@ TEST_F(MenuTest, EditControlFillsTheClientAreaAfterResize) {
   w->resize(640, 420);
   QCoreApplication::processEvents();
   EXPECT_EQ(t->width(), w->width());
+  // Down to the status bar, or to the bottom once the bar is hidden.
+  EXPECT_EQ(t->y() + t->height(), w->statusBar()->y());
+  w->program().menu.numStatusBar->trigger();
+  QCoreApplication::processEvents();
   EXPECT_EQ(t->y() + t->height(), w->height());
 }
 

@@ -1,6 +1,9 @@
 // The edit control's contract: CR LF positions, the refused caret inside a
 // line break, lone LF, characters the widget would otherwise rewrite.
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QTextBlock>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -18,8 +21,10 @@ TEST(EditControl, TextComesBackExactly) {
       QString(),
       QStringLiteral("abc"),
       QStringLiteral("a\r\nb\r\n"),
-      QStringLiteral("one\ntwo\r\nthree"),  // a lone LF stays inside its line
+      QStringLiteral("one\ntwo\r\nthree"),  // mixed line ends keep their kinds
+      QStringLiteral("\n\n\r\n\n"),
       QStringLiteral("\r\n\r\n"),
+      QStringLiteral("a\u2028b\u2029c\n"),  // the separators of the text itself
       QStringLiteral("x") + kNbsp + QStringLiteral("y"),
       QStringLiteral("汉字") + kEmoji + QStringLiteral("\r\n末"),
   };
@@ -30,6 +35,55 @@ TEST(EditControl, TextComesBackExactly) {
     for (int i = 0; i < s.size(); ++i) EXPECT_EQ(t.CharAt(i), QString(s[i])) << s.toStdString() << " @" << i;
     EXPECT_EQ(t.CharAt(s.size()), QString());
   }
+}
+
+// Every line break, CR LF or a lone LF, is a block of the widget's own, so
+// that a file of LF lines lays out line by line.
+TEST(EditControl, EveryLineIsABlock) {
+  EditControl t;
+  t.setText(QStringLiteral("a\nb\r\nc\nd"));
+  EXPECT_EQ(t.document()->blockCount(), 4);
+  EXPECT_EQ(t.document()->findBlockByNumber(3).text(), QStringLiteral("d"));
+  EXPECT_FALSE(t.document()->toRawText().contains(QChar::LineSeparator));
+}
+
+// A very long line is held as several blocks joined by soft boundaries that
+// are no part of the text: positions, Text, copy, Backspace and the column
+// see one line.
+TEST(EditControl, AVeryLongLineIsHeldInPiecesThatAreNoPartOfTheText) {
+  EditControl t;
+  t.show();
+  QString line;
+  for (int i = 0; line.size() < 45'000; ++i) line += QChar(u'a' + i % 26);
+  line.insert(9'999, kEmoji);  // a pair across the place of a boundary stays whole
+  const QString text = QStringLiteral("head\n") + line + QStringLiteral("\r\ntail");
+  t.setText(text);
+  EXPECT_GT(t.document()->blockCount(), 4);
+  EXPECT_EQ(t.Text(), text);
+  EXPECT_EQ(t.TextLength(), text.size());
+  for (int i : {4, 5, 10'003, 10'004, 10'005, 10'006, 20'005, 20'006, 45'006, 45'007, 45'008})
+    EXPECT_EQ(t.CharAt(i), QString(text[i])) << i;
+  // A selection across a boundary, copied out as it is in the text.
+  ASSERT_TRUE(t.select(10'000, 20));
+  EXPECT_EQ(t.SelText(), text.mid(10'000, 20));
+  t.copy();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), text.mid(10'000, 20));
+  // Backspace at the start of a piece takes the character before it: here
+  // the emoji, which kept its two units in the first piece.
+  const QTextBlock second = t.document()->findBlockByNumber(2);
+  QTextCursor c = t.textCursor();
+  c.setPosition(second.position());
+  t.setTextCursor(c);
+  const int at = t.SelStart();
+  int line1 = 0, column = 0;
+  t.caretLineColumn(&line1, &column);
+  EXPECT_EQ(line1, 2);  // one line, however many pieces
+  QTest::keyClick(&t, Qt::Key_Backspace);
+  EXPECT_EQ(at, 5 + 10'001);
+  QString expected = text;
+  expected.remove(at - 2, 2);
+  EXPECT_EQ(t.Text(), expected);
+  EXPECT_EQ(t.SelStart(), at - 2);
 }
 
 TEST(EditControl, ALoneCrBecomesALineBreak) {
@@ -189,35 +243,100 @@ TEST(EditControl, FontWithFractionsAndBackColor) {
 namespace {
 
 // Positions stay right while the text changes under the control's caches:
-// every character and the length are checked against `Text` after each of
-// a run of random edits.
+// after each of a run of random edits on text mixing CR LF and lone LF,
+// `Text` equals the same edits made on a plain string, and every character,
+// the length and the refused positions agree with it.
 TEST(EditControl, PositionsStayRightAcrossEdits) {
   EditControl t;
-  t.setText(QStringLiteral("ab\r\ncd\r\n\r\nef\ngh"));
+  QString model = QStringLiteral("ab\r\ncd\r\n\r\nef\ngh\n\nij");
+  t.setText(model);
   quint32 seed = 12345;
   auto next = [&](int n) {
     seed = seed * 1103515245u + 12345u;
     return static_cast<int>((seed >> 8) % static_cast<quint32>(n));
   };
   const QString pieces[] = {QStringLiteral("x"), QStringLiteral("\r\n"), QStringLiteral("汉"),
-                            QStringLiteral("\n"), QString(), QStringLiteral("y\r\nz")};
-  for (int round = 0; round < 200; ++round) {
-    const QString text = t.Text();
-    ASSERT_EQ(t.TextLength(), text.size());
+                            QStringLiteral("\n"), QString(), QStringLiteral("y\r\nz"),
+                            QStringLiteral("\n\nw\r\n"), QStringLiteral("p\nq")};
+  for (int round = 0; round < 400; ++round) {
+    ASSERT_EQ(t.TextLength(), model.size());
     // Warm the caches somewhere, then edit elsewhere.
-    const int probe = next(text.size() + 1);
-    EXPECT_EQ(t.CharAt(probe), probe < text.size() ? QString(text[probe]) : QString());
-    int at = next(text.size() + 1);
+    const int probe = next(model.size() + 1);
+    EXPECT_EQ(t.CharAt(probe), probe < model.size() ? QString(model[probe]) : QString());
+    int at = next(model.size() + 1);
     if (t.IsInsideBreak(at)) --at;
-    t.select(at, next(3));
-    t.setSelText(pieces[next(6)]);
-    const QString after = t.Text();
-    ASSERT_EQ(t.TextLength(), after.size());
-    for (int i = 0; i < after.size(); ++i) {
-      ASSERT_EQ(t.CharAt(i), QString(after[i])) << "round " << round << " @" << i;
-      ASSERT_EQ(t.IsInsideBreak(i), i > 0 && after[i] == QLatin1Char('\n') && after[i - 1] == QLatin1Char('\r'));
+    const int len = next(4);
+    const QString piece = pieces[next(8)];
+    if (round % 3 == 0) {
+      // The program's own edit, as undo makes it; it never splits a CR LF.
+      int end = std::min<int>(at + len, model.size());
+      if (t.IsInsideBreak(end)) ++end;
+      t.replaceText(at, end - at, piece);
+      model.replace(at, end - at, piece);
+    } else {
+      t.select(at, len);
+      // A selection that ends on the CR alone replaces the whole break.
+      int end = std::min<int>(at + len, model.size());
+      if (end > 0 && end < model.size() && model[end - 1] == u'\r' && model[end] == u'\n') ++end;
+      t.setSelText(piece);
+      model.replace(at, end - at, piece);
+      ASSERT_EQ(t.SelStart(), at + piece.size()) << "round " << round;
     }
+    ASSERT_EQ(t.Text(), model) << "round " << round;
+    ASSERT_EQ(t.TextLength(), model.size());
+    for (int i = 0; i < model.size(); ++i) {
+      ASSERT_EQ(t.CharAt(i), QString(model[i])) << "round " << round << " @" << i;
+      ASSERT_EQ(t.IsInsideBreak(i), i > 0 && model[i] == u'\n' && model[i - 1] == u'\r');
+    }
+    const int from = next(model.size() + 1);
+    const int n = next(6);
+    EXPECT_EQ(t.TextMid(from, n), model.mid(from, n)) << "round " << round;
   }
+}
+
+// Enter and Shift+Enter insert the document's own line break, never the
+// widget's line separator; the status figures follow.
+TEST(EditControl, EnterInsertsTheDocumentsLineBreak) {
+  EditControl t;
+  t.show();
+  struct Case { EditControl::LineEnd kind; QString br; };
+  for (const Case& c : {Case{EditControl::LineEnd::CrLf, QStringLiteral("\r\n")},
+                        Case{EditControl::LineEnd::Lf, QStringLiteral("\n")}}) {
+    t.setText(QStringLiteral("ab"));
+    t.setLineEnd(c.kind);
+    t.setSelStart(1);
+    QTest::keyClick(&t, Qt::Key_Return);
+    QTest::keyClick(&t, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClick(&t, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(t.Text(), QStringLiteral("a") + c.br + c.br + c.br + QStringLiteral("b"));
+    EXPECT_EQ(t.SelStart(), 1 + 3 * c.br.size());
+    EXPECT_FALSE(t.document()->toRawText().contains(QChar::LineSeparator));
+    int line = 0, column = 0;
+    t.caretLineColumn(&line, &column);
+    EXPECT_EQ(line, 4);
+    EXPECT_EQ(column, 1);
+  }
+}
+
+// Pasting turns every line break into the document's own; copying gives
+// other programs LF line ends. Both through the real clipboard.
+TEST(EditControl, ClipboardLineEndsBothWays) {
+  QClipboard* board = QGuiApplication::clipboard();
+  EditControl t;
+  t.show();
+  for (const auto kind : {EditControl::LineEnd::Lf, EditControl::LineEnd::CrLf}) {
+    const QString br = kind == EditControl::LineEnd::Lf ? QStringLiteral("\n") : QStringLiteral("\r\n");
+    t.setText(QStringLiteral("[]"));
+    t.setLineEnd(kind);
+    board->setText(QStringLiteral("1\r\n2\n3\r4"));
+    t.setSelStart(1);
+    t.paste();  // the widget's own paste: a middle button or a drop goes the same way
+    EXPECT_EQ(t.Text(), QStringLiteral("[1") + br + "2" + br + "3" + br + QStringLiteral("4]"));
+    t.select(0, t.TextLength());
+    t.copy();
+    EXPECT_EQ(board->text(), QStringLiteral("[1\n2\n3\n4]"));
+  }
+  EXPECT_EQ(t.withLineEnds(QStringLiteral("a\r\rb\n")), QStringLiteral("a\r\n\r\nb\r\n"));
 }
 
 TEST(EditControl, SelectSetsStartAndLengthOrRefusesInsideABreak) {
