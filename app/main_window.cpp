@@ -43,6 +43,11 @@ MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
     ownedIme_ = std::make_unique<PinyinDictionaryIme>();
     deps.ime = ownedIme_.get();
   }
+  if (!deps.words) {
+    // Reads its table when reading first looks a word up.
+    ownedWords_ = std::make_unique<WordReadings>();
+    deps.words = ownedWords_.get();
+  }
   if (!deps.sound) {
     ownedSound_ = std::make_unique<QtSoundOutput>();
     deps.sound = ownedSound_.get();
@@ -51,6 +56,7 @@ MainWindow::MainWindow(Deps deps) : commandLine_(deps.commandLine) {
   p_.settings = deps.settings;
   p_.sound = deps.sound;
   p_.ime = deps.ime;
+  p_.words = deps.words;
 
   // The timers' design-time state, also for timers handed in by tests.
   auto makeTimer = [this](Timer* given, int interval, bool enabled) -> Timer* {
@@ -107,6 +113,10 @@ void MainWindow::connectMenu() {
   on(m.numSoundOpt[0], [this] {
     p_.menu.numSoundOpt[0]->setChecked(!p_.menu.numSoundOpt[0]->isChecked());
     reading_.numSoundOpt(0);
+  });
+  on(m.numWords, [this] {
+    p_.menu.numWords->setChecked(!p_.menu.numWords->isChecked());
+    reading_.numWords();
   });
   for (int i = 0; i < 4; ++i) {
     on(m.numSoundSpeed[i], [this, i] {

@@ -10,6 +10,7 @@
 #include "program/program.h"
 #include "platform/cp936.h"
 #include "platform/input_method.h"
+#include "reading/word_readings.h"
 
 namespace {
 
@@ -145,4 +146,17 @@ QString TextToPinyin(InputMethod* ime, bool& PinyinImeMissing, const QString& te
 
 QString TextToPinyin(Program& p, const QString& text, int mode, const QString& separator) {
   return TextToPinyin(p.ime, p.PinyinImeMissing, text, mode, separator);
+}
+
+QString TextToPinyinAt(Program& p, int pos, const QString& c, int mode, const QString& separator) {
+  QString alone = TextToPinyin(p, c, mode, separator);
+  if (!p.ReadByWords || !p.words || !p.txtFile || c.size() != 1 || alone == QLatin1String(" ")) return alone;
+  const QString reading = p.words->readingAt(*p.txtFile, pos);
+  if (reading.isEmpty()) return alone;
+  switch (mode) {
+    case 0: return reading + separator;
+    case 1: return reading.chopped(1) + separator;
+    case 2: return reading.left(1).toUpper();
+    default: return alone;
+  }
 }

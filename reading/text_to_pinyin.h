@@ -32,3 +32,10 @@ QString TextToPinyin(InputMethod* ime, bool& PinyinImeMissing, const QString& te
 
 // The same with the program's input method and flag.
 QString TextToPinyin(Program& p, const QString& text, int mode, const QString& separator);
+
+// The conversion of `c`, the character at `pos` of the document, as
+// `TextToPinyin` gives it; but when reading by words is on and `c` stands in
+// a word of the word table, its reading is the one it has in that word
+// (行 in 银行 reads hang2). Without the input method the result is the same
+// single space as for the character alone.
+QString TextToPinyinAt(Program& p, int pos, const QString& c, int mode, const QString& separator);

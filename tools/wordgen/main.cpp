@@ -17,7 +17,8 @@
 //   - 一 and 不 keep their own reading: the syllable table changes their tone
 //     by the next syllable, so the changed tones of the source are dropped;
 //   - a neutral tone keeps the character's toned reading of the same
-//     syllable (the sound set has no neutral tone);
+//     syllable (the sound set has no neutral tone); where the character has
+//     several toned readings of it the word is left out;
 //   - a reading the character is not known to have drops the word, and so
 //     does one that the 2013 standard dictionary (Unihan kTGHZ2013) does not
 //     list for a character it has readings for: the schema follows the
@@ -227,8 +228,17 @@ int main(int argc, char** argv) {
       if (known.isEmpty()) return std::nullopt;
       const QString& r = readings[i];
       QString chosen;
-      if (c == u'一' || c == u'不' || (toneOf(r) == u'5' && lettersOf(known[0]) == lettersOf(r))) {
+      // The toned readings of the syllable: a neutral tone is taken for one
+      // of them only when there is no other (头发 fa5: fa1 or fa4?).
+      QStringList toned;
+      for (const QString& k : known)
+        if (lettersOf(k) == lettersOf(r) && toneOf(k) != u'5') toned << k;
+      if (c == u'一' || c == u'不') {
         if (lettersOf(known[0]) != lettersOf(r)) return std::nullopt;
+        chosen = known[0];
+      } else if (toneOf(r) == u'5' && toned.size() > 1) {
+        return std::nullopt;
+      } else if (toneOf(r) == u'5' && lettersOf(known[0]) == lettersOf(r)) {
         chosen = known[0];
       } else if (toneOf(r) == u'5') {
         for (const QString& k : known)
