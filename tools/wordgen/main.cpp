@@ -10,7 +10,8 @@
 // simplified characters with OpenCC's t2s configuration (Debian package
 // opencc). Phrases marked 0% are the schema's known-wrong readings and are
 // left out. The reviewed additions beside this file add or correct words
-// that the phrase dictionary lacks; they win over it.
+// that the phrase dictionary lacks or reads wrong, and leave out rare words
+// that take over frequent sequences of characters; they win over it.
 //
 // Each word's readings are brought in line with the pinyin dictionary
 // (pinyin.txt, the usual reading first):
@@ -299,11 +300,17 @@ int main(int argc, char** argv) {
       QStringList parts = line.split(QRegularExpression(QStringLiteral("\\s+")));
       const QString word = parts.takeFirst();
       const auto where = QStringLiteral("%1:%2: ").arg(additionsPath).arg(lineNo);
+      if (parts.isEmpty()) {  // a word alone: left out of the table
+        if (words.remove(word) == 0) fail(where + QStringLiteral("%1 is not in the source").arg(word));
+        ++additions;
+        continue;
+      }
       const std::optional<QStringList> r = fit(word, parts);
       if (!r || *r != parts)
         fail(where + QStringLiteral("%1 %2 does not fit the pinyin dictionary").arg(word, parts.join(u' ')));
-      if (differences(word, *r) == 0) fail(where + QStringLiteral("%1 reads its characters' usual readings").arg(word));
       const auto it = words.constFind(word);
+      if (differences(word, *r) == 0 && it == words.cend())
+        fail(where + QStringLiteral("%1 reads its characters' usual readings").arg(word));
       if (it != words.cend() && it->readings == *r) fail(where + QStringLiteral("%1 is already in the source").arg(word));
       words.insert(word, {*r, 100, -1});
       ++additions;
