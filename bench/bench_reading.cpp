@@ -63,6 +63,7 @@ void BM_ReadingStep(benchmark::State& state) {
   deps.timer3 = &t3;
   MainWindow w(deps);
   w.formLoad();
+  w.program().ReadByWords = state.range(1) != 0;
   EditControl& t = *w.program().txtFile;
   t.setText(document(state.range(0)));
   const int middle = t.TextLength() / 2;
@@ -84,7 +85,12 @@ void BM_ReadingStep(benchmark::State& state) {
   }
   w.readingCommands().numStop();
 }
-BENCHMARK(BM_ReadingStep)->Arg(1024)->Arg(20 * 1024 * 1024)->Unit(benchmark::kMicrosecond);
+// Sizes 1 KB and 20 MB; polyphones read character by character (0) and by
+// their words (1).
+BENCHMARK(BM_ReadingStep)
+    ->ArgsProduct({{1024, 20 * 1024 * 1024}, {0, 1}})
+    ->ArgNames({"units", "byWords"})
+    ->Unit(benchmark::kMicrosecond);
 
 // What the first reading pays for the word table: reading words.txt and
 // the first look-up.

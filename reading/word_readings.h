@@ -9,7 +9,6 @@
 // holds a word of two to kLongestWord Chinese characters of the basic plane,
 // a tab, and one reading per character separated by spaces, each in
 // lower-case letters followed by a tone digit 1 to 5.
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -37,8 +36,8 @@ class WordReadings {
   // Reads a data file; false when it is missing, unreadable or not a table
   // (wrong header, no word at all). A failed load leaves the table empty.
   bool load(const QString& path);
-  bool isEmpty() const { return words_.isEmpty(); }
-  qsizetype size() const { return words_.size(); }
+  bool isEmpty() const { return words_.empty(); }
+  qsizetype size() const { return qsizetype(words_.size()); }
   QString loadedFrom() const { return loadedFrom_; }
 
   // The reading of `text[index]` in the word of `text` that covers it: the
@@ -55,11 +54,22 @@ class WordReadings {
  private:
   bool inWord(QChar c) const { return c.unicode() < wordChars_.size() && wordChars_[c.unicode()]; }
 
+  // One word of the table: where it and its readings stand in text_.
+  struct Entry {
+    qsizetype word;
+    qsizetype readings;
+    int wordLength;
+    int readingsLength;
+  };
+  QStringView wordOf(const Entry& e) const { return QStringView(text_).sliced(e.word, e.wordLength); }
+  const Entry* find(QStringView word) const;
+
   QStringList places_;
   bool tried_ = false;
   QString loadedFrom_;
-  // Word -> its readings, separated by spaces.
-  QHash<QString, QString> words_;
+  // The whole file, and its words sorted, for a binary search.
+  QString text_;
+  std::vector<Entry> words_;
   // The characters that stand in some word, by code unit.
   std::vector<bool> wordChars_;
 };

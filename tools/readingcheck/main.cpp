@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     wrongAlone += !okAlone;
     wrongByWords += !okByWords;
     if (list && (!okAlone || !okByWords))
-      out << text.mid(std::max(0, pos - 6), 6) << '[' << c << ']' << text.mid(pos + 1, 6).replace(u'\n', u' ')
+      out << text.mid(std::max(0, pos - 6), std::min(pos, 6)).replace(u'\n', u' ') << '[' << c << ']' << text.mid(pos + 1, 6).replace(u'\n', u' ')
           << "  reference " << reference[k] << "  alone " << got[0] << (okAlone ? "" : " x") << "  by words "
           << got[1] << (okByWords ? "" : " x") << '\n';
   }
