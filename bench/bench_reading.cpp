@@ -69,7 +69,7 @@ void BM_ReadingStep(benchmark::State& state) {
   const int middle = t.TextLength() / 2;
   t.setSelStart(middle);
   w.readingCommands().numStart();
-  if (words.loadedFrom().isEmpty()) {
+  if (w.program().ReadByWords && words.loadedFrom().isEmpty()) {
     state.SkipWithError("words.txt not loaded");
     return;
   }

@@ -148,15 +148,19 @@ QString TextToPinyin(Program& p, const QString& text, int mode, const QString& s
   return TextToPinyin(p.ime, p.PinyinImeMissing, text, mode, separator);
 }
 
-QString TextToPinyinAt(Program& p, int pos, const QString& c, int mode, const QString& separator) {
+QString WordReadingAt(Program& p, int pos) {
+  if (!p.ReadByWords || !p.words || !p.txtFile) return {};
+  return p.words->readingAt(*p.txtFile, pos);
+}
+
+QString TextToPinyinInWord(Program& p, const QString& c, const QString& inWord, int mode,
+                           const QString& separator) {
   QString alone = TextToPinyin(p, c, mode, separator);
-  if (!p.ReadByWords || !p.words || !p.txtFile || c.size() != 1 || alone == QLatin1String(" ")) return alone;
-  const QString reading = p.words->readingAt(*p.txtFile, pos);
-  if (reading.isEmpty()) return alone;
+  if (inWord.isEmpty() || c.size() != 1 || alone == QLatin1String(" ")) return alone;
   switch (mode) {
-    case 0: return reading + separator;
-    case 1: return reading.chopped(1) + separator;
-    case 2: return reading.left(1).toUpper();
+    case 0: return inWord + separator;
+    case 1: return inWord.chopped(1) + separator;
+    case 2: return inWord.left(1).toUpper();
     default: return alone;
   }
 }
