@@ -123,9 +123,7 @@ QString WordReadings::readingIn(QStringView text, qsizetype index) {
 }
 
 QString WordReadings::readingAt(const EditControl& t, int pos) {
-  if (pos < 0 || pos >= t.TextLength() || !ensureLoaded()) return {};
-  const QString c = t.CharAt(pos);
-  if (c.size() != 1 || !inWord(c[0])) return {};
+  if (pos < 0 || !ensureLoaded()) return {};
   const int from = std::max(0, pos - (kLongestWord - 1));
   const QString window = t.TextMid(from, pos - from + kLongestWord);
   return readingIn(window, pos - from);
