@@ -64,6 +64,11 @@ MainWindow::MainWindow(Deps deps)
     ownedIme_ = std::make_unique<PinyinDictionaryIme>();
     deps.ime = ownedIme_.get();
   }
+  if (!deps.words) {
+    // Reads its table when reading first looks a word up.
+    ownedWords_ = std::make_unique<WordReadings>();
+    deps.words = ownedWords_.get();
+  }
   if (!deps.sound) {
     ownedSound_ = std::make_unique<QtSoundOutput>();
     deps.sound = ownedSound_.get();
@@ -72,6 +77,7 @@ MainWindow::MainWindow(Deps deps)
   p_.settings = deps.settings;
   p_.sound = deps.sound;
   p_.ime = deps.ime;
+  p_.words = deps.words;
 
   // The timers' design-time state, also for timers handed in by tests.
   auto makeTimer = [this](Timer* given, int interval, bool enabled) -> Timer* {
@@ -141,6 +147,10 @@ void MainWindow::connectMenu() {
   auto* speeds = new QActionGroup(this);
   speeds->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
   for (QAction* a : m.numSoundSpeed) speeds->addAction(a);
+  on(m.numWords, [this] {
+    p_.menu.numWords->setChecked(!p_.menu.numWords->isChecked());
+    reading_.numWords();
+  });
   for (int i = 0; i < 4; ++i) {
     on(m.numSoundSpeed[i], [this, i] {
       // Undo the automatic toggle so the handler sees the state before the click.

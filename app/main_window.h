@@ -13,6 +13,7 @@
 #include "program/program.h"
 #include "editing/edit_commands.h"
 #include "reading/reading_commands.h"
+#include "reading/word_readings.h"
 #include "search/search_commands.h"
 
 // What the main window uses of the outside world. Anything left null is
@@ -22,6 +23,7 @@ struct MainWindowDeps {
   SettingsStore* settings = nullptr;
   SoundOutput* sound = nullptr;
   InputMethod* ime = nullptr;
+  WordReadings* words = nullptr;  // the word table; made from words.txt when null
   Timer* timer1 = nullptr;
   Timer* timer2 = nullptr;
   Timer* timer3 = nullptr;
@@ -81,6 +83,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<SettingsStore> ownedSettings_;
   std::unique_ptr<SoundOutput> ownedSound_;
   std::unique_ptr<InputMethod> ownedIme_;
+  std::unique_ptr<WordReadings> ownedWords_;
   Documents documents_{p_};
   EditCommands edit_{p_};
   ReadingCommands reading_{p_};

@@ -97,6 +97,11 @@ void LoadSettings(Program& p) {
     if (p.menu.numSoundOpt[0]) p.menu.numSoundOpt[0]->setChecked(true);
     p.VoiceChoice = 0;
   }
+  // 按词语读多音字: on unless stored as off (older files do not have it).
+  if (const QString v = s.read(kSound, QStringLiteral("ReadByWords")); !v.isEmpty()) {
+    if (const auto b = parseBool(v)) p.ReadByWords = *b;
+  }
+  if (p.menu.numWords) p.menu.numWords->setChecked(p.ReadByWords);
 
   const QString speed = s.read(kSound, QStringLiteral("Speed"));
   if (speed.isEmpty()) return;
@@ -142,6 +147,7 @@ void SaveSettings(Program& p) {
   s.write(kFont, QStringLiteral("Italic"), t.FontItalic() ? QStringLiteral("True") : QStringLiteral("False"));
   s.write(kFont, QStringLiteral("BackColor"), QString::number(t.BackColor()));
   s.write(kSound, QStringLiteral("Reader"), QString::number(p.VoiceChoice));
+  s.write(kSound, QStringLiteral("ReadByWords"), p.ReadByWords ? QStringLiteral("True") : QStringLiteral("False"));
   int speed = 3;
   for (int i = 0; i < 3; ++i) {
     if (p.menu.numSoundSpeed[i] && p.menu.numSoundSpeed[i]->isChecked()) {

@@ -16,9 +16,9 @@ const std::array<TopMenuSpec, 5>& topMenus() {
   return t;
 }
 
-const std::array<MenuItemSpec, 41>& menuItems() {
+const std::array<MenuItemSpec, 42>& menuItems() {
   // menu, submenu, name, caption, shortcut, enabled, checkable, checked, icon
-  static const std::array<MenuItemSpec, 41> t{{
+  static const std::array<MenuItemSpec, 42> t{{
       {"numFile", "", "numNew", "新建(&N)", "Ctrl+N", true, false, false, "new"},
       {"numFile", "", "numOpen", "打开(&O)...", "Ctrl+O", true, false, false, "open"},
       {"numFile", "", "numSave", "保存(&S)", "Ctrl+S", true, false, false, "save"},
@@ -52,6 +52,7 @@ const std::array<MenuItemSpec, 41>& menuItems() {
       {"numRead", "", "numLine6", "-", "", true, false, false, ""},
       {"numRead", "", "numSound", "声音选项(&O)", "", true, false, false, ""},
       {"numRead", "numSound", "numSoundOpt(0)", "普通(&N)", "", true, true, true, ""},
+      {"numRead", "numSound", "numWords", "按词语读多音字(&W)", "", true, true, true, ""},
       {"numRead", "", "numSpeed", "语速(&E)", "", true, false, false, "speed"},
       {"numRead", "numSpeed", "numSoundSpeed(0)", "较慢(&W)", "", true, true, false, ""},
       {"numRead", "numSpeed", "numSoundSpeed(1)", "中速(&M)", "", true, true, true, ""},
@@ -115,6 +116,7 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
   numStatusBar = item("numStatusBar");
   numStart = item("numStart"); numStop = item("numStop");
   numSoundOpt[0] = item("numSoundOpt(0)");
+  numWords = item("numWords");
   for (int i = 0; i < 4; ++i) numSoundSpeed[i] = item(QStringLiteral("numSoundSpeed(%1)").arg(i));
   numHelp = item("numHelp"); numAbout = item("numAbout");
 }

@@ -29,7 +29,7 @@ struct TopMenuSpec {
 
 // The whole menu, in order.
 const std::array<TopMenuSpec, 5>& topMenus();
-const std::array<MenuItemSpec, 41>& menuItems();
+const std::array<MenuItemSpec, 42>& menuItems();
 
 struct MainMenu {
   QMenu *numFile = nullptr, *numEdit = nullptr, *numFormat = nullptr, *numRead = nullptr,
@@ -44,6 +44,7 @@ struct MainMenu {
   QAction* numStatusBar = nullptr;
   QAction *numStart = nullptr, *numStop = nullptr;
   std::array<QAction*, 1> numSoundOpt{};
+  QAction* numWords = nullptr;  // 按词语读多音字
   std::array<QAction*, 4> numSoundSpeed{};
   QAction *numHelp = nullptr, *numAbout = nullptr;
   // Every item and submenu by name, separators included.

@@ -16,6 +16,7 @@ class SoundOutput;
 class InputMethod;
 class Registry;
 class Ui;
+class WordReadings;
 
 inline const QString kAppTitle = QStringLiteral("妙音朗读器");
 inline const QString kUntitled = QStringLiteral("无标题");
@@ -53,6 +54,10 @@ struct Program {
   bool GlideActive = false;  // a glide and the rest of its final are playing
   qint16 VoiceChoice = 0;
   qint16 CustomSpeed = 0;
+  // 按词语读多音字: a polyphone reads as in the word it stands in, from the
+  // word table (loaded at the first reading; null: none).
+  bool ReadByWords = true;
+  WordReadings* words = nullptr;
   // Search and replace.
   QString FindText;
   QString ReplaceText;

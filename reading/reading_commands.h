@@ -14,6 +14,7 @@ class ReadingCommands {
   void timer3Tick();
   void numSoundOpt(int index);
   void numSoundSpeed(int index);
+  void numWords();
 
   // The sounds of the reading: units, syllables, the output steps.
   Speech& speech() { return speech_; }

@@ -13,10 +13,11 @@
 namespace {
 const QString kSpace = QStringLiteral(" ");
 
-// One conversion as the session uses it: separator a space, result trimmed
+// One conversion as the session uses it: the character read as in the word
+// it stands in (`inWord`, empty for none), separator a space, result trimmed
 // of spaces (only spaces: a line break converts to itself and stays).
-QString convert(Program& p, const QString& c, int mode) {
-  QString s = TextToPinyin(p, c, mode, kSpace);
+QString convert(Program& p, const QString& c, const QString& inWord, int mode) {
+  QString s = TextToPinyinInWord(p, c, inWord, mode, kSpace);
   qsizetype b = 0, e = s.size();
   while (b < e && s[b] == QLatin1Char(' ')) ++b;
   while (e > b && s[e - 1] == QLatin1Char(' ')) --e;
@@ -35,14 +36,16 @@ ReadingUnit FormReadingUnit(Program& p) {
   const EditControl& t = *p.txtFile;
   ReadingUnit u;
   const QString c = t.SelText().left(1);
-  u.initial = convert(p, c, 2);
-  const QString s1 = convert(p, c, 1);
+  const int pos = t.SelStart();
+  const QString inWord = c.isEmpty() ? QString() : WordReadingAt(p, pos);
+  u.initial = convert(p, c, inWord, 2);
+  const QString s1 = convert(p, c, inWord, 1);
   const qsizetype restLength = s1.size() - u.initial.size();
   u.rest = restLength > 0 ? s1.right(restLength) : QString();
-  u.tone = ToneOf(convert(p, c, 0));
+  u.tone = ToneOf(convert(p, c, inWord, 0));
   // The character after the one being read (nothing at the end of the text).
-  const QString next = t.CharAt(t.SelStart() + 1);
-  u.nextTone = next.isEmpty() ? 5 : ToneOf(convert(p, next, 0));
+  const QString next = t.CharAt(pos + 1);
+  u.nextTone = next.isEmpty() ? 5 : ToneOf(convert(p, next, WordReadingAt(p, pos + 1), 0));
   u.ch = c;
   return u;
 }

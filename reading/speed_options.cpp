@@ -57,6 +57,11 @@ void numSoundOpt(Program& p, int index) {
   p.VoiceChoice = 0;
 }
 
+void numWords(Program& p) {
+  p.ReadByWords = !p.ReadByWords;
+  p.menu.numWords->setChecked(p.ReadByWords);
+}
+
 void numSoundSpeed(Program& p, int index) {
   if (index == 3) {
     checkSpeedItem(p, 3);

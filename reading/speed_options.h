@@ -25,6 +25,8 @@ std::optional<qint16> parseCustomSpeed(const QString& text);
 // The menu handlers.
 void numSoundOpt(Program& p, int index);
 void numSoundSpeed(Program& p, int index);
+// 按词语读多音字: turns reading polyphones by their words on or off.
+void numWords(Program& p);
 
 // 语速调整: the custom speed dialog.
 class frmSpeed : public QDialog {

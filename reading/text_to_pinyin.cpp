@@ -10,6 +10,7 @@
 #include "program/program.h"
 #include "platform/cp936.h"
 #include "platform/input_method.h"
+#include "reading/word_readings.h"
 
 namespace {
 
@@ -145,4 +146,21 @@ QString TextToPinyin(InputMethod* ime, bool& PinyinImeMissing, const QString& te
 
 QString TextToPinyin(Program& p, const QString& text, int mode, const QString& separator) {
   return TextToPinyin(p.ime, p.PinyinImeMissing, text, mode, separator);
+}
+
+QString WordReadingAt(Program& p, int pos) {
+  if (!p.ReadByWords || !p.words || !p.txtFile) return {};
+  return p.words->readingAt(*p.txtFile, pos);
+}
+
+QString TextToPinyinInWord(Program& p, const QString& c, const QString& inWord, int mode,
+                           const QString& separator) {
+  QString alone = TextToPinyin(p, c, mode, separator);
+  if (inWord.isEmpty() || c.size() != 1 || alone == QLatin1String(" ")) return alone;
+  switch (mode) {
+    case 0: return inWord + separator;
+    case 1: return inWord.chopped(1) + separator;
+    case 2: return inWord.left(1).toUpper();
+    default: return alone;
+  }
 }

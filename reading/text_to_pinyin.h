@@ -32,3 +32,15 @@ QString TextToPinyin(InputMethod* ime, bool& PinyinImeMissing, const QString& te
 
 // The same with the program's input method and flag.
 QString TextToPinyin(Program& p, const QString& text, int mode, const QString& separator);
+
+// The reading of the character at `pos` of the document in the word it
+// stands in (行 in 银行: hang2), when reading by words is on; empty when it
+// is off or no word of the word table covers the character.
+QString WordReadingAt(Program& p, int pos);
+
+// The conversion of the single character `c` as `TextToPinyin` gives it,
+// but with `inWord` (from `WordReadingAt`) as its reading when that is not
+// empty. Without the input method the result is the same single space as
+// for the character alone.
+QString TextToPinyinInWord(Program& p, const QString& c, const QString& inWord, int mode,
+                           const QString& separator);

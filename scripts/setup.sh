@@ -10,6 +10,7 @@ PACKAGES=(
   libsndfile1-dev libgtest-dev libbenchmark-dev libfontconfig-dev
   libespeak-ng-dev espeak-ng-data libsonic-dev
   unicode-data bzip2
+  rime-data-terra-pinyin opencc libopencc-data
   fonts-wqy-microhei
   xvfb xauth xdotool imagemagick poppler-utils
   pulseaudio pulseaudio-utils

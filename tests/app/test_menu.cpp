@@ -65,7 +65,8 @@ const Expected kRead[] = {
     {"numSound", "声音选项(&O)", "", true, -1, false},
     {"numSpeed", "语速(&E)", "", true, -1, true},
 };
-const Expected kSound[] = {{"numSoundOpt(0)", "普通(&N)", "", true, 1, false}};
+const Expected kSound[] = {{"numSoundOpt(0)", "普通(&N)", "", true, 1, false},
+                           {"numWords", "按词语读多音字(&W)", "", true, 1, false}};
 const Expected kSpeed[] = {
     {"numSoundSpeed(0)", "较慢(&W)", "", true, 0, false},
     {"numSoundSpeed(1)", "中速(&M)", "", true, 1, false},

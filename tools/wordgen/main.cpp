@@ -1,0 +1,349 @@
+// wordgen: writes the word-reading table the reading session uses to read a
+// polyphonic character by the word it stands in.
+//
+//   wordgen [--opencc <program> <config>] [--bzip2 <program>] <terra_pinyin.dict.yaml>
+//           <pinyin.txt> <Unihan_Readings.txt[.bz2]> <additions> <output>
+//
+// Source: the toned phrase dictionary of the Rime "Terra Pinyin" schema
+// (Debian package rime-data-terra-pinyin, LGPL-3; its phrase readings are
+// adapted from CC-CEDICT), in traditional characters, converted to
+// simplified characters with OpenCC's t2s configuration (Debian package
+// opencc). Phrases marked 0% are the schema's known-wrong readings and are
+// left out. The reviewed additions beside this file add or correct words
+// that the phrase dictionary lacks or reads wrong, and leave out rare words
+// that take over frequent sequences of characters; they win over it.
+//
+// Each word's readings are brought in line with the pinyin dictionary
+// (pinyin.txt, the usual reading first):
+//   - 一 and 不 keep their own reading: the syllable table changes their tone
+//     by the next syllable, so the changed tones of the source are dropped;
+//   - a neutral tone keeps the character's toned reading of the same
+//     syllable (the sound set has no neutral tone); where the character has
+//     several toned readings of it the word is left out;
+//   - a reading the character is not known to have drops the word, and so
+//     does one that the 2013 standard dictionary (Unihan kTGHZ2013) does not
+//     list for a character it has readings for: the schema follows the
+//     Taiwan standard in places (研究 jiu4, 下跌 die2, 头发 fa3), and this
+//     keeps the mainland reading.
+// The table holds every word in which a "polyphone" stands: a character that
+// some word reads other than its usual reading. Words that read it the usual
+// way stay in the table too, so that an overlapping word cannot take it over
+// where the longer or earlier word reads it the usual way (体重|新: zhong4).
+// Words of one character, words with a character outside the basic plane or
+// no Chinese character, and words of more than kLongestWord characters are
+// left out.
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr int kLongestWord = 8;
+
+[[noreturn]] void fail(const QString& message) {
+  std::fprintf(stderr, "wordgen: %s\n", qPrintable(message));
+  std::exit(1);
+}
+
+QByteArray readAll(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) fail(QStringLiteral("cannot read %1").arg(path));
+  return f.readAll();
+}
+
+QByteArray readCompressed(const QString& path, const QString& bzip2) {
+  if (!path.endsWith(QLatin1String(".bz2"))) return readAll(path);
+  QProcess p;
+  p.start(bzip2, {QStringLiteral("-dc"), path});
+  if (!p.waitForStarted()) fail(QStringLiteral("cannot start %1").arg(bzip2));
+  QByteArray data;
+  while (p.waitForReadyRead(-1)) data += p.readAllStandardOutput();
+  p.waitForFinished(-1);
+  data += p.readAllStandardOutput();
+  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    fail(QStringLiteral("%1 could not decompress %2").arg(bzip2, path));
+  return data;
+}
+
+// "zhōng" -> "zhong1", "lüè" -> "lue4", "nǚ" -> "nv3", as the pinyin
+// dictionary writes readings.
+std::optional<QString> numbered(const QString& reading) {
+  const QString d = reading.toLower().normalized(QString::NormalizationForm_D);
+  QString letters;
+  int tone = 5;
+  int umlaut = -1;
+  for (const QChar c : d) {
+    const char16_t u = c.unicode();
+    if (u >= 'a' && u <= 'z') letters += c;
+    else if (u == 0x0304) tone = 1;
+    else if (u == 0x0301) tone = 2;
+    else if (u == 0x030C) tone = 3;
+    else if (u == 0x0300) tone = 4;
+    else if (u == 0x0302) continue;
+    else if (u == 0x0308 && letters.endsWith(u'u')) umlaut = int(letters.size()) - 1;
+    else return std::nullopt;
+  }
+  if (letters.isEmpty()) return std::nullopt;
+  if (umlaut >= 0) {
+    const bool afterJqxy = umlaut == 1 && QStringLiteral("jqxy").contains(letters.front());
+    const bool ueAfterNl = umlaut == 1 && letters.mid(umlaut) == QStringLiteral("ue");
+    if (!afterJqxy && !ueAfterNl) letters[umlaut] = u'v';
+  }
+  return letters + QString::number(tone);
+}
+
+QString lettersOf(const QString& reading) { return reading.chopped(1); }
+QChar toneOf(const QString& reading) { return reading.back(); }
+
+bool isHan(QChar c) { return c.script() == QChar::Script_Han && !c.isSurrogate(); }
+
+struct Candidate {
+  QStringList readings;
+  double weight = 100;
+  int order = 0;  // source order, for ties
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QStringList args = app.arguments().mid(1);
+  QString opencc = QStringLiteral("opencc");
+  QString openccConfig = QStringLiteral("t2s.json");
+  if (args.size() >= 3 && args[0] == QLatin1String("--opencc")) {
+    opencc = args[1];
+    openccConfig = args[2];
+    args = args.mid(3);
+  }
+  QString bzip2 = QStringLiteral("bzip2");
+  if (args.size() >= 2 && args[0] == QLatin1String("--bzip2")) {
+    bzip2 = args[1];
+    args = args.mid(2);
+  }
+  if (args.size() != 5)
+    fail(QStringLiteral("usage: wordgen [--opencc <program> <config>] [--bzip2 <program>] "
+                        "<terra_pinyin.dict.yaml> <pinyin.txt> <Unihan_Readings> <additions> <output>"));
+  const QString& additionsPath = args[3];
+  const QString& outputPath = args[4];
+
+  // The readings of the 2013 standard dictionary.
+  QHash<QChar, QStringList> standard;
+  for (const QByteArray& raw : readCompressed(args[2], bzip2).split('\n')) {
+    if (!raw.startsWith("U+")) continue;
+    const QStringList parts = QString::fromUtf8(raw).trimmed().split(u'\t');
+    if (parts.size() != 3 || parts[1] != QLatin1String("kTGHZ2013")) continue;
+    bool ok = false;
+    const uint cp = parts[0].mid(2).toUInt(&ok, 16);
+    if (!ok || cp > 0xFFFF) continue;
+    QStringList& list = standard[QChar(char16_t(cp))];
+    for (const QString& token : parts[2].split(u' ', Qt::SkipEmptyParts))
+      for (const QString& r : token.section(u':', -1).split(u',', Qt::SkipEmptyParts))
+        if (const auto n = numbered(r)) list << *n;
+  }
+  if (standard.isEmpty()) fail(QStringLiteral("%1 has no kTGHZ2013 readings").arg(args[2]));
+
+  // The single-character readings, usual reading first.
+  QHash<QChar, QStringList> chars;
+  for (const QByteArray& raw : readAll(args[1]).split('\n')) {
+    if (raw.isEmpty() || raw.startsWith('#')) continue;
+    const QString line = QString::fromUtf8(raw);
+    const qsizetype tab = line.indexOf(u'\t');
+    if (tab != 1) continue;  // one UTF-16 unit: the basic plane only
+    chars.insert(line[0], line.mid(tab + 1).split(u' ', Qt::SkipEmptyParts));
+  }
+  if (chars.isEmpty()) fail(QStringLiteral("%1 is no pinyin dictionary").arg(args[1]));
+
+  // The phrases of the Rime dictionary: "word TAB readings [TAB weight]"
+  // below the "..." that ends its header.
+  static const QRegularExpression syllable(QStringLiteral("^[a-z]+[1-5]$"));
+  struct Phrase {
+    QString word;
+    QStringList readings;
+    double weight;
+  };
+  QList<Phrase> phrases;
+  QString version;
+  bool body = false;
+  for (const QByteArray& raw : readAll(args[0]).split('\n')) {
+    const QString line = QString::fromUtf8(raw).trimmed();
+    if (!body) {
+      if (line.startsWith(QLatin1String("version:"))) version = line.mid(8).trimmed().remove(u'"');
+      if (line == QLatin1String("...")) body = true;
+      continue;
+    }
+    if (line.isEmpty() || line.startsWith(u'#')) continue;
+    const QStringList parts = line.split(u'\t');
+    if (parts.size() < 2 || !parts[1].contains(u' ')) continue;
+    double weight = 100;
+    if (parts.size() >= 3 && parts[2].endsWith(u'%')) weight = parts[2].chopped(1).toDouble();
+    if (weight <= 0) continue;  // marked wrong
+    QStringList readings = parts[1].split(u' ', Qt::SkipEmptyParts);
+    for (QString& r : readings) {
+      // üe after l and n is written "ue" in the pinyin dictionary.
+      if (r.startsWith(QLatin1String("lve")) || r.startsWith(QLatin1String("nve"))) r[1] = u'u';
+    }
+    phrases.append({parts[0], readings, weight});
+  }
+  if (!body || phrases.isEmpty()) fail(QStringLiteral("%1 is no Rime dictionary").arg(args[0]));
+
+  // To simplified characters, one phrase a line.
+  {
+    QByteArray input;
+    for (const Phrase& p : phrases) input += p.word.toUtf8() + '\n';
+    QProcess p;
+    p.start(opencc, {QStringLiteral("-c"), openccConfig});
+    if (!p.waitForStarted()) fail(QStringLiteral("cannot start %1").arg(opencc));
+    p.write(input);
+    p.closeWriteChannel();
+    QByteArray output;
+    while (p.waitForReadyRead(-1)) output += p.readAllStandardOutput();
+    p.waitForFinished(-1);
+    output += p.readAllStandardOutput();
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+      fail(QStringLiteral("%1 failed: %2").arg(opencc, QString::fromLocal8Bit(p.readAllStandardError())));
+    QList<QByteArray> lines = output.split('\n');
+    if (lines.size() < phrases.size()) fail(QStringLiteral("%1 lost lines").arg(opencc));
+    for (qsizetype i = 0; i < phrases.size(); ++i) phrases[i].word = QString::fromUtf8(lines[i]).trimmed();
+  }
+
+  // A word's readings made to fit the pinyin dictionary; nullopt when they
+  // cannot be.
+  auto fit = [&](const QString& word, const QStringList& readings) -> std::optional<QStringList> {
+    if (word.size() < 2 || word.size() > kLongestWord || word.size() != readings.size()) return std::nullopt;
+    QStringList out;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+      const QChar c = word[i];
+      if (!isHan(c) || !syllable.match(readings[i]).hasMatch()) return std::nullopt;
+      const QStringList known = chars.value(c);
+      if (known.isEmpty()) return std::nullopt;
+      const QString& r = readings[i];
+      QString chosen;
+      // The toned readings of the syllable: a neutral tone is taken for one
+      // of them only when there is no other (头发 fa5: fa1 or fa4?).
+      QStringList toned;
+      for (const QString& k : known)
+        if (lettersOf(k) == lettersOf(r) && toneOf(k) != u'5') toned << k;
+      if (c == u'一' || c == u'不') {
+        if (lettersOf(known[0]) != lettersOf(r)) return std::nullopt;
+        chosen = known[0];
+      } else if (toneOf(r) == u'5' && toned.size() > 1) {
+        return std::nullopt;
+      } else if (toneOf(r) == u'5' && lettersOf(known[0]) == lettersOf(r)) {
+        chosen = known[0];
+      } else if (toneOf(r) == u'5') {
+        for (const QString& k : known)
+          if (lettersOf(k) == lettersOf(r) && toneOf(k) != u'5') {
+            chosen = k;
+            break;
+          }
+        if (chosen.isEmpty() && known.contains(r)) chosen = r;
+      } else if (known.contains(r)) {
+        const QStringList std2013 = standard.value(c);
+        if (r == known[0] || std2013.isEmpty() || std2013.contains(r)) chosen = r;
+      }
+      if (chosen.isEmpty()) return std::nullopt;
+      out << chosen;
+    }
+    return out;
+  };
+  auto differences = [&](const QString& word, const QStringList& readings) {
+    int n = 0;
+    for (qsizetype i = 0; i < word.size(); ++i) n += chars.value(word[i]).value(0) != readings[i];
+    return n;
+  };
+
+  // Every reading of every word; the heaviest wins, then the one closest to
+  // the characters' usual readings, then the first in the source.
+  QMap<QString, Candidate> words;
+  int dropped = 0;
+  for (qsizetype i = 0; i < phrases.size(); ++i) {
+    const Phrase& p = phrases[i];
+    const std::optional<QStringList> r = fit(p.word, p.readings);
+    if (!r) {
+      ++dropped;
+      continue;
+    }
+    auto it = words.find(p.word);
+    if (it == words.end()) {
+      words.insert(p.word, {*r, p.weight, int(i)});
+      continue;
+    }
+    if (it->readings == *r) {
+      it->weight = std::max(it->weight, p.weight);
+      continue;
+    }
+    if (p.weight > it->weight ||
+        (p.weight == it->weight && differences(p.word, *r) < differences(p.word, it->readings)))
+      *it = {*r, p.weight, int(i)};
+  }
+
+  // The reviewed additions: "<word> <readings...>", '#' comments.
+  const QString additionsName = QFileInfo(additionsPath).fileName();
+  int additions = 0;
+  {
+    int lineNo = 0;
+    for (const QByteArray& raw : readAll(additionsPath).split('\n')) {
+      ++lineNo;
+      const QString line = QString::fromUtf8(raw).section(u'#', 0, 0).trimmed();
+      if (line.isEmpty()) continue;
+      QStringList parts = line.split(QRegularExpression(QStringLiteral("\\s+")));
+      const QString word = parts.takeFirst();
+      const auto where = QStringLiteral("%1:%2: ").arg(additionsPath).arg(lineNo);
+      if (parts.isEmpty()) {  // a word alone: left out of the table
+        if (words.remove(word) == 0) fail(where + QStringLiteral("%1 is not in the source").arg(word));
+        ++additions;
+        continue;
+      }
+      const std::optional<QStringList> r = fit(word, parts);
+      if (!r || *r != parts)
+        fail(where + QStringLiteral("%1 %2 does not fit the pinyin dictionary").arg(word, parts.join(u' ')));
+      const auto it = words.constFind(word);
+      if (differences(word, *r) == 0 && it == words.cend())
+        fail(where + QStringLiteral("%1 reads its characters' usual readings").arg(word));
+      if (it != words.cend() && it->readings == *r) fail(where + QStringLiteral("%1 is already in the source").arg(word));
+      words.insert(word, {*r, 100, -1});
+      ++additions;
+    }
+  }
+
+  // The polyphones: characters some word reads other than usual.
+  QSet<QChar> polyphones;
+  for (auto it = words.cbegin(); it != words.cend(); ++it)
+    for (qsizetype i = 0; i < it.key().size(); ++i)
+      if (chars.value(it.key()[i]).value(0) != it->readings[i]) polyphones.insert(it.key()[i]);
+
+  QByteArray text;
+  text += "# Chimepad word readings\n";
+  text += "# Generated by wordgen from terra_pinyin.dict.yaml (Rime Terra Pinyin " + version.toUtf8() +
+          ", OpenCC t2s), pinyin.txt, Unihan kTGHZ2013 and " + additionsName.toUtf8() + "; do not edit.\n";
+  text += "# <word> TAB <the reading of each character>, for the words a polyphone stands in.\n";
+  int kept = 0, differing = 0;
+  for (auto it = words.cbegin(); it != words.cend(); ++it) {
+    bool hasPolyphone = false;
+    for (const QChar c : it.key()) hasPolyphone = hasPolyphone || polyphones.contains(c);
+    if (!hasPolyphone) continue;
+    ++kept;
+    differing += differences(it.key(), it->readings) > 0;
+    text += it.key().toUtf8() + '\t' + it->readings.join(u' ').toUtf8() + '\n';
+  }
+  QSaveFile f(outputPath);
+  if (!f.open(QIODevice::WriteOnly)) fail(QStringLiteral("cannot write %1").arg(outputPath));
+  f.write(text);
+  if (!f.commit()) fail(QStringLiteral("cannot write %1").arg(outputPath));
+  std::fprintf(stderr,
+               "wordgen: %d words (%d read differently from their characters, %d additions), "
+               "%lld polyphones, %d phrases that do not fit left out\n",
+               kept, differing, additions, static_cast<long long>(polyphones.size()), dropped);
+  return 0;
+}
