@@ -16,9 +16,9 @@ const std::array<TopMenuSpec, 5>& topMenus() {
   return t;
 }
 
-const std::array<MenuItemSpec, 40>& menuItems() {
+const std::array<MenuItemSpec, 41>& menuItems() {
   // menu, submenu, name, caption, shortcut, enabled, checkable, checked, icon
-  static const std::array<MenuItemSpec, 40> t{{
+  static const std::array<MenuItemSpec, 41> t{{
       {"numFile", "", "numNew", "新建(&N)", "Ctrl+N", true, false, false, "new"},
       {"numFile", "", "numOpen", "打开(&O)...", "Ctrl+O", true, false, false, "open"},
       {"numFile", "", "numSave", "保存(&S)", "Ctrl+S", true, false, false, "save"},
@@ -48,6 +48,7 @@ const std::array<MenuItemSpec, 40>& menuItems() {
       {"numFormat", "", "numFont", "字体(&F)...", "", true, false, false, ""},
       {"numRead", "", "numStart", "开始朗读(&P)...", "F8", true, false, false, "start"},
       {"numRead", "", "numStop", "停止(&S)", "Ctrl+T", false, false, false, ""},
+      {"numRead", "", "numReadToFile", "朗读到文件(&W)...", "", true, false, false, ""},
       {"numRead", "", "numLine6", "-", "", true, false, false, ""},
       {"numRead", "", "numSound", "声音选项(&O)", "", true, false, false, ""},
       {"numRead", "numSound", "numSoundOpt(0)", "普通(&N)", "", true, true, true, ""},
@@ -111,7 +112,7 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
   numFind = item("numFind"); numNext = item("numNext"); numHuan = item("numHuan");
   numAll = item("numAll"); numDate = item("numDate");
   numEncr = item("numEncr"); numDecr = item("numDecr"); numFont = item("numFont");
-  numStart = item("numStart"); numStop = item("numStop");
+  numStart = item("numStart"); numStop = item("numStop"); numReadToFile = item("numReadToFile");
   numSoundOpt[0] = item("numSoundOpt(0)");
   for (int i = 0; i < 4; ++i) numSoundSpeed[i] = item(QStringLiteral("numSoundSpeed(%1)").arg(i));
   numHelp = item("numHelp"); numAbout = item("numAbout");

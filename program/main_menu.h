@@ -29,7 +29,7 @@ struct TopMenuSpec {
 
 // The whole menu, in order.
 const std::array<TopMenuSpec, 5>& topMenus();
-const std::array<MenuItemSpec, 40>& menuItems();
+const std::array<MenuItemSpec, 41>& menuItems();
 
 struct MainMenu {
   QMenu *numFile = nullptr, *numEdit = nullptr, *numFormat = nullptr, *numRead = nullptr,
@@ -40,7 +40,7 @@ struct MainMenu {
           *numDelete = nullptr, *numClear = nullptr, *numFind = nullptr, *numNext = nullptr,
           *numHuan = nullptr, *numAll = nullptr, *numDate = nullptr;
   QAction *numEncr = nullptr, *numDecr = nullptr, *numFont = nullptr;
-  QAction *numStart = nullptr, *numStop = nullptr;
+  QAction *numStart = nullptr, *numStop = nullptr, *numReadToFile = nullptr;
   std::array<QAction*, 1> numSoundOpt{};
   std::array<QAction*, 4> numSoundSpeed{};
   QAction *numHelp = nullptr, *numAbout = nullptr;
