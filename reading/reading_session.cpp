@@ -69,7 +69,8 @@ QString ReadingStatusText(const ReadingUnit& unit) {
   const QString& c = unit.ch;
   if (c.isEmpty() || (c.size() == 1 && (c.at(0).isSpace() || c.at(0).category() == QChar::Other_Control)))
     return QString();
-  if (unit.tone < 1 || unit.tone > 4 || unit.initial.isEmpty()) return c;
+  const bool toned = unit.tone >= 1 && unit.tone <= 4;
+  if (unit.initial.isEmpty() || (!toned && unit.rest.isEmpty())) return c;
   const QString syllable = (unit.initial + unit.rest).toLower();
   return c + QLatin1Char(' ') + PinyinWithToneMark(syllable, PlayedTone(unit));
 }

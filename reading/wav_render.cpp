@@ -144,9 +144,12 @@ int widthAt(const QString& t, qsizetype i) {
   return i + 1 < t.size() && t.at(i).isHighSurrogate() && t.at(i + 1).isLowSurrogate() ? 2 : 1;
 }
 
+// A converted character has a tone or letters after its first (了 is "le",
+// without a tone digit); anything else has no pinyin.
 QString pinyinOf(const ReadingUnit& u) {
-  if (u.tone < 1 || u.tone > 4 || u.initial.isEmpty()) return QString();
-  return (u.initial + u.rest).toLower() + QString::number(u.tone);
+  const bool toned = u.tone >= 1 && u.tone <= 4;
+  if (u.initial.isEmpty() || (!toned && u.rest.isEmpty())) return QString();
+  return (u.initial + u.rest).toLower() + (toned ? QString::number(u.tone) : QString());
 }
 
 }  // namespace

@@ -205,7 +205,7 @@ TEST_F(Schedule, TheStatusBarShowsWhatIsHeard) {
     int at;
     const char* status;
   } cases[] = {{"行", 0, "行 xíng"}, {"一定", 0, "一 yí"}, {"一天", 0, "一 yì"}, {"一", 0, "一 yī"},
-               {"不是", 0, "不 bú"}, {"不好", 0, "不 bù"}, {"女", 0, "女 nǚ"},   {"a", 0, "a"},
+               {"不是", 0, "不 bú"}, {"不好", 0, "不 bù"}, {"女", 0, "女 nǚ"},   {"a", 0, "a"}, {"了", 0, "了 le"},
                {" ", 0, ""}};
   for (const auto& c : cases) {
     read(QString::fromUtf8(c.text), 500, c.at);
