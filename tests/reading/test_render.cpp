@@ -112,7 +112,9 @@ TEST_F(Render, CancelAndFailuresLeaveNoFile) {
   EXPECT_EQ(old.readAll(), QByteArray("older"));
   old.close();
   job.progress = nullptr;
-  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), (QStringList{"QZCSo.wav", "out.wav"}));
+  QStringList files = QDir(tmp.path()).entryList(QDir::Files);
+  files.sort();
+  EXPECT_EQ(files, (QStringList{"QZCSo.wav", "out.wav"}));
 
   // No folder to write into.
   RenderJob bad = job;

@@ -2,7 +2,9 @@
 // starts at the millisecond the schedule gives, whatever the speed, the
 // lengths of the wav sounds, the holds and pauses, a speed change or a stop.
 #include <QAction>
+#include <QFile>
 #include <QHash>
+#include <QTemporaryDir>
 #include <QStatusBar>
 #include <gtest/gtest.h>
 
@@ -87,6 +89,32 @@ class Schedule : public ::testing::Test {
   PinyinDictionaryIme ime{{kDictionary}};
   std::unique_ptr<MainWindow> w;
 };
+
+TEST(VirtualClock, TimersTickInOrderWithWindowTimerRules) {
+  VirtualClock clock;
+  VirtualTimer* a = clock.makeTimer();
+  VirtualTimer* b = clock.makeTimer();
+  QStringList ticks;
+  a->onTick = [&] { ticks << QStringLiteral("a%1").arg(clock.now()); };
+  b->onTick = [&] {
+    ticks << QStringLiteral("b%1").arg(clock.now());
+    b->setEnabled(false);
+  };
+  a->setEnabled(true);  // interval 0: never fires
+  clock.advanceTo(1000);
+  EXPECT_TRUE(ticks.isEmpty());
+  a->setInterval(300);  // counts from now
+  b->setInterval(600);
+  b->setEnabled(true);
+  clock.advanceTo(1500);
+  a->setEnabled(true);  // switching on again restarts the countdown
+  clock.advanceTo(2500);
+  // a would have come at 1600 too, but was switched on again at 1500.
+  EXPECT_EQ(ticks, (QStringList{"a1300", "b1600", "a1800", "a2100", "a2400"}));
+  EXPECT_EQ(clock.now(), 2500);
+  a->setEnabled(false);
+  EXPECT_FALSE(clock.runNext());
+}
 
 TEST_F(Schedule, SoundsStartWhenTheScheduleSays) {
   // A wav sound plays to its end; the next step comes at the later of the
@@ -213,6 +241,57 @@ TEST_F(Schedule, TheStatusBarShowsWhatIsHeard) {
     p().menu.numStop->trigger();
     EXPECT_TRUE(w->statusBar()->currentMessage().isEmpty());
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DictionaryChange, ARemovedOrReplacedDictionaryIsNoticedWhenReadingStarts) {
+  QTemporaryDir tmp;
+  const QString file = tmp.filePath(QStringLiteral("pinyin.txt"));
+  ASSERT_TRUE(QFile::copy(kDictionary, file));
+  ScriptedUi ui;
+  TempSettings temp;
+  temp.store->write("Type", "txt", "1");
+  VirtualClock clock;
+  ClockedSound sound{clock};
+  FakeTimer timer1;
+  PinyinDictionaryIme ime{{file}};
+  MainWindow::Deps d;
+  d.ui = &ui;
+  d.settings = temp.store.get();
+  d.sound = &sound;
+  d.ime = &ime;
+  d.timer1 = &timer1;
+  d.timer2 = clock.makeTimer();
+  d.timer3 = clock.makeTimer();
+  d.wavTimer = clock.makeTimer();
+  MainWindow w(d);
+  w.formLoad();
+  Program& p = w.program();
+  p.txtFile->setText(QStringLiteral("八"));
+  auto startAndStop = [&] {
+    p.txtFile->setSelStart(0);
+    p.menu.numStart->trigger();
+    const bool started = p.ReadingActive;
+    if (started) p.menu.numStop->trigger();
+    return started;
+  };
+  ASSERT_TRUE(startAndStop());
+  ASSERT_TRUE(QFile::remove(file));
+  EXPECT_FALSE(startAndStop());
+  ASSERT_FALSE(ui.messages.empty());
+  EXPECT_EQ(ui.messages.back().text, QStringLiteral("请先安装微软拼音输入法!"));
+  // Put back: the file is read again.
+  QFile in(kDictionary);
+  ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+  QByteArray bytes = in.readAll();
+  QFile out(file);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(bytes);
+  out.close();
+  EXPECT_TRUE(startAndStop());
 }
 
 }  // namespace

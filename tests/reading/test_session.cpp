@@ -2,6 +2,9 @@
 // the text, hold pauses, stop. Each run is compared with the expected
 // selections and output steps.
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -283,3 +286,64 @@ TEST(SessionWindow, F8ReadsTheTextInTheRealWindow) {
 }
 
 }  // namespace
+
+// A message box opened while a wav sound plays: reading goes on behind it,
+// its steps neither wait for the box nor split a unit.
+class TimedSound : public SoundOutput {
+ public:
+  QElapsedTimer clock;
+  std::vector<std::pair<qint64, QString>> heard;
+  int mciExecute(const QString& command) override {
+    if (command.startsWith(QLatin1String("play"))) heard.push_back({clock.elapsed(), command.section(QLatin1Char(' '), -3)});
+    return 1;
+  }
+  void sndPlaySound(const QString& path, int) override {
+    heard.push_back({clock.elapsed(), path.section(QLatin1Char('\\'), -1)});
+  }
+  qint64 soundLengthMs(const QString&) override { return 300; }
+};
+
+TEST(SessionWindow, ReadingGoesOnBehindAMessageBox) {
+  TempSettings temp;
+  temp.store->write("Type", "txt", "1");
+  QtUi ui;  // the real message box
+  TimedSound sound;
+  PinyinDictionaryIme ime{{kDictionary}};
+  MainWindow::Deps d;
+  d.ui = &ui;
+  d.settings = temp.store.get();
+  d.sound = &sound;
+  d.ime = &ime;
+  MainWindow w(d);
+  w.formLoad();
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  Program& p = w.program();
+  p.Timer2->setInterval(100);
+  p.txtFile->setText(QStringLiteral("先先先"));  // x i1 an1, 300 ms each
+  p.txtFile->setSelStart(0);
+  sound.clock.start();
+  p.menu.numStart->trigger();
+  // Ctrl+F while reading: "请先停止朗读!" stays open for 2.5 s.
+  qint64 boxOpened = -1, boxClosed = -1;
+  QTimer::singleShot(150, &w, [&] {
+    QTimer::singleShot(2500, &w, [&] {
+      if (QWidget* box = QApplication::activeModalWidget()) {
+        boxClosed = sound.clock.elapsed();
+        box->close();
+      }
+    });
+    boxOpened = sound.clock.elapsed();
+    p.menu.numFind->trigger();
+  });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !p.ReadingActive; }, 10000));
+  ASSERT_GT(boxClosed, 0);
+  QStringList during;
+  for (const auto& [at, what] : sound.heard)
+    if (at > boxOpened && at < boxClosed) during << what;
+  // Everything after the first x was asked for while the box was open.
+  EXPECT_EQ(during, (QStringList{"i1.wav", "an1.wav", "x.wav", "i1.wav", "an1.wav", "x.wav", "i1.wav", "an1.wav"}));
+  // One after another, 300 ms apart, as without the box.
+  for (size_t i = 1; i < sound.heard.size(); ++i)
+    EXPECT_NEAR(double(sound.heard[i].first - sound.heard[i - 1].first), 300, 60) << i;
+}
