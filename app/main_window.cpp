@@ -89,9 +89,11 @@ MainWindow::MainWindow(Deps deps)
   p_.Timer1 = makeTimer(deps.timer1, 50, true);
   p_.Timer2 = makeTimer(deps.timer2, 800, false);
   p_.Timer3 = makeTimer(deps.timer3, 0, false);
+  p_.WavTimer = makeTimer(deps.wavTimer, 0, false);
   p_.Timer1->onTick = [this] { edit_.onClipboardTick(); };
   p_.Timer2->onTick = [this] { reading_.timer2Tick(); };
   p_.Timer3->onTick = [this] { reading_.timer3Tick(); };
+  p_.WavTimer->onTick = [this] { reading_.wavTimerTick(); };
 
   p_.menu.build(menuBar(), this);
   connectMenu();
@@ -107,7 +109,7 @@ MainWindow::MainWindow(Deps deps)
 }
 
 MainWindow::~MainWindow() {
-  for (Timer* t : {p_.Timer1, p_.Timer2, p_.Timer3})
+  for (Timer* t : {p_.Timer1, p_.Timer2, p_.Timer3, p_.WavTimer})
     if (t) t->onTick = nullptr;
 }
 
@@ -136,6 +138,7 @@ void MainWindow::connectMenu() {
   on(m.numFont, [this] { numFont(p_); });
   on(m.numStart, [this] { reading_.numStart(); });
   on(m.numStop, [this] { reading_.numStop(); });
+  on(m.numReadToFile, [this] { reading_.numReadToFile(); });
   // Checking is the handlers' business, not the menu's.
   m.numSoundOpt[0]->setCheckable(true);
   on(m.numSoundOpt[0], [this] {

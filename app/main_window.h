@@ -27,6 +27,7 @@ struct MainWindowDeps {
   Timer* timer1 = nullptr;
   Timer* timer2 = nullptr;
   Timer* timer3 = nullptr;
+  Timer* wavTimer = nullptr;
   // The command-line tail: everything after the program path.
   QString commandLine;
   // Not empty when the tail's bytes name no file the program could reach

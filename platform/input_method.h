@@ -18,6 +18,10 @@ class InputMethod {
   using Layout = quintptr;
   virtual ~InputMethod() = default;
 
+  // Looks again at what is installed: an input method removed or replaced
+  // since the last look is noticed by the next conversion.
+  virtual void refresh() {}
+
   // The installed keyboard layouts in list order (at most 255).
   virtual QList<Layout> keyboardLayoutList() = 0;
 

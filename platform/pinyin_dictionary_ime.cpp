@@ -1,6 +1,7 @@
 #include "platform/pinyin_dictionary_ime.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <cstring>
 
@@ -144,12 +145,24 @@ QList<InputMethod::Layout> PinyinDictionaryIme::keyboardLayoutList() {
     for (const QString& place : places_) {
       if (dictionary_.load(place)) {
         loadedFrom_ = place;
+        const QFileInfo info(place);
+        loadedModified_ = info.lastModified();
+        loadedSize_ = info.size();
         layouts_ = {kLayout};
         break;
       }
     }
   }
   return layouts_;
+}
+
+void PinyinDictionaryIme::refresh() {
+  if (!installed()) return;
+  const QFileInfo info(loadedFrom_);
+  if (info.isFile() && info.lastModified() == loadedModified_ && info.size() == loadedSize_) return;
+  dictionary_ = PinyinDictionary();
+  loadedFrom_.clear();
+  layouts_.clear();
 }
 
 std::optional<QString> PinyinDictionaryIme::imeName(Layout layout) {

@@ -10,6 +10,7 @@
 // usual reading first, each in lower-case letters followed by a tone digit
 // 1 to 5 (5: neutral tone).
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -64,6 +65,9 @@ class PinyinDictionaryIme : public InputMethod {
   // place later is found.
   explicit PinyinDictionaryIme(QStringList places = defaultPlaces());
 
+  // A dictionary file removed or changed since it was read is read again
+  // (or found missing) by the next conversion.
+  void refresh() override;
   QList<Layout> keyboardLayoutList() override;
   std::optional<QString> imeName(Layout layout) override;
   int maxKey(Layout layout) override;
@@ -78,5 +82,7 @@ class PinyinDictionaryIme : public InputMethod {
   QStringList places_;
   PinyinDictionary dictionary_;
   QString loadedFrom_;
+  QDateTime loadedModified_;
+  qint64 loadedSize_ = -1;
   QList<Layout> layouts_;
 };

@@ -200,7 +200,8 @@ class SoundVoice {
 };
 
 QtSoundOutput::QtSoundOutput(bool useAudioDevice)
-    : segmentVoice_(std::make_unique<SoundVoice>(useAudioDevice)),
+    : useAudioDevice_(useAudioDevice),
+      segmentVoice_(std::make_unique<SoundVoice>(useAudioDevice)),
       wavVoice_(std::make_unique<SoundVoice>(useAudioDevice)) {}
 
 QtSoundOutput::~QtSoundOutput() {
@@ -236,6 +237,8 @@ int QtSoundOutput::open(const QString& path, const QString& alias) {
   if (!DecodeWav(device.path, device.sound)) return 0;
   // One file is open at a time: a new one replaces it.
   if (segment_) close(segment_->alias);
+  // The wav files are read again: the sound set may have been replaced.
+  wavs_.clear();
   segment_ = std::move(device);
   return 1;
 }
@@ -260,11 +263,31 @@ int QtSoundOutput::close(const QString& alias) {
   return 1;
 }
 
+const PcmSound* QtSoundOutput::decoded(const QString& path) {
+  auto it = wavs_.find(path);
+  if (it == wavs_.end()) {
+    PcmSound sound;
+    std::optional<PcmSound> entry;
+    if (DecodeWav(soundFileSystemPath(path), sound)) entry = std::move(sound);
+    it = wavs_.insert(path, std::move(entry));
+  }
+  return it->has_value() ? &**it : nullptr;
+}
+
 void QtSoundOutput::sndPlaySound(const QString& path, int flags) {
-  PcmSound sound;
-  if (!DecodeWav(soundFileSystemPath(path), sound)) return;
-  wavVoice_->play(sound, false);
-  if (!(flags & kSndAsync)) waitFor(sound.lengthMs());
+  const PcmSound* sound = decoded(path);
+  if (!sound) return;
+  wavVoice_->play(*sound, false);
+  if (!(flags & kSndAsync)) waitFor(sound->lengthMs());
+}
+
+qint64 QtSoundOutput::soundLengthMs(const QString& path) {
+  const PcmSound* sound = decoded(path);
+  return sound ? sound->lengthMs() : -1;
+}
+
+bool QtSoundOutput::hasDevice() {
+  return useAudioDevice_ && !QMediaDevices::defaultAudioOutput().isNull();
 }
 
 void QtSoundOutput::stopAll() {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <sndfile.h>
 
 #ifndef Q_OS_WIN
@@ -105,4 +106,87 @@ bool DecodeWav(const QString& fileName, PcmSound& out) {
   if (sf_error(f) != SF_ERR_NO_ERROR) return false;
   out = std::move(pcm);
   return true;
+}
+
+// libsndfile writes through the save file, which is seekable, so that the
+// header gets its final sizes.
+struct WavFileWriter::Impl {
+  QSaveFile file;
+  SNDFILE* sf = nullptr;
+  int channels = 1;
+
+  static sf_count_t length(void* user) { return static_cast<Impl*>(user)->file.size(); }
+  static sf_count_t seek(sf_count_t offset, int whence, void* user) {
+    QSaveFile& f = static_cast<Impl*>(user)->file;
+    qint64 to = offset;
+    if (whence == SEEK_CUR) to += f.pos();
+    else if (whence == SEEK_END) to += f.size();
+    if (!f.seek(to)) return -1;
+    return f.pos();
+  }
+  static sf_count_t read(void* ptr, sf_count_t count, void* user) {
+    return static_cast<Impl*>(user)->file.read(static_cast<char*>(ptr), count);
+  }
+  static sf_count_t write(const void* ptr, sf_count_t count, void* user) {
+    return static_cast<Impl*>(user)->file.write(static_cast<const char*>(ptr), count);
+  }
+  static sf_count_t tell(void* user) { return static_cast<Impl*>(user)->file.pos(); }
+};
+
+WavFileWriter::WavFileWriter() : d_(nullptr) {}
+
+WavFileWriter::~WavFileWriter() { cancel(); }
+
+bool WavFileWriter::open(const QString& fileName, int sampleRate, int channels) {
+  cancel();
+  d_ = new Impl;
+  d_->file.setFileName(fileName);
+  d_->channels = channels;
+  if (!d_->file.open(QIODevice::WriteOnly)) {
+    error_ = d_->file.errorString();
+    cancel();
+    return false;
+  }
+  static SF_VIRTUAL_IO io{&Impl::length, &Impl::seek, &Impl::read, &Impl::write, &Impl::tell};
+  SF_INFO info{};
+  info.samplerate = sampleRate;
+  info.channels = channels;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  d_->sf = sf_open_virtual(&io, SFM_WRITE, &info, d_);
+  if (!d_->sf) {
+    error_ = QString::fromLocal8Bit(sf_strerror(nullptr));
+    cancel();
+    return false;
+  }
+  return true;
+}
+
+bool WavFileWriter::write(const qint16* samples, qint64 frames) {
+  if (!d_ || !d_->sf) return false;
+  if (frames <= 0) return true;
+  if (sf_writef_short(d_->sf, samples, frames) != frames) {
+    error_ = d_->file.error() != QFileDevice::NoError ? d_->file.errorString()
+                                                       : QString::fromLocal8Bit(sf_strerror(d_->sf));
+    return false;
+  }
+  return true;
+}
+
+bool WavFileWriter::commit() {
+  if (!d_ || !d_->sf) return false;
+  sf_close(d_->sf);  // writes the header's final sizes
+  d_->sf = nullptr;
+  const bool ok = d_->file.error() == QFileDevice::NoError && d_->file.commit();
+  if (!ok) error_ = d_->file.errorString();
+  cancel();
+  return ok;
+}
+
+void WavFileWriter::cancel() {
+  if (!d_) return;
+  if (d_->sf) sf_close(d_->sf);
+  d_->sf = nullptr;
+  if (d_->file.isOpen()) d_->file.cancelWriting();
+  delete d_;
+  d_ = nullptr;
 }

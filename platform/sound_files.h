@@ -37,3 +37,27 @@ struct PcmSound {
 // than two channels keep the first two). False when the file is missing,
 // unreadable or not a wav file.
 bool DecodeWav(const QString& fileName, PcmSound& out);
+
+// Writes a 16-bit PCM wav file in one go or in pieces. Nothing appears under
+// the file's name until `commit` succeeds: a cancelled or failed write
+// leaves no partial file (and an existing file as it was).
+class WavFileWriter {
+ public:
+  WavFileWriter();
+  ~WavFileWriter();
+  WavFileWriter(const WavFileWriter&) = delete;
+  WavFileWriter& operator=(const WavFileWriter&) = delete;
+
+  bool open(const QString& fileName, int sampleRate, int channels);
+  // Interleaved samples, `frames` frames of `channels` samples.
+  bool write(const qint16* samples, qint64 frames);
+  bool commit();
+  void cancel();
+  // The platform's description of the last failure.
+  QString errorString() const { return error_; }
+
+ private:
+  struct Impl;
+  Impl* d_;
+  QString error_;
+};

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -77,4 +78,54 @@ void WinTimer::releaseHeld() {
 TimerHold::TimerHold() { ++g_busy; }
 TimerHold::~TimerHold() {
   if (--g_busy == 0) WinTimer::releaseHeld();
+}
+
+void VirtualTimer::restart() {
+  armed_ = enabled_ && interval_ > 0;
+  if (!armed_) return;
+  due_ = clock_.now_ + interval_;
+  order_ = ++clock_.arms_;
+}
+
+void VirtualTimer::setInterval(int ms) {
+  if (ms < 0) ms = 0;
+  if (ms == interval_) return;
+  interval_ = ms;
+  restart();
+}
+
+void VirtualTimer::setEnabled(bool on) {
+  enabled_ = on;
+  restart();
+}
+
+VirtualTimer* VirtualClock::makeTimer() {
+  timers_.push_back(std::make_unique<VirtualTimer>(*this));
+  return timers_.back().get();
+}
+
+VirtualTimer* VirtualClock::nextDue() const {
+  VirtualTimer* best = nullptr;
+  for (const auto& t : timers_) {
+    if (!t->armed_) continue;
+    if (!best || t->due_ < best->due_ || (t->due_ == best->due_ && t->order_ < best->order_)) best = t.get();
+  }
+  return best;
+}
+
+bool VirtualClock::runNext(qint64 limit) {
+  VirtualTimer* t = nextDue();
+  if (!t || t->due_ > limit) return false;
+  now_ = std::max(now_, t->due_);
+  // A periodic timer counts on from when it fell due.
+  t->due_ += t->interval_;
+  t->order_ = ++arms_;
+  if (t->onTick) t->onTick();
+  return true;
+}
+
+void VirtualClock::advanceTo(qint64 t) {
+  while (runNext(t)) {
+  }
+  now_ = std::max(now_, t);
 }

@@ -1,5 +1,8 @@
 #include "platform/ui.h"
 
+#include <QCoreApplication>
+#include <QProgressDialog>
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
@@ -116,3 +119,30 @@ QString QtUi::resolveFontFace(const QString& name) { return fontfaces::resolveFa
 int QtUi::exec(QDialog* dialog) { return dialog->exec(); }
 
 bool QtUi::startProgram(const QString& path) { return QProcess::startDetached(path, {}); }
+
+namespace {
+class QtProgressWindow : public ProgressWindow {
+ public:
+  QtProgressWindow(QWidget* parent, const QString& title, const QString& label)
+      : dialog_(label, QStringLiteral("取消"), 0, 100, parent) {
+    dialog_.setWindowTitle(title);
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(300);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.setValue(0);
+  }
+  bool update(int percent) override {
+    dialog_.setValue(percent);
+    QCoreApplication::processEvents();
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  QProgressDialog dialog_;
+};
+}  // namespace
+
+std::unique_ptr<ProgressWindow> QtUi::progress(QWidget* parent, const QString& title, const QString& label) {
+  return std::make_unique<QtProgressWindow>(parent, title, label);
+}

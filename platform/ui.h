@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -20,6 +21,16 @@ struct FileDialogSetup {
   QString caption;   // "打开" for open and save alike
   QString filter;    // Windows-style "name|pattern|name|pattern"
   QString defaultName;  // the preset "*.txt"
+};
+
+// A modal window that shows how far some work has come, with a cancel
+// button.
+class ProgressWindow {
+ public:
+  virtual ~ProgressWindow() = default;
+  // Shows `percent` done and lets the window take input; false once the
+  // user has cancelled.
+  virtual bool update(int percent) = 0;
 };
 
 class Ui {
@@ -43,6 +54,11 @@ class Ui {
   virtual int exec(QDialog* dialog) = 0;
   // Starts a program with a normal, focused window; false on failure.
   virtual bool startProgram(const QString& path) = 0;
+  // Opens a progress window; it closes when the returned object goes.
+  virtual std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title, const QString& label) {
+    (void)parent, (void)title, (void)label;
+    return nullptr;
+  }
 };
 
 // The real dialogs.
@@ -58,6 +74,7 @@ class QtUi : public Ui {
   QString resolveFontFace(const QString& name) override;
   int exec(QDialog* dialog) override;
   bool startProgram(const QString& path) override;
+  std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title, const QString& label) override;
 };
 
 // Turns "文本文档(*.txt)|*.txt|所有文件|*.*" into the platform's filter list;

@@ -16,9 +16,9 @@ const std::array<TopMenuSpec, 5>& topMenus() {
   return t;
 }
 
-const std::array<MenuItemSpec, 42>& menuItems() {
+const std::array<MenuItemSpec, 43>& menuItems() {
   // menu, submenu, name, caption, shortcut, enabled, checkable, checked, icon
-  static const std::array<MenuItemSpec, 42> t{{
+  static const std::array<MenuItemSpec, 43> t{{
       {"numFile", "", "numNew", "新建(&N)", "Ctrl+N", true, false, false, "new"},
       {"numFile", "", "numOpen", "打开(&O)...", "Ctrl+O", true, false, false, "open"},
       {"numFile", "", "numSave", "保存(&S)", "Ctrl+S", true, false, false, "save"},
@@ -49,6 +49,7 @@ const std::array<MenuItemSpec, 42>& menuItems() {
       {"numFormat", "", "numStatusBar", "状态栏(&B)", "", true, true, true, ""},
       {"numRead", "", "numStart", "开始朗读(&P)...", "F8", true, false, false, "start"},
       {"numRead", "", "numStop", "停止(&S)", "Ctrl+T", false, false, false, ""},
+      {"numRead", "", "numReadToFile", "朗读到文件(&W)...", "", true, false, false, ""},
       {"numRead", "", "numLine6", "-", "", true, false, false, ""},
       {"numRead", "", "numSound", "声音选项(&O)", "", true, false, false, ""},
       {"numRead", "numSound", "numSoundOpt(0)", "普通(&N)", "", true, true, true, ""},
@@ -114,7 +115,7 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
   numAll = item("numAll"); numDate = item("numDate");
   numEncr = item("numEncr"); numDecr = item("numDecr"); numFont = item("numFont");
   numStatusBar = item("numStatusBar");
-  numStart = item("numStart"); numStop = item("numStop");
+  numStart = item("numStart"); numStop = item("numStop"); numReadToFile = item("numReadToFile");
   numSoundOpt[0] = item("numSoundOpt(0)");
   numWords = item("numWords");
   for (int i = 0; i < 4; ++i) numSoundSpeed[i] = item(QStringLiteral("numSoundSpeed(%1)").arg(i));

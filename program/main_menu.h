@@ -29,7 +29,7 @@ struct TopMenuSpec {
 
 // The whole menu, in order.
 const std::array<TopMenuSpec, 5>& topMenus();
-const std::array<MenuItemSpec, 42>& menuItems();
+const std::array<MenuItemSpec, 43>& menuItems();
 
 struct MainMenu {
   QMenu *numFile = nullptr, *numEdit = nullptr, *numFormat = nullptr, *numRead = nullptr,
@@ -42,7 +42,7 @@ struct MainMenu {
   QAction *numEncr = nullptr, *numDecr = nullptr, *numFont = nullptr;
   // Shows or hides the status bar (checked: shown).
   QAction* numStatusBar = nullptr;
-  QAction *numStart = nullptr, *numStop = nullptr;
+  QAction *numStart = nullptr, *numStop = nullptr, *numReadToFile = nullptr;
   std::array<QAction*, 1> numSoundOpt{};
   QAction* numWords = nullptr;  // 按词语读多音字
   std::array<QAction*, 4> numSoundSpeed{};

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMainWindow>
+#include <QStatusBar>
 
 #include "platform/edit_control.h"
 
@@ -27,4 +28,10 @@ void Program::resetHistory(const QString& baseText) {
 void Program::RecordUndo() {
   if (!txtFile) return;
   if (undo.record(*txtFile) && menu.numUndo) menu.numUndo->setEnabled(true);
+}
+
+void Program::showStatus(const QString& text) {
+  if (!frmMain) return;
+  if (text.isEmpty()) frmMain->statusBar()->clearMessage();
+  else frmMain->statusBar()->showMessage(text);
 }

@@ -29,6 +29,7 @@ struct Program {
   Timer* Timer1 = nullptr;  // clipboard watcher, 50 ms
   Timer* Timer2 = nullptr;  // reading step
   Timer* Timer3 = nullptr;  // pause of the reading session
+  Timer* WavTimer = nullptr;  // counts the length of the wav sound playing
 
   // The outside world.
   Ui* ui = nullptr;
@@ -75,4 +76,7 @@ struct Program {
   void resetHistory(const QString& baseText);
   // Records the editor text in the undo history if it changed.
   void RecordUndo();
+  // A passing text in the status bar (nothing when there is no window);
+  // an empty text clears it.
+  void showStatus(const QString& text);
 };

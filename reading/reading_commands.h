@@ -10,8 +10,12 @@ class ReadingCommands {
   explicit ReadingCommands(Program& p) : p_(p), speech_(p), session_(p, speech_) {}
   void numStart();
   void numStop();
+  // 朗读到文件: the text from the caret to the end (or the selection, when
+  // longer than one character) read into a wav file at the current speed.
+  void numReadToFile();
   void timer2Tick();
   void timer3Tick();
+  void wavTimerTick();
   void numSoundOpt(int index);
   void numSoundSpeed(int index);
   void numWords();
@@ -19,6 +23,8 @@ class ReadingCommands {
   // The sounds of the reading: units, syllables, the output steps.
   Speech& speech() { return speech_; }
   ReadingSession& session() { return session_; }
+  // Where 朗读到文件 looks for the sound set; empty for the program's folder.
+  QString soundDir;
 
  private:
   Program& p_;

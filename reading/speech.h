@@ -8,6 +8,7 @@
 // held by the pause timer `Timer3` for the sound's length.
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <vector>
 
 #include "platform/paths.h"
@@ -32,13 +33,32 @@ void BuildSoundPaths(Program& p, const QString& exeDir = executableDir());
 const QString& ShortPauseMarks();
 const QString& LongPauseMarks();
 
+// One sound of a unit, as the output steps make it.
+struct SoundStep {
+  enum Kind { Wav, Segment, Pause } kind = Pause;
+  QString wav;  // for Wav: the name relative to `AppDir` ("Sounds\\b.wav")
+  int from = 0;
+  int to = 0;
+  int pause = 0;  // for Segment and Pause: how long the step timer is held
+  bool glide = false;  // a glide or the rest of its final: `GlideActive` while it plays
+  // "b" for "Sounds\\b.wav", "4150-4550" for a range, "(400)" for a pause.
+  QString describe() const;
+};
+
+// Speaks units through the output steps, on the timers of the program and
+// never in a wait of its own. A unit's sounds are worked out first and then
+// played one after another: a wav sound to its end (the wav timer counts its
+// length while the step timer goes on counting), a range of the segment file
+// or a pause in the background while the step timer is held by the pause
+// timer. A step that falls due while a wav sound still plays comes as soon
+// as the sound ends.
 class Speech {
  public:
   explicit Speech(Program& p) : p_(p) {}
 
   // Output steps.
-  // Plays "Sounds\x.wav" (a name relative to `AppDir`) to its end; the
-  // step timer is not touched.
+  // Plays "Sounds\x.wav" (a name relative to `AppDir`) to its end, after
+  // the sounds before it; the step timer is not touched.
   void PlayWav(const QString& name);
   // Holds the step timer, starts the range of the segment file and arms
   // the pause timer with `pause` milliseconds.
@@ -47,6 +67,8 @@ class Speech {
   void Pause(int length);
   // The pause timer's tick: the step timer runs again, the pause ends.
   void Timer3Tick();
+  // The wav timer's tick: the wav sound has ended, the next sound follows.
+  void WavTick();
 
   // One toned syllable: `initial` its upper-case first letter, `rest` the
   // other letters, `tone` its tone (1 to 4, anything else sounds as 4),
@@ -61,31 +83,52 @@ class Speech {
   // syllable.
   void SpeakUnit(const ReadingUnit& unit);
 
-  // Stops at once: the sound playing is cut, a wav sound being waited for
-  // ends, and the rest of a unit whose sound was cut makes no sound and
-  // switches no timer.
+  // Stops at once: the sound playing is cut and nothing of the unit is
+  // left to play.
   void Stop();
 
+  // True while a wav sound of the unit still plays.
+  bool busy() const { return waitingWav_; }
+  // A step fell due while a wav sound played: it is taken as soon as the
+  // unit's wav sounds have ended (`onStepDue` runs then), unless a pause
+  // holds the step timer first.
+  void deferStep() { stepDue_ = true; }
+  std::function<void()> onStepDue;
+  // Each sound as it starts, as `SoundStep::describe` gives it.
+  std::function<void(const SoundStep&)> onSound;
+
  private:
-  // Marks a call from outside (a unit, a syllable, a final), so that a stop
-  // coming while one of its sounds plays silences what is left of it.
+  // Marks a call from outside (a unit, a syllable, a final): its sounds are
+  // played when the outermost call returns.
   class Entry {
    public:
-    explicit Entry(Speech& s) : s_(s) { s_.entries_.push_back(s_.generation_); }
-    ~Entry() { s_.entries_.pop_back(); }
+    explicit Entry(Speech& s) : s_(s) { ++s_.depth_; }
+    ~Entry() {
+      if (--s_.depth_ == 0) s_.run();
+    }
     Entry(const Entry&) = delete;
     Entry& operator=(const Entry&) = delete;
 
    private:
     Speech& s_;
   };
-  // False once a stop has cut the unit in progress.
-  bool live() const;
+  void add(SoundStep step);
+  void run();
   void playSyllable(const QString& initial, const QString& rest, qint16 tone, qint16 nextTone);
   void playFinal(const QString& final, qint16 tone);
   void playGlide(const QString& glide, const QString& final, qint16 tone);
 
   Program& p_;
-  int generation_ = 0;            // counts the stops
-  std::vector<int> entries_;      // the generation each unit in progress began in
+  int depth_ = 0;
+  bool running_ = false;
+  bool waitingWav_ = false;
+  bool stepDue_ = false;
+  std::vector<SoundStep> plan_;
+  size_t next_ = 0;
 };
+
+// The tone a unit is heard with: bu and yi change with the tone after them.
+qint16 PlayedTone(const ReadingUnit& unit);
+// A syllable with its tone as a mark on the vowel ("xing", 2 gives "xíng");
+// "v" is written "ü". Tone 5 leaves the syllable as it is.
+QString PinyinWithToneMark(const QString& syllable, qint16 tone);

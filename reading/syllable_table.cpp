@@ -283,3 +283,35 @@ void Speech::playGlide(const QString& glide, const QString& final, qint16 tone) 
   playFinal(final.mid(1), tone);
   p_.GlideActive = false;
 }
+
+qint16 PlayedTone(const ReadingUnit& unit) {
+  if (unit.initial == QLatin1String("B") && unit.rest == QLatin1String("u") && unit.tone == 4)
+    return buTone(unit.nextTone);
+  if (unit.initial == QLatin1String("Y") && unit.rest == QLatin1String("i") && unit.tone == 1) {
+    const int column = yiColumn(unit.nextTone);
+    return qint16(column);
+  }
+  return unit.tone;
+}
+
+QString PinyinWithToneMark(const QString& syllable, qint16 tone) {
+  QString s = syllable;
+  s.replace(QLatin1Char('v'), QChar(0x00FC));
+  if (tone < 1 || tone > 4) return s;
+  // The mark goes on a or e; on the o of ou; otherwise on the last vowel.
+  static const QString vowels = QStringLiteral("aeiou") + QChar(0x00FC);
+  qsizetype at = s.indexOf(QLatin1Char('a'));
+  if (at < 0) at = s.indexOf(QLatin1Char('e'));
+  if (at < 0) at = s.indexOf(QLatin1String("ou"));
+  if (at < 0) {
+    for (qsizetype i = s.size() - 1; i >= 0; --i)
+      if (vowels.contains(s.at(i))) {
+        at = i;
+        break;
+      }
+  }
+  if (at < 0) return s;
+  static const char16_t kMarks[4] = {0x0304, 0x0301, 0x030C, 0x0300};
+  s.insert(at + 1, QChar(kMarks[tone - 1]));
+  return s.normalized(QString::NormalizationForm_C);
+}

@@ -61,6 +61,7 @@ const Expected kFormat[] = {
 const Expected kRead[] = {
     {"numStart", "开始朗读(&P)...", "F8", true, -1, true},
     {"numStop", "停止(&S)", "Ctrl+T", false, -1, false},
+    {"numReadToFile", "朗读到文件(&W)...", "", true, -1, false},
     {"numLine6", "-", "", true, -1, false},
     {"numSound", "声音选项(&O)", "", true, -1, false},
     {"numSpeed", "语速(&E)", "", true, -1, true},

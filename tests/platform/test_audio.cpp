@@ -86,7 +86,9 @@ TEST(WavDecoding, RefusesWhatIsNoWavFile) {
   EXPECT_FALSE(DecodeWav(fifo, s));
   EXPECT_FALSE(DecodeWav(QStringLiteral("/dev/zero"), s));
   // (Unless the tests run with rights that read any file.)
-  if (!QFile(unreadable).open(QIODevice::ReadOnly)) EXPECT_FALSE(DecodeWav(unreadable, s));
+  if (!QFile(unreadable).open(QIODevice::ReadOnly)) {
+    EXPECT_FALSE(DecodeWav(unreadable, s));
+  }
 }
 
 TEST(WavDecoding, SlicesAreCutByMilliseconds) {
@@ -226,6 +228,7 @@ TEST(NoAudioDevice, SoundsKeepTheirLengthInSilence) {
   ASSERT_TRUE(writeTone(wav, {.ms = 300}));
   ASSERT_TRUE(writeTone(segment, {.ms = 1000}));
   QtSoundOutput out;  // the real device, which is not there
+  EXPECT_FALSE(out.hasDevice());  // what the reading tells the user once
   QElapsedTimer clock;
   clock.start();
   out.sndPlaySound(wav, kSndSync);
@@ -477,6 +480,89 @@ TEST_F(RealAudio, AStopCutsTheSoundAtOnce) {
   ASSERT_EQ(runs.size(), 1u) << describe(runs);
   EXPECT_GT(runs[0].lengthMs, 150) << describe(runs);
   EXPECT_LT(runs[0].lengthMs, 600) << describe(runs);
+}
+
+}  // namespace
+
+// --- The reading's rhythm through the real sound output: the recorded
+// onsets follow the schedule of the program's timers.
+
+#include "platform/timer.h"
+#include "program/program.h"
+#include "reading/speech.h"
+
+namespace {
+
+TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
+  // Reads the units one step each, as the reading session steps, on the
+  // program's own timers; returns the recorded runs of sound.
+  auto readAloud = [this](const std::vector<ReadingUnit>& units, int interval) {
+    const QString dir = tmp.path();
+    QDir(dir).mkpath(QStringLiteral("Sounds"));
+    EXPECT_TRUE(writeTone(dir + QStringLiteral("/QZCSo.wav"), {.ms = 40000, .rate = 44100, .frequency = 660}));
+    for (const auto& [name, ms] : {std::pair{"x", 200}, {"i1", 150}, {"an1", 300}, {"ei1", 300}})
+      EXPECT_TRUE(writeTone(dir + QStringLiteral("/Sounds/") + QLatin1String(name) + QStringLiteral(".wav"),
+                            {.ms = ms, .rate = 44100, .frequency = 440}));
+    QtSoundOutput out;
+    WinTimer timer2, timer3, wavTimer;
+    Program p;
+    p.AppDir = QDir::toNativeSeparators(dir) + QDir::separator();
+    p.SegmentFilePath = p.AppDir + QStringLiteral("QZCSo.wav");
+    p.sound = &out;
+    p.Timer2 = &timer2;
+    p.Timer3 = &timer3;
+    p.WavTimer = &wavTimer;
+    Speech speech(p);
+    size_t next = 0;
+    bool done = false;
+    timer2.onTick = [&] {
+      if (speech.busy()) return speech.deferStep();
+      if (next < units.size()) return speech.SpeakUnit(units[next++]);
+      timer2.setEnabled(false);
+      done = true;
+    };
+    speech.onStepDue = [&] {
+      timer2.setEnabled(true);
+      timer2.onTick();
+    };
+    timer3.onTick = [&] { speech.Timer3Tick(); };
+    wavTimer.onTick = [&] { speech.WavTick(); };
+    EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + p.SegmentFilePath + QStringLiteral(" alias QzcSounds")), 1);
+    startRecording();
+    timer2.setInterval(interval);
+    timer2.setEnabled(true);
+    speech.SpeakUnit(units[next++]);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 20000));
+    out.mciExecute(QStringLiteral("close QzcSounds"));
+    return stopRecording();
+  };
+  const std::vector<ReadingUnit> units = {
+      {QStringLiteral("X"), QStringLiteral("ian"), 1, 5, QStringLiteral("先")},  // x i1 an1: 650 ms of wav
+      {QStringLiteral("B"), QStringLiteral("a"), 1, 5, QStringLiteral("八")},    // 4150-4550, held 400 ms
+      {QStringLiteral("A"), QString(), 5, 5, QStringLiteral("a")},              // ei1: 300 ms
+  };
+  const struct {
+    int interval;
+    std::vector<SoundRun> expected;  // onsets from the first, lengths
+    std::vector<double> tolerance;   // of each onset
+  } cases[] = {
+      // 八 follows the wav sounds at once (the step fell due during them).
+      // A stream that starts (the first range) or restarts after it ran dry
+      // (each a) is started by the audio server up to about 30 ms late; on
+      // an idle machine everything else lands within 20 ms. A dropped step
+      // would put 八 350 ms late.
+      {500, {{0, 1050}, {1550, 300}}, {40, 40}},
+      {1000, {{0, 650}, {1000, 400}, {2400, 300}}, {40, 40, 40}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<SoundRun> runs = readAloud(units, c.interval);
+    SCOPED_TRACE(describe(runs));
+    ASSERT_EQ(runs.size(), c.expected.size());
+    for (size_t i = 0; i < runs.size(); ++i) {
+      EXPECT_NEAR(runs[i].startMs - runs[0].startMs, c.expected[i].startMs, c.tolerance[i]) << i;
+      EXPECT_NEAR(runs[i].lengthMs, c.expected[i].lengthMs, 40) << i;
+    }
+  }
 }
 
 }  // namespace

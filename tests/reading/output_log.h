@@ -44,10 +44,13 @@ class LoggingSound : public SoundOutput {
     log_.steps << QStringLiteral("mci ") + command;
     return mciResult;
   }
-  void sndPlaySound(const QString& path, int flags) override {
-    log_.steps << QStringLiteral("wav ") + path + (flags ? QStringLiteral(" async") : QString());
+  // Every wav sound is played without waiting; its length is counted by
+  // the reading's wav timer.
+  void sndPlaySound(const QString& path, int) override {
+    log_.steps << QStringLiteral("wav ") + path;
     if (onWav) onWav(path);
   }
+  qint64 soundLengthMs(const QString&) override { return 0; }
   void stopAll() override { log_.steps << QStringLiteral("stop"); }
 
   int mciResult = 1;

@@ -2,6 +2,9 @@
 // the text, hold pauses, stop. Each run is compared with the expected
 // selections and output steps.
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -274,7 +277,7 @@ TEST(SessionWindow, F8ReadsTheTextInTheRealWindow) {
   p.txtFile->setSelStart(0);
   QTest::keyClick(&w, Qt::Key_F8);
   EXPECT_TRUE(p.ReadingActive);
-  QTRY_VERIFY_WITH_TIMEOUT(!p.ReadingActive, 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !p.ReadingActive; }, 5000));
   const QString seg = p.SegmentFilePath;
   EXPECT_EQ(sound.heard, (QStringList{QStringLiteral("0,0 open %1 alias QzcSounds").arg(seg),
                                       QStringLiteral("0,1 play %1 from 4150 to 4550").arg(seg),
@@ -283,3 +286,65 @@ TEST(SessionWindow, F8ReadsTheTextInTheRealWindow) {
 }
 
 }  // namespace
+
+// A message box opened while a wav sound plays: reading goes on behind it,
+// its steps neither wait for the box nor split a unit.
+class TimedSound : public SoundOutput {
+ public:
+  QElapsedTimer clock;
+  std::vector<std::pair<qint64, QString>> heard;
+  int mciExecute(const QString& command) override {
+    if (command.startsWith(QLatin1String("play"))) heard.push_back({clock.elapsed(), command.section(QLatin1Char(' '), -3)});
+    return 1;
+  }
+  void sndPlaySound(const QString& path, int) override {
+    heard.push_back({clock.elapsed(), path.section(QLatin1Char('\\'), -1)});
+  }
+  qint64 soundLengthMs(const QString&) override { return 300; }
+};
+
+TEST(SessionWindow, ReadingGoesOnBehindAMessageBox) {
+  TempSettings temp;
+  temp.store->write("Type", "txt", "1");
+  QtUi ui;  // the real message box
+  TimedSound sound;
+  PinyinDictionaryIme ime{{kDictionary}};
+  MainWindow::Deps d;
+  d.ui = &ui;
+  d.settings = temp.store.get();
+  d.sound = &sound;
+  d.ime = &ime;
+  MainWindow w(d);
+  w.formLoad();
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  Program& p = w.program();
+  p.Timer2->setInterval(100);
+  p.txtFile->setText(QStringLiteral("先先先"));  // x i1 an1, 300 ms each
+  p.txtFile->setSelStart(0);
+  sound.clock.start();
+  p.menu.numStart->trigger();
+  // Ctrl+F while reading: "请先停止朗读!" stays open until every sound of
+  // the text has been asked for (or 10 s have passed).
+  qint64 boxOpened = -1, boxClosed = -1;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, &w, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box || (sound.heard.size() < 9 && sound.clock.elapsed() < 10000)) return;
+    boxClosed = sound.clock.elapsed();
+    box->close();
+    watch.stop();
+  });
+  QTimer::singleShot(150, &w, [&] {
+    boxOpened = sound.clock.elapsed();
+    watch.start(20);
+    p.menu.numFind->trigger();
+  });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !p.ReadingActive && boxClosed > 0; }, 20000));
+  QStringList during;
+  for (const auto& [at, what] : sound.heard)
+    if (at > boxOpened && at <= boxClosed) during << what;
+  // Everything after the first x was asked for while the box was open.
+  EXPECT_EQ(during, (QStringList{"i1.wav", "an1.wav", "x.wav", "i1.wav", "an1.wav", "x.wav", "i1.wav", "an1.wav"}));
+  EXPECT_LT(boxClosed, 10000) << "the reading stalled behind the box";
+}

@@ -1,14 +1,12 @@
 // The output steps, the pause timer's tick, where the sound set is found,
-// and the synchronous wav sound: the window lives on while it plays, timer
-// ticks wait for its end, a stop cuts it.
+// and the wav sounds: played one after another on the wav timer, a step
+// that falls due meanwhile taken at their end, a stop cutting them.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 #include <gtest/gtest.h>
 
 #include "output_log.h"
@@ -82,8 +80,7 @@ TEST(SoundSteps, SoundSetBesideTheProgramOrInstalled) {
   EXPECT_EQ(p.SegmentFilePath, QDir::toNativeSeparators(QDir::rootPath()) + QStringLiteral("QZCSo.wav"));
 }
 
-// --- A stop while a wav sound plays (the double runs the stop inside the
-// wav, as the event loop would during the wait).
+// --- A stop as a wav sound starts (the double runs the stop inside it).
 
 TEST(SpeechStop, CutsTheRestOfTheUnit) {
   const struct {
@@ -132,9 +129,9 @@ TEST(SpeechStop, NoTimerIsSwitchedAfterTheStop) {
   EXPECT_EQ(lp.take(), expected);
 }
 
-TEST(SpeechStop, AUnitStartedDuringTheCutWaitStillSounds) {
-  // Reading stopped and started again while the old unit's wait unwinds:
-  // the new unit plays, what was left of the old one does not.
+TEST(SpeechStop, AUnitStartedRightAfterTheStopStillSounds) {
+  // Reading stopped and started again as a sound starts: the new unit
+  // plays, what was left of the old one does not.
   LoggedProgram lp;
   Speech speech(lp.p);
   bool restarted = false;
@@ -150,10 +147,11 @@ TEST(SpeechStop, AUnitStartedDuringTheCutWaitStillSounds) {
   EXPECT_EQ(lp.take(), expected);
 }
 
-// --- The real wait, with the program's timers and sound output (no audio
-// device: the sounds keep their lengths in silence).
+// --- The wav sounds on the program's own timers and sound output (no audio
+// device: the sounds keep their lengths in silence). Nothing waits: the
+// call returns at once and the wav timer counts the sounds' lengths.
 
-class SyncWav : public ::testing::Test {
+class WavOnTimers : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(tmp.isValid());
@@ -165,105 +163,71 @@ class SyncWav : public ::testing::Test {
     p.sound = &sound;
     p.Timer2 = &timer2;
     p.Timer3 = &timer3;
+    p.WavTimer = &wavTimer;
+    wavTimer.onTick = [this] { speech.WavTick(); };
   }
   QTemporaryDir tmp;
   QtSoundOutput sound{false};
   WinTimer timer2;
   WinTimer timer3;
+  WinTimer wavTimer;
   Program p;
+  Speech speech{p};
 };
 
-TEST_F(SyncWav, BlocksForTheSoundsLength) {
-  Speech speech(p);
+TEST_F(WavOnTimers, ReturnsAtOnceAndEndsAfterTheSoundsLength) {
   QElapsedTimer clock;
   clock.start();
   speech.PlaySyllable(QStringLiteral("X"), QStringLiteral("ian"), 1, 5);  // x, i1, an1: 900 ms
+  EXPECT_LT(clock.elapsed(), 100) << "the call waited for the sound";
+  EXPECT_TRUE(speech.busy());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !speech.busy(); }, 5000));
   EXPECT_GE(clock.elapsed(), 880);
-  EXPECT_LT(clock.elapsed(), 5000);
 }
 
-TEST_F(SyncWav, StepTicksWaitForTheEndAndComeOnce) {
-  Speech speech(p);
-  int ticks = 0;
-  int depth = 0;
-  int maxDepth = 0;
-  timer2.onTick = [&] {
-    ++ticks;
-    maxDepth = std::max(maxDepth, ++depth);
-    --depth;
-  };
-  timer2.setInterval(50);
-  timer2.setEnabled(true);
-  // As the start of reading does: the first unit is read outside a tick.
-  speech.PlayWav(QStringLiteral("Sounds\\x.wav"));
-  EXPECT_EQ(ticks, 0) << "a step ran during the sound";
-  // The step that fell due (six times over) comes once, from the event loop.
-  QCoreApplication::processEvents();
-  EXPECT_EQ(ticks, 1);
-  QCoreApplication::processEvents();
-  EXPECT_EQ(ticks, 1);
-  EXPECT_EQ(maxDepth, 1);
-}
-
-TEST_F(SyncWav, StepDuringATickIsNeverNested) {
-  Speech speech(p);
-  int ticks = 0;
-  int depth = 0;
-  int maxDepth = 0;
-  timer2.onTick = [&] {
-    ++ticks;
-    maxDepth = std::max(maxDepth, ++depth);
-    if (ticks == 1) speech.PlayWav(QStringLiteral("Sounds\\x.wav"));
-    --depth;
-  };
-  timer2.setInterval(50);
-  timer2.setEnabled(true);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, 3000));
-  EXPECT_EQ(maxDepth, 1);
-  EXPECT_GE(ticks, 3);
-}
-
-class PaintCounter : public QWidget {
- public:
-  int paints = 0;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    ++paints;
-    QPainter(this).fillRect(rect(), Qt::white);
-  }
-};
-
-TEST_F(SyncWav, TheWindowRepaintsMeanwhile) {
-  PaintCounter window;
-  window.resize(100, 100);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  QCoreApplication::processEvents();
-  const int before = window.paints;
-  QTimer::singleShot(100, &window, [&] { window.update(); });
-  Speech(p).PlayWav(QStringLiteral("Sounds\\x.wav"));
-  EXPECT_GT(window.paints, before);
-}
-
-TEST_F(SyncWav, AStopCutsTheSoundAtOnce) {
-  Speech speech(p);
-  // A second stop is a no-op; the first ends the wait.
-  QTimer::singleShot(100, [&] { speech.Stop(); });
+TEST_F(WavOnTimers, AStepFallingDueDuringTheSoundComesOnceAtItsEnd) {
+  // The step timer's own tick falls due (many times over) while the unit it
+  // started still plays: no handler waits, and the step is neither dropped
+  // nor repeated but taken as the sound ends.
+  int steps = 0;
+  qint64 stepAt = -1;
   QElapsedTimer clock;
+  timer2.onTick = [&] {
+    if (speech.busy()) {
+      speech.deferStep();
+      return;
+    }
+    ++steps;
+  };
+  speech.onStepDue = [&] {
+    ++steps;
+    stepAt = clock.elapsed();
+    timer2.setEnabled(false);
+  };
+  timer2.setInterval(50);
+  timer2.setEnabled(true);
   clock.start();
   speech.PlaySyllable(QStringLiteral("X"), QStringLiteral("ian"), 1, 5);
-  const qint64 took = clock.elapsed();
-  EXPECT_GE(took, 90);
-  EXPECT_LT(took, 280) << "the wait went on after the stop";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return steps > 0; }, 5000));
+  QTest::qWait(100);
+  EXPECT_EQ(steps, 1);
+  EXPECT_GE(stepAt, 880);
+  EXPECT_LT(stepAt, 1100);
+}
+
+TEST_F(WavOnTimers, AStopCutsTheSoundAtOnce) {
+  speech.PlaySyllable(QStringLiteral("X"), QStringLiteral("ian"), 1, 5);
+  QTest::qWait(100);
+  speech.Stop();
+  EXPECT_FALSE(speech.busy());
+  EXPECT_FALSE(wavTimer.enabled());
   EXPECT_FALSE(p.GlideActive);
 }
 
-TEST_F(SyncWav, AMissingWavIsSkippedAtOnce) {
-  QElapsedTimer clock;
-  clock.start();
-  Speech(p).PlayWav(QStringLiteral("Sounds\\nothing.wav"));
-  EXPECT_LT(clock.elapsed(), 200);
+TEST_F(WavOnTimers, AMissingWavTakesNoTime) {
+  speech.PlayWav(QStringLiteral("Sounds\\nothing.wav"));
+  EXPECT_FALSE(speech.busy());
+  EXPECT_FALSE(wavTimer.enabled());
 }
 
 }  // namespace

@@ -63,3 +63,22 @@ QStringList ScriptedUi::texts() const {
   for (const auto& m : messages) out << m.text;
   return out;
 }
+
+namespace {
+class ScriptedProgress : public ProgressWindow {
+ public:
+  explicit ScriptedProgress(ScriptedUi& ui) : ui_(ui) {}
+  bool update(int percent) override {
+    ui_.progressShown.push_back(percent);
+    return ui_.cancelAt < 0 || percent < ui_.cancelAt;
+  }
+
+ private:
+  ScriptedUi& ui_;
+};
+}  // namespace
+
+std::unique_ptr<ProgressWindow> ScriptedUi::progress(QWidget*, const QString&, const QString&) {
+  ++progressWindows;
+  return std::make_unique<ScriptedProgress>(*this);
+}

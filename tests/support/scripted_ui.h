@@ -50,6 +50,12 @@ class ScriptedUi : public Ui {
   QString resolveFontFace(const QString& name) override;
   int exec(QDialog* dialog) override;
   bool startProgram(const QString& path) override;
+  // Progress windows: the percentages shown; cancelled once `cancelAt` is
+  // reached (never when negative).
+  std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title, const QString& label) override;
+  std::vector<int> progressShown;
+  int cancelAt = -1;
+  int progressWindows = 0;
 
   QStringList texts() const;
 };
