@@ -53,6 +53,7 @@ expected_files=(
   /usr/bin/chimepad
   /usr/share/chimepad/QZCSo.wav
   /usr/share/chimepad/pinyin.txt
+  /usr/share/chimepad/words.txt
   "/usr/share/applications/$app_id.desktop"
   /usr/share/mime/packages/chimepad.xml
   "/usr/share/metainfo/$app_id.metainfo.xml"
