@@ -121,10 +121,16 @@ QString encrypt(QStringView plain, QStringView password, const Progress& progres
 }
 
 std::optional<QString> decrypt(QStringView encrypted, QStringView password, const Progress& progress) {
-  // Saving and reopening an encrypted text adds CR LF at its end; the cipher
-  // never writes a raw CR or LF, so such pairs are not part of the body.
+  // Saving and reopening an encrypted text adds CR LF at its end, and other
+  // editors may add a lone LF or CR, or spaces. The cipher never writes a raw
+  // CR or LF, and a space only for the control character U+0018, so trailing
+  // line breaks and spaces are not part of the body.
   qsizetype end = encrypted.size();
-  while (end >= 2 && encrypted[end - 2] == QLatin1Char('\r') && encrypted[end - 1] == QLatin1Char('\n')) end -= 2;
+  while (end > 0) {
+    const QChar last = encrypted[end - 1];
+    if (last != QLatin1Char('\r') && last != QLatin1Char('\n') && last != QLatin1Char(' ')) break;
+    --end;
+  }
   const QStringView text = encrypted.first(end);
 
   const QString block = passwordBlock(password);

@@ -262,7 +262,7 @@ int QtSoundOutput::close(const QString& alias) {
 
 void QtSoundOutput::sndPlaySound(const QString& path, int flags) {
   PcmSound sound;
-  if (!DecodeWav(soundFileSystemPath(path), sound)) return;
+  if (!DecodeWav(soundFileSystemPath(path), sound, kMaxSoundMs)) return;
   wavVoice_->play(sound, false);
   if (!(flags & kSndAsync)) waitFor(sound.lengthMs());
 }

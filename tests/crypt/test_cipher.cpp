@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include "app/text_file.h"
 #include "crypt/cipher.h"
 #include "platform/cp936.h"
 #include "platform/edit_control.h"
@@ -22,21 +23,11 @@ QString u(std::initializer_list<char16_t> units) {
   return s;
 }
 
-// What a save followed by an open gives back: the text written in code page
-// 936 with one CR LF added, read line by line (a line ends at CR LF or at a
-// lone CR) with CR LF after every line.
+// What a save followed by an open gives back, through the program's own
+// file format: the text written as it stands, read back with CR LF after
+// every line.
 QString saveAndReopen(const QString& text) {
-  const QString read = cp936::decode(cp936::encode(text + QStringLiteral("\r\n")));
-  QString out;
-  qsizetype start = 0;
-  for (qsizetype i = 0; i < read.size(); ++i) {
-    if (read[i] != QLatin1Char('\r')) continue;
-    out += read.mid(start, i - start) + QStringLiteral("\r\n");
-    if (i + 1 < read.size() && read[i + 1] == QLatin1Char('\n')) ++i;
-    start = i + 1;
-  }
-  if (start < read.size()) out += read.mid(start) + QStringLiteral("\r\n");
-  return out;
+  return textfile::decodeDocument(textfile::encodeDocument(text));
 }
 
 }  // namespace
@@ -156,6 +147,12 @@ TEST(CipherDecrypt, SurvivesSaveAndReopen) {
     const QString reopened = saveAndReopen(saveAndReopen(control.Text()));
     ASSERT_NE(reopened, enc);
     EXPECT_EQ(decrypt(reopened, QStringLiteral("pw")), plain);
+    // What another editor may leave after the text: line breaks and spaces.
+    for (const char* tail : {"\n", "\r", " ", "  ", "\r\n \n", " \r\n\r\n", "\n\r"}) {
+      SCOPED_TRACE(testing::PrintToString(std::string(tail)));
+      EXPECT_EQ(decrypt(enc + QLatin1String(tail), QStringLiteral("pw")), plain);
+      EXPECT_EQ(decrypt(reopened + QLatin1String(tail), QStringLiteral("pw")), plain);
+    }
   }
 }
 

@@ -17,6 +17,7 @@
 #include "search/search_commands.h"
 #include "support/scripted_ui.h"
 #include "support/temp_settings.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -215,10 +216,10 @@ TEST_F(SearchWindows, SuccessfulFindActivatesTheMainWindow) {
   setText("one two");
   FindDialog* d = openFind("two");
   d->activateWindow();
-  QTRY_VERIFY(d->isActiveWindow());
+  ASSERT_TRUE(waitUntil([&] { return d->isActiveWindow(); }));
   d->Command1->click();
   EXPECT_EQ(selection(), std::make_pair(4, 3));
-  QTRY_VERIFY(w->isActiveWindow());
+  EXPECT_TRUE(waitUntil([&] { return w->isActiveWindow(); }));
 }
 
 TEST_F(SearchWindows, EnterInTheFindBoxFindsOnceAndOnlyWithText) {
