@@ -74,8 +74,9 @@ TEST(CipherVectors, ByHand) {
        header + QStringLiteral("33?{'}?23199?{'}?23235?{'}?233102?{'}?234") + trailer},
       {"chinese password: negative groups", QString(), QStringLiteral("密码"),
        header + QStringLiteral("-15395?{'}?231-15635?{'}?232") + trailer},
-      // The two characters that would shift onto CR and LF are escaped.
-      {"no raw CR or LF", u({0x05, 0x02}), QStringLiteral("a"), kBlockA + M + u({0x05}) + M + u({0x02})},
+      // The three characters that would shift onto CR, LF and space are escaped.
+      {"no raw CR, LF or space", u({0x05, 0x02, 0x18}), QStringLiteral("a"),
+       kBlockA + M + u({0x05}) + M + u({0x02}) + M + u({0x18})},
       // Shifted units that would spell the escape marker: the first is escaped.
       {"would spell the marker", QStringLiteral("xC]kljgnYfdYZaaa''C"), QStringLiteral("a"),
        kBlockA + QStringLiteral("€") + M + QStringLiteral("Cestrovanlabiii//K")},
@@ -106,7 +107,8 @@ TEST(CipherRoundTrip, TableOfTexts) {
     for (const QString& text : texts) {
       const QString enc = encrypt(text, password);
       const QString body = enc.mid(passwordBlock(password).size());
-      EXPECT_FALSE(body.contains(QLatin1Char('\r')) || body.contains(QLatin1Char('\n')));
+      EXPECT_FALSE(body.contains(QLatin1Char('\r')) || body.contains(QLatin1Char('\n')) ||
+                   body.contains(QLatin1Char(' ')));
       const auto dec = decrypt(enc, password);
       ASSERT_TRUE(dec.has_value());
       EXPECT_TRUE(*dec == text) << "text of length " << text.size() << ", password " << password.toStdString();
@@ -137,7 +139,7 @@ TEST(CipherDecrypt, DoubleEncryptionOuterPasswordFirst) {
 
 TEST(CipherDecrypt, SurvivesSaveAndReopen) {
   const QStringList texts = {QString(), QStringLiteral("文本\r\n"), QStringLiteral("a\r\nb\r\n\r\n中文 yz"),
-                             u({0x05, 0x02, 0x05})};
+                             u({0x05, 0x02, 0x05}), u({'x', 0x18})};
   for (const QString& plain : texts) {
     const QString enc = encrypt(plain, QStringLiteral("pw"));
     // Through the edit control, then saved and opened twice.
