@@ -14,6 +14,7 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick poppler-utils
   pulseaudio pulseaudio-utils
   shared-mime-info desktop-file-utils
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()
