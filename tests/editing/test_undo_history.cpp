@@ -93,7 +93,7 @@ TEST(UndoHistory, TheFullHistoryDropsTheOldestSnapshot) {
     c.setSelText(QString::number(i % 10));
     ASSERT_TRUE(h.record(c));
     m.record(c.Text(), c.SelStart());
-    if (i == 255) EXPECT_EQ(h.UndoPos(), 255);
+    if (i == 255) { EXPECT_EQ(h.UndoPos(), 255); }
   }
   EXPECT_EQ(h.UndoPos(), 255);
   expectSame(h, m);

@@ -81,7 +81,7 @@ TEST(WavDecoding, RefusesWhatIsNoWavFile) {
   EXPECT_FALSE(DecodeWav(tmp.filePath(QStringLiteral("missing.wav")), s));
   EXPECT_FALSE(DecodeWav(tmp.path(), s));
   // (Unless the tests run with rights that read any file.)
-  if (!QFile(unreadable).open(QIODevice::ReadOnly)) EXPECT_FALSE(DecodeWav(unreadable, s));
+  if (!QFile(unreadable).open(QIODevice::ReadOnly)) { EXPECT_FALSE(DecodeWav(unreadable, s)); }
 }
 
 // A damaged header must not make reading wait for half an hour: absurd

@@ -51,7 +51,7 @@ TEST(WinTimer, SwitchingOnRestartsTheCountdown) {
   const qint64 restartedAt = clock.elapsed();
   spin(250);
   // Only meaningful when the machine kept time well enough.
-  if (clock.elapsed() < restartedAt + 390 && restartedAt < 390) EXPECT_EQ(ticks, 0);
+  if (clock.elapsed() < restartedAt + 390 && restartedAt < 390) { EXPECT_EQ(ticks, 0); }
   ASSERT_TRUE(waitUntil([&] { return ticks > 0; }, 3000));
   EXPECT_EQ(ticks, 1);
 }

@@ -348,8 +348,12 @@ TEST_F(DictionaryPinyinTest, EveryGb2312CharacterHasAWellFormedReading) {
       const auto m = form.match(full);
       ASSERT_TRUE(m.hasMatch()) << full.toStdString();
       const QString letters = m.captured(1);
-      if (letters.contains(u'v')) EXPECT_TRUE(letters == u"nv" || letters == u"lv") << full.toStdString();
-      if (letters.endsWith(u"ue")) EXPECT_TRUE(QStringLiteral("jqxynl").contains(letters.front())) << full.toStdString();
+      if (letters.contains(u'v')) {
+        EXPECT_TRUE(letters == u"nv" || letters == u"lv") << full.toStdString();
+      }
+      if (letters.endsWith(u"ue")) {
+        EXPECT_TRUE(QStringLiteral("jqxynl").contains(letters.front())) << full.toStdString();
+      }
       EXPECT_EQ(convert(c, 1), letters);
       EXPECT_EQ(convert(c, 2), letters.left(1).toUpper());
       ++checked;

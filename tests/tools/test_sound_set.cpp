@@ -228,7 +228,7 @@ TEST(SoundSet, VoicelessInitialsHoldNoVoicedFramesAndVoicedOnesDo) {
       if (a > 0 && b > 0 && std::fabs(semitones(a) - semitones(b)) < 1 && frames[i].level >= kSilence)
         ++voiced;
     }
-    if (kVoicedInitials.count(name)) EXPECT_GE(voiced, 5) << "a voiced initial without voice";
+    if (kVoicedInitials.count(name)) { EXPECT_GE(voiced, 5) << "a voiced initial without voice"; }
     else EXPECT_EQ(voiced, 0) << "the vowel leaked into the initial";
   }
 }
