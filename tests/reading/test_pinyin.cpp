@@ -200,7 +200,7 @@ TEST_F(TextToPinyinTest, SkipMarksAreNeverSentToTheInputMethod) {
 TEST_F(TextToPinyinTest, OnlyDoubleByteCharactersAreSent) {
   ime.readingForAll = QByteArray("zz1");
   // Double-byte in the code page yet no skip mark: sent.
-  for (const QString c : {QStringLiteral("★"), QStringLiteral("Ａ"), QStringLiteral("é"), QStringLiteral("〇")}) {
+  for (const QString& c : {QStringLiteral("★"), QStringLiteral("Ａ"), QStringLiteral("é"), QStringLiteral("〇")}) {
     ime.asked.clear();
     EXPECT_EQ(convert(c, 0), QStringLiteral("zz1 ")) << c.toStdString();
     EXPECT_EQ(ime.asked, QStringList{c});
