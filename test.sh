@@ -1,7 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test.
+# Installs what is missing, builds and runs every test; then the checks CI
+# runs on every change: the tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer (scripts/sanitize.sh), the fuzz targets for a
+# short while each (scripts/fuzz.sh) and the source format
+# (scripts/format_check.sh; skipped while .ci/format-check-off exists).
+# CHIMEPAD_CHECKS narrows what runs, e.g. CHIMEPAD_CHECKS=tests for the
+# plain suite alone; the default is "tests sanitize fuzz format".
 set -euo pipefail
 cd "$(dirname "$0")"
+checks=" ${CHIMEPAD_CHECKS:-tests sanitize fuzz format} "
 ./scripts/setup.sh
-cd "${BUILD_DIR:-build}"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+if [[ $checks == *" format "* ]]; then
+  if [ -e .ci/format-check-off ]; then
+    echo "format check skipped: .ci/format-check-off"
+  else
+    ./scripts/format_check.sh
+  fi
+fi
+if [[ $checks == *" tests "* ]]; then
+  (cd "${BUILD_DIR:-build}" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
+fi
+if [[ $checks == *" sanitize "* ]]; then ./scripts/sanitize.sh; fi
+if [[ $checks == *" fuzz "* ]]; then ./scripts/fuzz.sh; fi

@@ -44,10 +44,11 @@ struct Tables {
       const char16_t s = characterOf(codes[c] + 8);
       // A raw CR or LF in the encrypted text would not survive the editor
       // (a lone CR becomes a line break) nor a save and reload (which adds
-      // CR LF at the end), so the two characters that would shift onto them
-      // are escaped instead.
-      const bool lineBreak = s == u'\r' || s == u'\n';
-      shifted[c] = (s != 0 && back[s] == c && !lineBreak) ? s : 0;
+      // CR LF at the end), and decryption drops the spaces at the end that
+      // another editor may add, so the three characters that would shift
+      // onto CR, LF and space are escaped instead.
+      const bool fragile = s == u'\r' || s == u'\n' || s == u' ';
+      shifted[c] = (s != 0 && back[s] == c && !fragile) ? s : 0;
     }
     for (const QChar m : kEscapeMarker) {
       const char16_t src = back[m.unicode()];
@@ -121,10 +122,16 @@ QString encrypt(QStringView plain, QStringView password, const Progress& progres
 }
 
 std::optional<QString> decrypt(QStringView encrypted, QStringView password, const Progress& progress) {
-  // Saving and reopening an encrypted text adds CR LF at its end; the cipher
-  // never writes a raw CR or LF, so such pairs are not part of the body.
+  // Saving and reopening an encrypted text adds CR LF at its end, and other
+  // editors may add a lone LF or CR, or spaces. The cipher never writes a raw
+  // CR, LF or space, so trailing line breaks and spaces are not part of the
+  // body.
   qsizetype end = encrypted.size();
-  while (end >= 2 && encrypted[end - 2] == QLatin1Char('\r') && encrypted[end - 1] == QLatin1Char('\n')) end -= 2;
+  while (end > 0) {
+    const QChar last = encrypted[end - 1];
+    if (last != QLatin1Char('\r') && last != QLatin1Char('\n') && last != QLatin1Char(' ')) break;
+    --end;
+  }
   const QStringView text = encrypted.first(end);
 
   const QString block = passwordBlock(password);

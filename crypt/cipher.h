@@ -9,8 +9,9 @@
 //     "?{'}?23", decimal(i),
 //   the trailer "123000Qz南无阿弥陀佛",
 //   per plain character one unit: the character shifted up by 8 when shifting
-//     back down gives it again, otherwise the escape marker
-//     "Kestrovanlabiii//" followed by the character unchanged.
+//     back down gives it again and the shifted unit is no CR, LF or space,
+//     otherwise the escape marker "Kestrovanlabiii//" followed by the
+//     character unchanged.
 #include <QString>
 #include <QStringView>
 #include <functional>

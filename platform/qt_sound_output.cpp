@@ -268,7 +268,7 @@ const PcmSound* QtSoundOutput::decoded(const QString& path) {
   if (it == wavs_.end()) {
     PcmSound sound;
     std::optional<PcmSound> entry;
-    if (DecodeWav(soundFileSystemPath(path), sound)) entry = std::move(sound);
+    if (DecodeWav(soundFileSystemPath(path), sound, kMaxSoundMs)) entry = std::move(sound);
     it = wavs_.insert(path, std::move(entry));
   }
   return it->has_value() ? &**it : nullptr;

@@ -57,7 +57,7 @@ PcmSound PcmSound::slice(qint64 fromMs, qint64 toMs) const {
   return part;
 }
 
-bool DecodeWav(const QString& fileName, PcmSound& out) {
+bool DecodeWav(const QString& fileName, PcmSound& out, qint64 maxMs) {
   SF_INFO info{};
 #ifdef Q_OS_WIN
   SNDFILE* f = sf_wchar_open(reinterpret_cast<const wchar_t*>(fileName.utf16()), SFM_READ, &info);
@@ -77,7 +77,12 @@ bool DecodeWav(const QString& fileName, PcmSound& out) {
 
   const int major = info.format & SF_FORMAT_TYPEMASK;
   if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64) return false;
-  if (info.channels <= 0 || info.samplerate <= 0 || info.frames < 0) return false;
+  if (info.channels <= 0 || info.channels > kMaxWavChannels) return false;
+  if (info.samplerate < kMinWavRate || info.samplerate > kMaxWavRate) return false;
+  // Whole frames up to the longest length allowed; a header that claims more
+  // is refused before anything is read.
+  const sf_count_t maxFrames = sf_count_t(maxMs) * info.samplerate / 1000;
+  if (info.frames < 0 || info.frames > maxFrames) return false;
 
   const int inChannels = info.channels;
   const int outChannels = inChannels > 2 ? 2 : inChannels;
@@ -93,6 +98,7 @@ bool DecodeWav(const QString& fileName, PcmSound& out) {
   for (;;) {
     const sf_count_t got = sf_readf_float(f, block.data(), kBlock);
     if (got <= 0) break;
+    if (pcm.samples.size() / (2 * outChannels) + got > maxFrames) return false;
     const qsizetype at = pcm.samples.size();
     pcm.samples.resize(at + qsizetype(got) * 2 * outChannels);
     auto* dst = reinterpret_cast<qint16*>(pcm.samples.data() + at);

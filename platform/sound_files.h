@@ -33,10 +33,21 @@ struct PcmSound {
   PcmSound slice(qint64 fromMs, qint64 toMs) const;
 };
 
+// What a wav file may claim before it is taken for a damaged one: a sample
+// rate from 4 kHz to 192 kHz, at most 8 channels, and a length of at most
+// kMaxWavMs (the segment file holds every syllable) or, for a single sound
+// that reading waits for, kMaxSoundMs.
+inline constexpr int kMinWavRate = 4000;
+inline constexpr int kMaxWavRate = 192000;
+inline constexpr int kMaxWavChannels = 8;
+inline constexpr qint64 kMaxWavMs = 10 * 60 * 1000;
+inline constexpr qint64 kMaxSoundMs = 5000;
+
 // Decodes a wav file (any sample format the wav container carries; more
 // than two channels keep the first two). False when the file is missing,
-// unreadable or not a wav file.
-bool DecodeWav(const QString& fileName, PcmSound& out);
+// unreadable or not a wav file, and when its rate, channel count or length
+// (beyond `maxMs`) is out of bounds.
+bool DecodeWav(const QString& fileName, PcmSound& out, qint64 maxMs = kMaxWavMs);
 
 // Writes a 16-bit PCM wav file in one go or in pieces. Nothing appears under
 // the file's name until `commit` succeeds: a cancelled or failed write

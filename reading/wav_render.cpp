@@ -71,7 +71,7 @@ class MixingSoundOutput : public SoundOutput {
     if (it == wavs_.end()) {
       PcmSound s;
       std::optional<PcmSound> entry;
-      if (DecodeWav(soundFileSystemPath(path), s)) entry = convert(s);
+      if (DecodeWav(soundFileSystemPath(path), s, kMaxSoundMs)) entry = convert(s);
       it = wavs_.insert(path, std::move(entry));
     }
     return it->has_value() ? &**it : nullptr;

@@ -299,13 +299,25 @@ TEST_F(DocFixture, TheLossySaveQuestionNamesTheFirstCharacterLacking) {
 }
 
 TEST_F(DocFixture, SaveAndSaveAsBindTheDocument) {
-  // Untitled, dialog cancelled: nothing written, nothing changed.
+  // Untitled, dialog cancelled or a blank name given: nothing written,
+  // nothing changed.
   edit("文字");
-  EXPECT_FALSE(docs().numSave());
-  EXPECT_EQ(p().CurrentFileName, "无标题");
-  EXPECT_FALSE(p().HasFileName);
-  EXPECT_EQ(pos(), 1);
-  ASSERT_EQ(ui.fileDialogs.size(), 1u);
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(dir.path());  // where a blank name would land
+  for (std::optional<QString> answer : {std::optional<QString>(), std::optional<QString>("   ")}) {
+    ui.saveAnswers.push_back(answer);
+    EXPECT_FALSE(docs().numSave());
+    EXPECT_EQ(p().CurrentFileName, "无标题");
+    EXPECT_FALSE(p().HasFileName);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("无标题") + kSuffix);
+    EXPECT_EQ(pos(), 1);
+    ui.saveAnswers.push_back(answer);
+    EXPECT_FALSE(docs().numSaveAs());
+    EXPECT_EQ(p().CurrentFileName, "无标题");
+  }
+  QDir::setCurrent(cwd);
+  EXPECT_TRUE(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+  ASSERT_EQ(ui.fileDialogs.size(), 4u);
   EXPECT_EQ(ui.fileDialogs[0].caption, "打开");
 
   const QString first = path("first.txt");

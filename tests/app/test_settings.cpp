@@ -74,6 +74,7 @@ TEST_F(SettingsTest, StoredSpeedSelectsItemAndInterval) {
       {"3", "nan", 3, 1000, 0},
       {"3", "inf", 3, 1000, 0},
       {"3", "-inf", 3, 1000, 0},
+      {"3", "-400", 3, 1000, 0},   // x 100 would fall below 16 bits
       {"3", "99999", 3, 800, 0},   // beyond 16 bits: the value is skipped
       {"7", "20", 3, 2000, 20},    // any other text means the custom item
   };
@@ -146,8 +147,10 @@ TEST_F(SettingsTest, SaveWritesEveryKeyAsText) {
   p.menu.numSoundSpeed[2]->setChecked(true);
   p.CustomSpeed = 42;
   SaveSettings(p);
-  temp.reopen();
-  const SettingsStore& s = *temp.store;
+  // Read back through a store of its own, as the next run would: the
+  // window's store stays the one it writes to.
+  temp.store->sync();
+  const SettingsStore s(temp.path());
   EXPECT_EQ(s.read("Font", "Name"), QStringLiteral("宋体"));
   EXPECT_EQ(s.read("Font", "Size"), QStringLiteral("26.25"));
   EXPECT_EQ(s.read("Font", "Bold"), QStringLiteral("True"));
@@ -159,8 +162,8 @@ TEST_F(SettingsTest, SaveWritesEveryKeyAsText) {
   // The system colour is written as a negative number.
   p.txtFile->setBackColor(EditControl::kSystemWindowColor);
   SaveSettings(p);
-  temp.reopen();
-  EXPECT_EQ(temp.store->read("Font", "BackColor"), QStringLiteral("-2147483643"));
+  temp.store->sync();
+  EXPECT_EQ(SettingsStore(temp.path()).read("Font", "BackColor"), QStringLiteral("-2147483643"));
 }
 
 TEST_F(SettingsTest, FontSizeTextUsesADecimalPointWhateverTheLocale) {

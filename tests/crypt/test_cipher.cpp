@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include "app/text_file.h"
 #include "crypt/cipher.h"
 #include "platform/cp936.h"
 #include "platform/edit_control.h"
@@ -22,21 +23,11 @@ QString u(std::initializer_list<char16_t> units) {
   return s;
 }
 
-// What a save followed by an open gives back: the text written in code page
-// 936 with one CR LF added, read line by line (a line ends at CR LF or at a
-// lone CR) with CR LF after every line.
+// What a save followed by an open gives back, through the program's own
+// file format: the text written as it stands, read back with CR LF after
+// every line.
 QString saveAndReopen(const QString& text) {
-  const QString read = cp936::decode(cp936::encode(text + QStringLiteral("\r\n")));
-  QString out;
-  qsizetype start = 0;
-  for (qsizetype i = 0; i < read.size(); ++i) {
-    if (read[i] != QLatin1Char('\r')) continue;
-    out += read.mid(start, i - start) + QStringLiteral("\r\n");
-    if (i + 1 < read.size() && read[i + 1] == QLatin1Char('\n')) ++i;
-    start = i + 1;
-  }
-  if (start < read.size()) out += read.mid(start) + QStringLiteral("\r\n");
-  return out;
+  return textfile::decodeDocument(textfile::encodeDocument(text));
 }
 
 }  // namespace
@@ -83,8 +74,9 @@ TEST(CipherVectors, ByHand) {
        header + QStringLiteral("33?{'}?23199?{'}?23235?{'}?233102?{'}?234") + trailer},
       {"chinese password: negative groups", QString(), QStringLiteral("密码"),
        header + QStringLiteral("-15395?{'}?231-15635?{'}?232") + trailer},
-      // The two characters that would shift onto CR and LF are escaped.
-      {"no raw CR or LF", u({0x05, 0x02}), QStringLiteral("a"), kBlockA + M + u({0x05}) + M + u({0x02})},
+      // The three characters that would shift onto CR, LF and space are escaped.
+      {"no raw CR, LF or space", u({0x05, 0x02, 0x18}), QStringLiteral("a"),
+       kBlockA + M + u({0x05}) + M + u({0x02}) + M + u({0x18})},
       // Shifted units that would spell the escape marker: the first is escaped.
       {"would spell the marker", QStringLiteral("xC]kljgnYfdYZaaa''C"), QStringLiteral("a"),
        kBlockA + QStringLiteral("€") + M + QStringLiteral("Cestrovanlabiii//K")},
@@ -115,7 +107,8 @@ TEST(CipherRoundTrip, TableOfTexts) {
     for (const QString& text : texts) {
       const QString enc = encrypt(text, password);
       const QString body = enc.mid(passwordBlock(password).size());
-      EXPECT_FALSE(body.contains(QLatin1Char('\r')) || body.contains(QLatin1Char('\n')));
+      EXPECT_FALSE(body.contains(QLatin1Char('\r')) || body.contains(QLatin1Char('\n')) ||
+                   body.contains(QLatin1Char(' ')));
       const auto dec = decrypt(enc, password);
       ASSERT_TRUE(dec.has_value());
       EXPECT_TRUE(*dec == text) << "text of length " << text.size() << ", password " << password.toStdString();
@@ -146,7 +139,7 @@ TEST(CipherDecrypt, DoubleEncryptionOuterPasswordFirst) {
 
 TEST(CipherDecrypt, SurvivesSaveAndReopen) {
   const QStringList texts = {QString(), QStringLiteral("文本\r\n"), QStringLiteral("a\r\nb\r\n\r\n中文 yz"),
-                             u({0x05, 0x02, 0x05})};
+                             u({0x05, 0x02, 0x05}), u({'x', 0x18})};
   for (const QString& plain : texts) {
     const QString enc = encrypt(plain, QStringLiteral("pw"));
     // Through the edit control, then saved and opened twice.
@@ -156,6 +149,12 @@ TEST(CipherDecrypt, SurvivesSaveAndReopen) {
     const QString reopened = saveAndReopen(saveAndReopen(control.Text()));
     ASSERT_NE(reopened, enc);
     EXPECT_EQ(decrypt(reopened, QStringLiteral("pw")), plain);
+    // What another editor may leave after the text: line breaks and spaces.
+    for (const char* tail : {"\n", "\r", " ", "  ", "\r\n \n", " \r\n\r\n", "\n\r"}) {
+      SCOPED_TRACE(testing::PrintToString(std::string(tail)));
+      EXPECT_EQ(decrypt(enc + QLatin1String(tail), QStringLiteral("pw")), plain);
+      EXPECT_EQ(decrypt(reopened + QLatin1String(tail), QStringLiteral("pw")), plain);
+    }
   }
 }
 

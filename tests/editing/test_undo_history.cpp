@@ -93,13 +93,81 @@ TEST(UndoHistory, TheFullHistoryDropsTheOldestSnapshot) {
     c.setSelText(QString::number(i % 10));
     ASSERT_TRUE(h.record(c));
     m.record(c.Text(), c.SelStart());
-    if (i == 255) EXPECT_EQ(h.UndoPos(), 255);
+    if (i == 255) { EXPECT_EQ(h.UndoPos(), 255); }
   }
   EXPECT_EQ(h.UndoPos(), 255);
   expectSame(h, m);
   for (int i = 0; i < 255; ++i) ASSERT_TRUE(h.undo(c));
   EXPECT_EQ(c.Text(), "base1");  // the text after the first change, not the base
   EXPECT_FALSE(h.undo(c));
+}
+
+TEST(UndoHistory, CaretsComeBackAfterTheHistoryIsFull) {
+  // Edits all over the text, more than the slots hold, then undone one by
+  // one: every step shows the text and the caret of its moment.
+  EditControl c;
+  c.setText("base");
+  UndoHistory h;
+  h.reset("base");
+  h.follow(c);
+  Model m;
+  m.reset("base");
+  for (int i = 1; i <= 300; ++i) {
+    c.setSelStart((i * 7) % (c.TextLength() + 1));
+    c.setSelText(QString::number(i % 10));
+    ASSERT_TRUE(h.record(c));
+    m.record(c.Text(), c.SelStart());
+  }
+  expectSame(h, m);
+  for (int slot = 254; slot >= 0; --slot) {
+    ASSERT_TRUE(h.undo(c));
+    ASSERT_EQ(c.Text(), m.texts[slot]) << "slot " << slot;
+    ASSERT_EQ(c.SelStart(), m.carets[slot]) << "slot " << slot;
+    ASSERT_EQ(c.SelLength(), 0);
+  }
+  EXPECT_EQ(h.UndoPos(), 0);
+  EXPECT_EQ(c.TextLength(), 4 + 45);  // the 45th edit is the oldest kept
+  EXPECT_FALSE(h.undo(c));
+}
+
+TEST(UndoHistory, EditsAmongRepeatedCharacters) {
+  // Where the changed part could be placed in several ways, the steps back
+  // must still give exactly the texts that were recorded.
+  const struct {
+    const char* base;
+    int at, remove;
+    const char* insert;
+    const char* after;
+  } cases[] = {
+      {"aa", 1, 0, "a", "aaa"},  {"aa", 0, 0, "a", "aaa"},      {"aa", 2, 0, "a", "aaa"},
+      {"aaa", 1, 1, "", "aa"},   {"abab", 2, 0, "ab", "ababab"}, {"abab", 1, 2, "", "ab"},
+      {"aa", 0, 2, "aaa", "aaa"}, {"a\r\na\r\n", 3, 0, "a\r\n", "a\r\na\r\na\r\n"},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(testing::Message() << k.base << " at " << k.at << " -" << k.remove << " +" << k.insert);
+    EditControl c;
+    c.setText(k.base);
+    UndoHistory h;
+    h.reset(k.base);
+    h.follow(c);
+    ASSERT_TRUE(c.select(k.at, k.remove));
+    c.setSelText(k.insert);
+    ASSERT_EQ(c.Text(), k.after);
+    ASSERT_TRUE(h.record(c));
+    const int caret = c.SelStart();
+    // One more of the same character at the caret keeps the slot below as a step.
+    c.setSelText(QString(QChar(k.insert[0] ? k.insert[0] : 'a')));
+    ASSERT_TRUE(h.record(c));
+    EXPECT_EQ(h.text(0), k.base);
+    EXPECT_EQ(h.text(1), k.after);
+    ASSERT_TRUE(h.undo(c));
+    EXPECT_EQ(c.Text(), k.after);
+    EXPECT_EQ(c.SelStart(), caret);
+    ASSERT_TRUE(h.undo(c));
+    EXPECT_EQ(c.Text(), k.base);
+    EXPECT_EQ(c.SelStart(), 0);
+    EXPECT_FALSE(h.record(c));  // undo does not record itself
+  }
 }
 
 TEST(UndoHistory, AnEditThatComesBackRecordsNothing) {

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -86,8 +87,60 @@ TEST(WavDecoding, RefusesWhatIsNoWavFile) {
   EXPECT_FALSE(DecodeWav(fifo, s));
   EXPECT_FALSE(DecodeWav(QStringLiteral("/dev/zero"), s));
   // (Unless the tests run with rights that read any file.)
-  if (!QFile(unreadable).open(QIODevice::ReadOnly)) {
-    EXPECT_FALSE(DecodeWav(unreadable, s));
+  if (!QFile(unreadable).open(QIODevice::ReadOnly)) { EXPECT_FALSE(DecodeWav(unreadable, s)); }
+}
+
+// A damaged header must not make reading wait for half an hour: absurd
+// rates, channel counts and lengths are refused like unreadable files.
+TEST(WavDecoding, RefusesAbsurdRatesChannelsAndLengths) {
+  QTemporaryDir tmp;
+  // A good file whose header is then patched: the rate (and the byte rate
+  // that goes with it) or the channel count of the fmt chunk.
+  const auto patched = [&](const char* name, quint32 rate, quint16 channels) {
+    const QString path = tmp.filePath(QString::fromLatin1(name));
+    EXPECT_TRUE(writeTone(path, {.ms = 100, .rate = 22050}));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray b = f.readAll();
+    EXPECT_EQ(b.mid(12, 4), QByteArray("fmt "));
+    const quint32 byteRate = rate * channels * 2;
+    const quint16 blockAlign = quint16(channels * 2);
+    memcpy(b.data() + 22, &channels, 2);
+    memcpy(b.data() + 24, &rate, 4);
+    memcpy(b.data() + 28, &byteRate, 4);
+    memcpy(b.data() + 32, &blockAlign, 2);
+    f.seek(0);
+    f.write(b);
+    return path;
+  };
+  const QString tone = [&] {
+    const QString path = tmp.filePath(QStringLiteral("six_seconds.wav"));
+    EXPECT_TRUE(writeTone(path, {.ms = 6000, .rate = 8000}));
+    return path;
+  }();
+  const struct {
+    QString path;
+    qint64 maxMs;
+    bool accepted;
+  } cases[] = {
+      {patched("rate1.wav", 1, 1), kMaxWavMs, false},  // 2205 frames: 37 minutes
+      {patched("rate3999.wav", 3999, 1), kMaxWavMs, false},
+      {patched("rate4000.wav", 4000, 1), kMaxWavMs, true},
+      {patched("rate192000.wav", 192000, 1), kMaxWavMs, true},
+      {patched("rate192001.wav", 192001, 1), kMaxWavMs, false},
+      {patched("rate2e9.wav", 2000000000, 1), kMaxWavMs, false},
+      {patched("ch8.wav", 22050, 8), kMaxWavMs, true},
+      {patched("ch9.wav", 22050, 9), kMaxWavMs, false},
+      {patched("ch1000.wav", 22050, 1000), kMaxWavMs, false},
+      {tone, kMaxSoundMs, false},  // a single sound of six seconds
+      {tone, 6000, true},
+      {tone, 5999, false},
+      {tone, kMaxWavMs, true},  // the segment file may be long
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(QFileInfo(c.path).fileName().toStdString() + " up to " + std::to_string(c.maxMs));
+    PcmSound s;
+    EXPECT_EQ(DecodeWav(c.path, s, c.maxMs), c.accepted);
   }
 }
 

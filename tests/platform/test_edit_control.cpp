@@ -8,6 +8,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/edit_control.h"
 
 namespace {
@@ -163,20 +165,47 @@ TEST(EditControl, SelTextReplacesAndLeavesCaretAfter) {
 }
 
 TEST(EditControl, ChangeAndSelectionEvents) {
+  // Each operation in turn on one control, with the events it raises: one
+  // change event per change of the text (setting the text always counts),
+  // one selection event per move of the caret or the selection, none for
+  // what changes neither.
   EditControl t;
   QSignalSpy changed(&t, &EditControl::changed);
   QSignalSpy sel(&t, &EditControl::selChange);
-  const quint64 before = t.changeCount();
-  t.setText(QStringLiteral("abc"));
-  EXPECT_GE(changed.count(), 1);
-  EXPECT_GT(t.changeCount(), before);
-  const int selBefore = sel.count();
-  t.setSelStart(1);
-  t.setSelLength(1);
-  EXPECT_GT(sel.count(), selBefore);
-  const quint64 unchanged = t.changeCount();
-  t.setSelStart(2);  // moving the caret is no change of the text
-  EXPECT_EQ(t.changeCount(), unchanged);
+  const struct {
+    const char* what;
+    std::function<void()> run;
+    int changes, selChanges;
+    int start, length;  // the selection afterwards
+  } steps[] = {
+      {"set the text", [&] { t.setText(QStringLiteral("abc")); }, 1, 1, 0, 0},
+      {"set the same text", [&] { t.setText(QStringLiteral("abc")); }, 1, 1, 0, 0},
+      {"move the caret", [&] { t.setSelStart(1); }, 0, 1, 1, 0},
+      {"caret where it is", [&] { t.setSelStart(1); }, 0, 0, 1, 0},
+      {"select one", [&] { t.setSelLength(1); }, 0, 1, 1, 1},
+      {"replace the selection", [&] { t.setSelText(QStringLiteral("XY")); }, 1, 1, 3, 0},
+      {"insert nothing", [&] { t.setSelText(QString()); }, 0, 0, 3, 0},
+      {"select in one go", [&] { t.select(0, 2); }, 0, 1, 0, 2},
+      {"delete the selection", [&] { t.setSelText(QString()); }, 1, 1, 0, 0},
+      {"a text with a break", [&] { t.setText(QStringLiteral("a\r\nb")); }, 1, 1, 0, 0},
+      {"caret inside the break", [&] { t.setSelStart(2); }, 0, 0, 0, 0},
+      {"caret after the break", [&] { t.setSelStart(3); }, 0, 1, 3, 0},
+      {"replace before the caret", [&] { t.replaceText(0, 1, QStringLiteral("zz")); }, 1, 1, 4, 0},
+      {"font and colour", [&] { t.setFontSize(12); t.setBackColor(255); }, 0, 0, 4, 0},
+      {"empty the text", [&] { t.setText(QString()); }, 1, 1, 0, 0},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    changed.clear();
+    sel.clear();
+    const quint64 before = t.changeCount();
+    step.run();
+    EXPECT_EQ(changed.count(), step.changes);
+    EXPECT_EQ(t.changeCount() - before, quint64(step.changes));
+    EXPECT_EQ(sel.count(), step.selChanges);
+    EXPECT_EQ(t.SelStart(), step.start);
+    EXPECT_EQ(t.SelLength(), step.length);
+  }
 }
 
 TEST(EditControl, TypingChineseAndTheWidgetsOwnUndoIsOff) {

@@ -200,7 +200,7 @@ TEST_F(TextToPinyinTest, SkipMarksAreNeverSentToTheInputMethod) {
 TEST_F(TextToPinyinTest, OnlyDoubleByteCharactersAreSent) {
   ime.readingForAll = QByteArray("zz1");
   // Double-byte in the code page yet no skip mark: sent.
-  for (const QString c : {QStringLiteral("★"), QStringLiteral("Ａ"), QStringLiteral("é"), QStringLiteral("〇")}) {
+  for (const QString& c : {QStringLiteral("★"), QStringLiteral("Ａ"), QStringLiteral("é"), QStringLiteral("〇")}) {
     ime.asked.clear();
     EXPECT_EQ(convert(c, 0), QStringLiteral("zz1 ")) << c.toStdString();
     EXPECT_EQ(ime.asked, QStringList{c});
@@ -348,8 +348,12 @@ TEST_F(DictionaryPinyinTest, EveryGb2312CharacterHasAWellFormedReading) {
       const auto m = form.match(full);
       ASSERT_TRUE(m.hasMatch()) << full.toStdString();
       const QString letters = m.captured(1);
-      if (letters.contains(u'v')) EXPECT_TRUE(letters == u"nv" || letters == u"lv") << full.toStdString();
-      if (letters.endsWith(u"ue")) EXPECT_TRUE(QStringLiteral("jqxynl").contains(letters.front())) << full.toStdString();
+      if (letters.contains(u'v')) {
+        EXPECT_TRUE(letters == u"nv" || letters == u"lv") << full.toStdString();
+      }
+      if (letters.endsWith(u"ue")) {
+        EXPECT_TRUE(QStringLiteral("jqxynl").contains(letters.front())) << full.toStdString();
+      }
       EXPECT_EQ(convert(c, 1), letters);
       EXPECT_EQ(convert(c, 2), letters.left(1).toUpper());
       ++checked;

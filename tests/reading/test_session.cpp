@@ -17,6 +17,7 @@
 #include "support/scripted_ui.h"
 #include "support/temp_settings.h"
 #include "tests/reading/output_log.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -277,7 +278,7 @@ TEST(SessionWindow, F8ReadsTheTextInTheRealWindow) {
   p.txtFile->setSelStart(0);
   QTest::keyClick(&w, Qt::Key_F8);
   EXPECT_TRUE(p.ReadingActive);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !p.ReadingActive; }, 5000));
+  ASSERT_TRUE(waitUntil([&] { return !p.ReadingActive; }, 5000));
   const QString seg = p.SegmentFilePath;
   EXPECT_EQ(sound.heard, (QStringList{QStringLiteral("0,0 open %1 alias QzcSounds").arg(seg),
                                       QStringLiteral("0,1 play %1 from 4150 to 4550").arg(seg),

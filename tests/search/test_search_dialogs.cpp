@@ -20,6 +20,7 @@
 #include "search/window_clear_of_match.h"
 #include "support/scripted_ui.h"
 #include "support/temp_settings.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -218,10 +219,10 @@ TEST_F(SearchWindows, SuccessfulFindActivatesTheMainWindow) {
   setText("one two");
   FindDialog* d = openFind("two");
   d->activateWindow();
-  QTRY_VERIFY(d->isActiveWindow());
+  ASSERT_TRUE(waitUntil([&] { return d->isActiveWindow(); }));
   d->Command1->click();
   EXPECT_EQ(selection(), std::make_pair(4, 3));
-  QTRY_VERIFY(w->isActiveWindow());
+  EXPECT_TRUE(waitUntil([&] { return w->isActiveWindow(); }));
 }
 
 TEST_F(SearchWindows, EnterInTheFindBoxFindsOnceAndOnlyWithText) {

@@ -199,7 +199,7 @@ TEST(SearchAgreesWithPlainRules, OnLongTexts) {
   QRandomGenerator g(11);
   QString big;
   for (int i = 0; i < 400000; ++i) big.append(QStringLiteral("aAbB中")[g.bounded(5)]);
-  for (const QString f : {QStringLiteral("ab"), QStringLiteral("AbA"), QStringLiteral("中a")})
+  for (const QString& f : {QStringLiteral("ab"), QStringLiteral("AbA"), QStringLiteral("中a")})
     for (bool matchCase : {false, true})
       ASSERT_EQ(ReplaceAllInText(big, f, u"Q", matchCase).text, plainReplaceAll(big, f, "Q", matchCase));
 }
