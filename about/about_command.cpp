@@ -3,8 +3,8 @@
 #include <QMainWindow>
 
 #include "about/about_dialog.h"
-#include "program/program.h"
 #include "platform/ui.h"
+#include "program/program.h"
 
 void numAbout(Program& p) {
   FrmAbout dlg(p, p.frmMain);

@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "program/program.h"
 #include "platform/cp936.h"
 #include "platform/system_info.h"
 #include "platform/ui.h"
+#include "program/program.h"
 
 namespace {
 
@@ -73,7 +73,8 @@ FrmAbout::FrmAbout(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
   connect(Command2, &QPushButton::clicked, this, [this] { StartSysInfo(p_, this); });
 }
 
-KeyValue GetKeyValue(Registry& registry, RegRoot root, const QString& keyPath, const QString& valueName) {
+KeyValue GetKeyValue(Registry& registry, RegRoot root, const QString& keyPath,
+                     const QString& valueName) {
   // Read rights are enough: asking for write rights as well would fail for
   // every user who may not change these keys.
   const std::optional<Registry::Key> key = registry.openKey(root, keyPath, kKeyRead);
@@ -93,7 +94,8 @@ KeyValue GetKeyValue(Registry& registry, RegRoot root, const QString& keyPath, c
     // The bytes, last to first, make the number (every byte with both of
     // its hexadecimal digits).
     quint64 n = 0;
-    for (qsizetype i = data.size() - 1; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(data[i]);
+    for (qsizetype i = data.size() - 1; i >= 0; --i)
+      n = n << 8 | static_cast<unsigned char>(data[i]);
     out.value = QString::number(n);
   }
   registry.closeKey(*key);
@@ -104,17 +106,19 @@ void StartSysInfo(Program& p, QWidget* parent) {
   Registry& registry = p.registry ? *p.registry : systemRegistry();
   QString path;
   const KeyValue tool = GetKeyValue(registry, RegRoot::LocalMachine,
-                                    QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"), QStringLiteral("PATH"));
+                                    QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
+                                    QStringLiteral("PATH"));
   if (tool.found) {
     path = localPath(tool.value);
   } else {
-    const KeyValue folder =
-        GetKeyValue(registry, RegRoot::LocalMachine, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
-                    QStringLiteral("MSINFO"));
+    const KeyValue folder = GetKeyValue(
+        registry, RegRoot::LocalMachine,
+        QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"), QStringLiteral("MSINFO"));
     const QString joined = localPath(folder.value + QStringLiteral("\\MSINFO32.EXE"));
     if (folder.found && QFileInfo::exists(joined)) path = joined;
   }
   if (path.isEmpty()) path = systemInformationTool();
   if (path.isEmpty() || !p.ui->startProgram(path))
-    p.ui->message(parent, QStringLiteral("此时系统信息不可用"), QString(), MsgIcon::None, MsgButtons::Ok);
+    p.ui->message(parent, QStringLiteral("此时系统信息不可用"), QString(), MsgIcon::None,
+                  MsgButtons::Ok);
 }

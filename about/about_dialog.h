@@ -35,7 +35,8 @@ struct KeyValue {
 
 // Reads a value of the registry: REG_SZ as its text, REG_DWORD as its
 // number in decimal, any other type as the empty text.
-KeyValue GetKeyValue(Registry& registry, RegRoot root, const QString& keyPath, const QString& valueName);
+KeyValue GetKeyValue(Registry& registry, RegRoot root, const QString& keyPath,
+                     const QString& valueName);
 
 // Starts the system-information tool named by the registry (or, away from
 // Windows, one found on the PATH); shows "此时系统信息不可用" when there is

@@ -2,18 +2,18 @@
 
 #include <QMainWindow>
 
-#include "program/program.h"
 #include "platform/settings_store.h"
 #include "platform/ui.h"
+#include "program/program.h"
 
 namespace {
 
-const FileType kTxt{QStringLiteral("QZChimepadTxt"), QStringLiteral("文本文档"), QStringLiteral(".txt"), 2,
-                    QStringLiteral("text/plain")};
-const FileType kQzc{QStringLiteral("QZChimepadQzC"), QStringLiteral("QZCfiles"), QStringLiteral(".qzc"), 1,
-                    QStringLiteral("application/x-qzc")};
-const FileType kLog{QStringLiteral("QZChimepadLog"), QStringLiteral("Logfiles"), QStringLiteral(".log"), 2,
-                    QStringLiteral("text/x-log")};
+const FileType kTxt{QStringLiteral("QZChimepadTxt"), QStringLiteral("文本文档"),
+                    QStringLiteral(".txt"), 2, QStringLiteral("text/plain")};
+const FileType kQzc{QStringLiteral("QZChimepadQzC"), QStringLiteral("QZCfiles"),
+                    QStringLiteral(".qzc"), 1, QStringLiteral("application/x-qzc")};
+const FileType kLog{QStringLiteral("QZChimepadLog"), QStringLiteral("Logfiles"),
+                    QStringLiteral(".log"), 2, QStringLiteral("text/x-log")};
 
 }  // namespace
 
@@ -24,14 +24,14 @@ QList<FileType> associatedTypes(bool yes) {
 
 void AssociateFileTypes(Program& p) {
   const MsgResult answer =
-      p.ui->message(p.frmMain, QStringLiteral("是否要关联扩展名为 txt 的文本文件?"), QStringLiteral("关联文件"),
-                    MsgIcon::Question, MsgButtons::YesNo);
+      p.ui->message(p.frmMain, QStringLiteral("是否要关联扩展名为 txt 的文本文件?"),
+                    QStringLiteral("关联文件"), MsgIcon::Question, MsgButtons::YesNo);
   const bool yes = answer == MsgResult::Yes;
   // Whatever fails is skipped; the marker is stored all the same, so the
   // question is asked once.
   try {
     storeFileTypes(associatedTypes(yes), p.registry);
-  } catch (...) {
-  }
-  p.settings->write(QStringLiteral("Type"), QStringLiteral("txt"), yes ? QStringLiteral("1") : QStringLiteral("0"));
+  } catch (...) {}
+  p.settings->write(QStringLiteral("Type"), QStringLiteral("txt"),
+                    yes ? QStringLiteral("1") : QStringLiteral("0"));
 }

@@ -33,18 +33,22 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       if (w == QLatin1String("--trace")) {
         cl.trace = true;
       } else if (w == QLatin1String("--speed")) {
-        if (i + 1 >= a.size()) return error(QStringLiteral("--speed needs a value: slow, medium, fast or 1 to 100"));
+        if (i + 1 >= a.size())
+          return error(QStringLiteral("--speed needs a value: slow, medium, fast or 1 to 100"));
         cl.intervalMs = SpeedInterval(a[++i]);
         if (cl.intervalMs == 0)
-          return error(QStringLiteral("bad speed \"%1\": slow, medium, fast or 1 to 100").arg(a[i]));
+          return error(
+              QStringLiteral("bad speed \"%1\": slow, medium, fast or 1 to 100").arg(a[i]));
       } else if (w.startsWith(QLatin1String("--"))) {
         return error(QStringLiteral("unknown option %1").arg(w));
       } else {
         operands << w;
       }
     }
-    if (operands.size() != 2) return error(QStringLiteral("usage: chimepad --read-to-wav TEXTFILE OUT.wav "
-                                                          "[--speed slow|medium|fast|N] [--trace]"));
+    if (operands.size() != 2)
+      return error(
+          QStringLiteral("usage: chimepad --read-to-wav TEXTFILE OUT.wav "
+                         "[--speed slow|medium|fast|N] [--trace]"));
     cl.textFile = operands[0];
     cl.wavFile = operands[1];
     return cl;
@@ -88,8 +92,10 @@ namespace {
 QString shown(const QString& c) {
   if (c.isEmpty()) return QString();
   if (c.size() == 1 && (c.at(0).unicode() < 0x20 || c.at(0).category() == QChar::Other_Control ||
-                        c.at(0).category() == QChar::Separator_Line || c.at(0).category() == QChar::Separator_Paragraph))
-    return QStringLiteral("U+") + QString::number(c.at(0).unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+                        c.at(0).category() == QChar::Separator_Line ||
+                        c.at(0).category() == QChar::Separator_Paragraph))
+    return QStringLiteral("U+") +
+           QString::number(c.at(0).unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
   return c;
 }
 }  // namespace
@@ -117,7 +123,8 @@ int RunReadToWav(const CommandLine& cl, QTextStream& out, QTextStream& err, cons
   job.outFile = cl.wavFile;
   if (cl.trace) {
     job.trace = [&out](const RenderedUnit& u) {
-      out << u.startMs << '\t' << shown(u.ch) << '\t' << u.pinyin << '\t' << u.sounds.join(QLatin1Char(' ')) << '\n';
+      out << u.startMs << '\t' << shown(u.ch) << '\t' << u.pinyin << '\t'
+          << u.sounds.join(QLatin1Char(' ')) << '\n';
     };
   }
   const RenderResult r = RenderReading(job);

@@ -14,12 +14,12 @@ inline const QString kChimepadVersion = QStringLiteral(CHIMEPAD_VERSION);
 struct CommandLine {
   enum class Mode { Open, ReadToWav, Help, Version, Error };
   Mode mode = Mode::Open;
-  QString fileName;    // Open: the file to open, empty for none
-  QString textFile;    // ReadToWav
+  QString fileName;  // Open: the file to open, empty for none
+  QString textFile;  // ReadToWav
   QString wavFile;
   int intervalMs = 500;
   bool trace = false;
-  QString error;       // Error: what was wrong, one line
+  QString error;  // Error: what was wrong, one line
 };
 
 // `arguments` as the platform hands them over, the program path first.

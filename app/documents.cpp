@@ -8,17 +8,18 @@
 #include <QPrinter>
 #include <QTextDocument>
 
-#include "program/program.h"
 #include "app/text_file.h"
 #include "platform/edit_control.h"
 #include "platform/ui.h"
+#include "program/program.h"
 
 namespace {
 
 const FileDialogSetup& fileDialogSetup() {
   // One preset for the open and the save dialog alike.
-  static const FileDialogSetup setup{QStringLiteral("打开"), QStringLiteral("文本文档(*.txt)|*.txt|所有文件|*.*"),
-                                   QStringLiteral("*.txt")};
+  static const FileDialogSetup setup{QStringLiteral("打开"),
+                                     QStringLiteral("文本文档(*.txt)|*.txt|所有文件|*.*"),
+                                     QStringLiteral("*.txt")};
   return setup;
 }
 
@@ -38,8 +39,13 @@ QFont printFont() {
   QFont f;
   f.setPointSizeF(10.5);
   const QStringList cjk = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
-  static const char* const preferred[] = {"宋体", "SimSun", "Noto Serif CJK SC", "Noto Sans CJK SC",
-                                          "Source Han Serif SC", "WenQuanYi Micro Hei", "WenQuanYi Zen Hei",
+  static const char* const preferred[] = {"宋体",
+                                          "SimSun",
+                                          "Noto Serif CJK SC",
+                                          "Noto Sans CJK SC",
+                                          "Source Han Serif SC",
+                                          "WenQuanYi Micro Hei",
+                                          "WenQuanYi Zen Hei",
                                           "AR PL UMing CN"};
   for (const char* name : preferred) {
     const QString family = QString::fromUtf8(name);
@@ -55,7 +61,8 @@ QFont printFont() {
 }  // namespace
 
 QString unreadableNameMessage(const QString& shownName) {
-  return QStringLiteral("文件名“%1”不是本系统编码(UTF-8)的文字,无法按原名打开或保存。\r\n请先把文件改名。")
+  return QStringLiteral(
+             "文件名“%1”不是本系统编码(UTF-8)的文字,无法按原名打开或保存。\r\n请先把文件改名。")
       .arg(shownName);
 }
 
@@ -103,9 +110,9 @@ MsgResult Documents::askToSave(MsgButtons buttons, bool* saved) {
   if (saved) *saved = false;
   p_.RecordUndo();  // a change not yet recorded (a modifier still held) counts too
   if (p_.undo.UndoPos() <= 0) return MsgResult::No;  // nothing to ask
-  const MsgResult r =
-      p_.ui->message(p_.frmMain, p_.CurrentFileName + QStringLiteral(" 文件的文字已经改变。\r\n想保存文件吗?"),
-                     kAppTitle, MsgIcon::Warning, buttons);
+  const MsgResult r = p_.ui->message(
+      p_.frmMain, p_.CurrentFileName + QStringLiteral(" 文件的文字已经改变。\r\n想保存文件吗?"),
+      kAppTitle, MsgIcon::Warning, buttons);
   if (r == MsgResult::Yes) {
     const bool ok = numSave();
     if (saved) *saved = ok;
@@ -114,7 +121,8 @@ MsgResult Documents::askToSave(MsgButtons buttons, bool* saved) {
 }
 
 void Documents::showError(const QString& platformText) {
-  p_.ui->message(p_.frmMain, platformText, QStringLiteral("出错"), MsgIcon::Critical, MsgButtons::Ok);
+  p_.ui->message(p_.frmMain, platformText, QStringLiteral("出错"), MsgIcon::Critical,
+                 MsgButtons::Ok);
 }
 
 QString Documents::askSaveName() {
@@ -135,9 +143,11 @@ Documents::Written Documents::writeDocument(const QString& fileName, QString* te
     // unpaired surrogate by its own unit.
     const uint point = c.size() == 1 ? c[0].unicode() : QChar::surrogateToUcs4(c[0], c[1]);
     const QString code = QString::number(point, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    const QString question = QStringLiteral("文字中的“%1”(U+%2)等字符无法按%3编码保存,保存后会变成“?”。\r\n仍要保存吗?")
-                                 .arg(c, code, textenc::name(format_.encoding));
-    if (p_.ui->message(p_.frmMain, question, kAppTitle, MsgIcon::Warning, MsgButtons::YesNo) != MsgResult::Yes)
+    const QString question =
+        QStringLiteral("文字中的“%1”(U+%2)等字符无法按%3编码保存,保存后会变成“?”。\r\n仍要保存吗?")
+            .arg(c, code, textenc::name(format_.encoding));
+    if (p_.ui->message(p_.frmMain, question, kAppTitle, MsgIcon::Warning, MsgButtons::YesNo) !=
+        MsgResult::Yes)
       return Written::Declined;
   }
   QString error;
@@ -177,8 +187,8 @@ void Documents::openFile(const QString& fileName) {
 void Documents::openChosen(const QString& name) {
   if (fileaccess::isLossyName(name)) {
     // Bound to it, a later Save would make a file of another name.
-    p_.ui->message(p_.frmMain, unreadableNameMessage(name), QStringLiteral("提示"), MsgIcon::Information,
-                   MsgButtons::Ok);
+    p_.ui->message(p_.frmMain, unreadableNameMessage(name), QStringLiteral("提示"),
+                   MsgIcon::Information, MsgButtons::Ok);
     return;
   }
   // A refused file (not a regular file, too large) changes nothing.

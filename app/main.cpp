@@ -26,21 +26,14 @@ int runWithoutWindow(int argc, char* argv[], const CommandLine& cl) {
   QTextStream out(stdout);
   QTextStream err(stderr);
   switch (cl.mode) {
-    case CommandLine::Mode::Help:
-      out << HelpText();
-      return 0;
-    case CommandLine::Mode::Version:
-      out << VersionText();
-      return 0;
-    case CommandLine::Mode::Error:
-      err << "chimepad: " << cl.error << "\n";
-      return 1;
+    case CommandLine::Mode::Help: out << HelpText(); return 0;
+    case CommandLine::Mode::Version: out << VersionText(); return 0;
+    case CommandLine::Mode::Error: err << "chimepad: " << cl.error << "\n"; return 1;
     case CommandLine::Mode::ReadToWav: {
       PinyinDictionaryIme ime;
       return RunReadToWav(cl, out, err, executableDir(), &ime);
     }
-    case CommandLine::Mode::Open:
-      break;
+    case CommandLine::Mode::Open: break;
   }
   return 1;
 }
@@ -58,8 +51,8 @@ int main(int argc, char* argv[]) {
   // The interface is Chinese: the platform's own texts (the buttons of the
   // message boxes, the standard dialogs) are shown in Chinese too.
   QTranslator qtTexts;
-  if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+  if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                   QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QApplication::installTranslator(&qtTexts);
   MainWindow::Deps deps;
   deps.commandLine = commandLineTail(QApplication::arguments());

@@ -3,14 +3,14 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QMimeData>
-#include <QUrl>
 #include <QStatusBar>
+#include <QUrl>
 
 #include "about/about_command.h"
 #include "app/association.h"
@@ -28,7 +28,9 @@
 #include "platform/timer.h"
 #include "platform/ui.h"
 
-QString commandLineTail(const QStringList& arguments) { return arguments.mid(1).join(QLatin1Char(' ')); }
+QString commandLineTail(const QStringList& arguments) {
+  return arguments.mid(1).join(QLatin1Char(' '));
+}
 
 QString commandLineNameRefusal(int argc, const char* const* argv) {
   QByteArray tail;
@@ -104,7 +106,8 @@ MainWindow::MainWindow(Deps deps)
   p_.txtFile->viewport()->installEventFilter(this);
   // The status bar: the caret's line and column, the encoding, the line ends.
   status_ = new StatusPanel(statusBar(), p_.txtFile, [this] { return documents_.format(); });
-  connect(p_.menu.numStatusBar, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+  connect(p_.menu.numStatusBar, &QAction::toggled, this,
+          [this](bool on) { statusBar()->setVisible(on); });
   setWindowTitle(kUntitled + QStringLiteral(" - ") + kAppTitle);
 }
 
@@ -175,7 +178,8 @@ void MainWindow::addZoomKeys() {
     connect(a, &QAction::triggered, this, fn);
   };
   // Each key once: a key given twice to one action is ambiguous and does nothing.
-  keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)}, [this] { zoom_->zoomIn(); });
+  keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)},
+       [this] { zoom_->zoomIn(); });
   keys({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { zoom_->zoomOut(); });
   keys({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { zoom_->reset(); });
 }
@@ -206,7 +210,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
         drop->accept();
         // After the drop is over, so that the file manager is not held by
         // the save question.
-        QMetaObject::invokeMethod(this, [this, name] { documents_.openFile(name); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, name] { documents_.openFile(name); }, Qt::QueuedConnection);
         return true;
       }
       default: break;
@@ -220,7 +225,8 @@ void MainWindow::connectEditor() {
   connect(t, &EditControl::changed, this, [this] { edit_.onChange(); });
   connect(t, &EditControl::keyDown, this, [this](int k, int s) { edit_.onKeyDown(k, s); });
   connect(t, &EditControl::keyUp, this, [this](int k, int s, bool r) { edit_.onKeyUp(k, s, r); });
-  connect(t, &EditControl::mouseUp, this, [this](int b, int s, int x, int y) { edit_.onMouseUp(b, s, x, y); });
+  connect(t, &EditControl::mouseUp, this,
+          [this](int b, int s, int x, int y) { edit_.onMouseUp(b, s, x, y); });
   connect(t, &EditControl::selChange, this, [this] { edit_.onSelChange(); });
   connect(t, &EditControl::textEntered, this, [this] { edit_.onTextEntered(); });
 }
@@ -228,7 +234,8 @@ void MainWindow::connectEditor() {
 void MainWindow::formLoad() {
   // An unexpected error ends the sequence where it stands, silently.
   try {
-    if (p_.settings->read(QStringLiteral("Type"), QStringLiteral("txt")).isEmpty()) AssociateFileTypes(p_);
+    if (p_.settings->read(QStringLiteral("Type"), QStringLiteral("txt")).isEmpty())
+      AssociateFileTypes(p_);
     p_.CurrentFileName = kUntitled;
     p_.setTitle(kUntitled);
     p_.resetHistory(QString());
@@ -247,7 +254,8 @@ void MainWindow::formLoad() {
     restoreWindowPlacement(*this, *p_.settings);
     if (!commandLineRefusal_.isEmpty()) {
       // A name no file function of ours would reach: nothing is bound to it.
-      p_.ui->message(this, commandLineRefusal_, QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
+      p_.ui->message(this, commandLineRefusal_, QStringLiteral("提示"), MsgIcon::Information,
+                     MsgButtons::Ok);
     } else if (!commandLine_.isEmpty() &&
                documents_.loadTextFile(commandLine_) != Documents::LoadResult::Refused) {
       p_.CurrentFileName = commandLine_;
@@ -255,28 +263,23 @@ void MainWindow::formLoad() {
       p_.resetHistory(p_.txtFile->Text());
       p_.menu.numDelete->setEnabled(true);
     }
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
   // Each step runs whatever the one before it did.
   try {
     if (p_.SoundFileOpen && p_.sound) p_.sound->mciExecute(QStringLiteral("close QzcSounds"));
-  } catch (...) {
-  }
+  } catch (...) {}
   try {
     SaveSettings(p_);
-  } catch (...) {
-  }
+  } catch (...) {}
   try {
     storeWindowPlacement(*this, *p_.settings);
-  } catch (...) {
-  }
+  } catch (...) {}
   try {
     search_.unloadWindows();
-  } catch (...) {
-  }
+  } catch (...) {}
   try {
     bool saved = false;
     const MsgResult r = documents_.askToSave(MsgButtons::YesNoCancel, &saved);
@@ -286,8 +289,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
       e->ignore();
       return;
     }
-  } catch (...) {
-  }
+  } catch (...) {}
   // The window goes: a session still running makes no further step or sound.
   if (p_.ReadingActive) {
     p_.Timer2->setEnabled(false);

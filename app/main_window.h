@@ -6,12 +6,12 @@
 
 #include "app/documents.h"
 #include "app/status_bar.h"
+#include "editing/edit_commands.h"
 #include "platform/input_method.h"
 #include "platform/settings_store.h"
 #include "platform/sound_output.h"
 #include "platform/ui.h"
 #include "program/program.h"
-#include "editing/edit_commands.h"
 #include "reading/reading_commands.h"
 #include "reading/word_readings.h"
 #include "search/search_commands.h"

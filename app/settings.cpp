@@ -5,12 +5,12 @@
 #include <limits>
 #include <optional>
 
-#include "program/program.h"
 #include "appearance/font_choices.h"
 #include "platform/edit_control.h"
 #include "platform/settings_store.h"
 #include "platform/timer.h"
 #include "platform/ui.h"
+#include "program/program.h"
 
 namespace {
 
@@ -34,7 +34,8 @@ std::optional<bool> parseBool(const QString& text) {
 std::optional<qint16> toInt16(double d) {
   if (!std::isfinite(d)) return std::nullopt;
   const double r = std::nearbyint(d);
-  if (r < std::numeric_limits<qint16>::min() || r > std::numeric_limits<qint16>::max()) return std::nullopt;
+  if (r < std::numeric_limits<qint16>::min() || r > std::numeric_limits<qint16>::max())
+    return std::nullopt;
   return static_cast<qint16>(r);
 }
 
@@ -73,7 +74,8 @@ void LoadSettings(Program& p) {
   if (const QString v = s.read(kFont, QStringLiteral("Size")); !v.isEmpty()) {
     double pt = 0;
     // Only what the font dialog offers: a size near 0 would hide the text.
-    if (parseFontSize(v, &pt) && pt >= font_choices::kSmallestPoints && pt <= font_choices::kLargestPoints)
+    if (parseFontSize(v, &pt) && pt >= font_choices::kSmallestPoints &&
+        pt <= font_choices::kLargestPoints)
       t.setFontSize(pt);
   }
   if (const QString v = s.read(kFont, QStringLiteral("Bold")); !v.isEmpty()) {
@@ -143,11 +145,14 @@ void SaveSettings(Program& p) {
   const EditControl& t = *p.txtFile;
   s.write(kFont, QStringLiteral("Name"), t.FontName());
   s.write(kFont, QStringLiteral("Size"), fontSizeText(t.FontSize()));
-  s.write(kFont, QStringLiteral("Bold"), t.FontBold() ? QStringLiteral("True") : QStringLiteral("False"));
-  s.write(kFont, QStringLiteral("Italic"), t.FontItalic() ? QStringLiteral("True") : QStringLiteral("False"));
+  s.write(kFont, QStringLiteral("Bold"),
+          t.FontBold() ? QStringLiteral("True") : QStringLiteral("False"));
+  s.write(kFont, QStringLiteral("Italic"),
+          t.FontItalic() ? QStringLiteral("True") : QStringLiteral("False"));
   s.write(kFont, QStringLiteral("BackColor"), QString::number(t.BackColor()));
   s.write(kSound, QStringLiteral("Reader"), QString::number(p.VoiceChoice));
-  s.write(kSound, QStringLiteral("ReadByWords"), p.ReadByWords ? QStringLiteral("True") : QStringLiteral("False"));
+  s.write(kSound, QStringLiteral("ReadByWords"),
+          p.ReadByWords ? QStringLiteral("True") : QStringLiteral("False"));
   int speed = 3;
   for (int i = 0; i < 3; ++i) {
     if (p.menu.numSoundSpeed[i] && p.menu.numSoundSpeed[i]->isChecked()) {

@@ -14,7 +14,9 @@ StatusFigures statusFigures(const EditControl& t, const textfile::Format& format
   if (crLf > 0 && lf > 0) f.lineEnds = QStringLiteral("混合");
   else if (lf > 0) f.lineEnds = QStringLiteral("LF");
   else if (crLf > 0) f.lineEnds = QStringLiteral("CRLF");
-  else f.lineEnds = t.lineEnd() == EditControl::LineEnd::Lf ? QStringLiteral("LF") : QStringLiteral("CRLF");
+  else
+    f.lineEnds =
+        t.lineEnd() == EditControl::LineEnd::Lf ? QStringLiteral("LF") : QStringLiteral("CRLF");
   return f;
 }
 

@@ -14,8 +14,8 @@ class QLabel;
 class QStatusBar;
 
 struct StatusFigures {
-  int line = 1;    // from 1
-  int column = 1;  // from 1, in characters
+  int line = 1;      // from 1
+  int column = 1;    // from 1, in characters
   QString encoding;  // "GBK", "UTF-8", "UTF-8 BOM", "UTF-16 LE", "UTF-16 BE"
   QString lineEnds;  // "CRLF", "LF", or "混合" when both occur
 };

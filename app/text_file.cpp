@@ -54,7 +54,8 @@ bool read(const QString& fileName, QString* text, QString* error, fileaccess::Re
   return true;
 }
 
-QByteArray encodeDocument(QStringView text, qsizetype* firstUnencodable, textenc::Encoding encoding) {
+QByteArray encodeDocument(QStringView text, qsizetype* firstUnencodable,
+                          textenc::Encoding encoding) {
   return textenc::encode(text, encoding, firstUnencodable);
 }
 

@@ -48,7 +48,8 @@ QRect placeOnScreens(const QRect& window, const QList<QRect>& screens) {
   const QRect grip(window.x(), window.y(), window.width(), std::min(kGrip, window.height()));
   for (const QRect& s : screens) {
     const QRect seen = s.intersected(grip);
-    if (seen.width() >= std::min(kGrip * 2, window.width()) && seen.height() >= std::min(kGrip / 2, grip.height()))
+    if (seen.width() >= std::min(kGrip * 2, window.width()) &&
+        seen.height() >= std::min(kGrip / 2, grip.height()))
       return window;  // reachable where it is
   }
   // The screen it overlaps most, else the nearest.

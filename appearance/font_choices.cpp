@@ -13,10 +13,22 @@ struct NamedSize {
 
 // Whole multiples of 0.75 point, biggest first.
 constexpr std::array<NamedSize, 16> kNamedSizes = {{
-    {u"初号", 42},    {u"小初", 36},   {u"一号", 26.25}, {u"小一", 24},
-    {u"二号", 21.75}, {u"小二", 18},   {u"三号", 15.75}, {u"小三", 15},
-    {u"四号", 14.25}, {u"小四", 12},   {u"五号", 10.5},  {u"小五", 9},
-    {u"六号", 7.5},   {u"小六", 6.75}, {u"七号", 5.25},  {u"八号", 3.75},
+    {u"初号", 42},
+    {u"小初", 36},
+    {u"一号", 26.25},
+    {u"小一", 24},
+    {u"二号", 21.75},
+    {u"小二", 18},
+    {u"三号", 15.75},
+    {u"小三", 15},
+    {u"四号", 14.25},
+    {u"小四", 12},
+    {u"五号", 10.5},
+    {u"小五", 9},
+    {u"六号", 7.5},
+    {u"小六", 6.75},
+    {u"七号", 5.25},
+    {u"八号", 3.75},
 }};
 
 constexpr int kFirstNumber = 5;
@@ -32,7 +44,8 @@ QString trimSpaces(const QString& s) {
 }  // namespace
 
 QStringList styleEntries() {
-  return {QStringLiteral("常规"), QStringLiteral("斜体"), QStringLiteral("粗体"), QStringLiteral("粗斜体")};
+  return {QStringLiteral("常规"), QStringLiteral("斜体"), QStringLiteral("粗体"),
+          QStringLiteral("粗斜体")};
 }
 
 int styleIndex(bool bold, bool italic) { return (bold ? 2 : 0) + (italic ? 1 : 0); }
@@ -51,7 +64,8 @@ QStringList sizeEntries() {
 
 double sizePoints(int index) {
   if (index >= 0 && index < kFirstNamedSize) return kFirstNumber + index;
-  if (index >= kFirstNamedSize && index < kSizeCount) return kNamedSizes[index - kFirstNamedSize].points;
+  if (index >= kFirstNamedSize && index < kSizeCount)
+    return kNamedSizes[index - kFirstNamedSize].points;
   return 0;
 }
 

@@ -2,9 +2,9 @@
 
 #include <QMainWindow>
 
-#include "program/program.h"
 #include "appearance/font_dialog.h"
 #include "platform/ui.h"
+#include "program/program.h"
 
 void numFont(Program& p) {
   FrmFont dlg(p, p.frmMain);

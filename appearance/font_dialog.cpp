@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "program/program.h"
 #include "appearance/font_choices.h"
 #include "platform/edit_control.h"
 #include "platform/ui.h"
+#include "program/program.h"
 
 namespace {
 
@@ -134,8 +134,7 @@ void FrmFont::load() {
     sample.setItalic(editor.FontItalic());
     Label5->setFont(sample);
     CenterSample();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void FrmFont::setSwatch(qint32 value) {
@@ -172,8 +171,7 @@ void FrmFont::combo3Click(int index) {
     f.setPointSizeF(points);
     Label5->setFont(f);
     CenterSample();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void FrmFont::label4Click() {
@@ -181,9 +179,9 @@ void FrmFont::label4Click() {
     // The colour dialog starts from the editor's colour, not the swatch's.
     const QColor preset = fromColorValue(p_.txtFile->BackColor(), p_.txtFile->palette());
     // A cancelled colour dialog leaves the swatch as it was.
-    if (const std::optional<QColor> c = p_.ui->colorDialog(this, preset)) setSwatch(toColorValue(*c));
-  } catch (...) {
-  }
+    if (const std::optional<QColor> c = p_.ui->colorDialog(this, preset))
+      setSwatch(toColorValue(*c));
+  } catch (...) {}
 }
 
 void FrmFont::command1Click() {

@@ -23,12 +23,12 @@ class FrmFont : public QDialog {
   QLabel* Label2 = nullptr;
   QComboBox* Combo2 = nullptr;  // styles
   QLabel* Label3 = nullptr;
-  QComboBox* Combo3 = nullptr;  // sizes
-  QGroupBox* Frame1 = nullptr;  // 示例
-  QFrame* Picture1 = nullptr;   // the sample box
-  QLabel* Label5 = nullptr;     // 记事本, in the working font
-  QGroupBox* Frame2 = nullptr;  // 背景色
-  QLabel* Label4 = nullptr;     // the colour swatch
+  QComboBox* Combo3 = nullptr;      // sizes
+  QGroupBox* Frame1 = nullptr;      // 示例
+  QFrame* Picture1 = nullptr;       // the sample box
+  QLabel* Label5 = nullptr;         // 记事本, in the working font
+  QGroupBox* Frame2 = nullptr;      // 背景色
+  QLabel* Label4 = nullptr;         // the colour swatch
   QPushButton* Command1 = nullptr;  // 确定
   QPushButton* Command2 = nullptr;  // 取消
 

@@ -29,8 +29,12 @@ namespace {
 class BenchUi : public ScriptedUi {
  public:
   QString fileName;
-  std::optional<QString> openFileName(QWidget*, const FileDialogSetup&) override { return fileName; }
-  std::optional<QString> saveFileName(QWidget*, const FileDialogSetup&) override { return fileName; }
+  std::optional<QString> openFileName(QWidget*, const FileDialogSetup&) override {
+    return fileName;
+  }
+  std::optional<QString> saveFileName(QWidget*, const FileDialogSetup&) override {
+    return fileName;
+  }
 };
 
 struct Env {
@@ -46,7 +50,8 @@ struct Env {
     settings = std::make_unique<SettingsStore>(dir.filePath("Chimepad.conf"));
     settings->write("Type", "txt", "1");
     // About 10 MB of text in lines of mixed Chinese and Latin.
-    const QString line = QStringLiteral("这是一行用来测量速度的中文文字，其中也有 Latin letters 和数字 12345。\r\n");
+    const QString line =
+        QStringLiteral("这是一行用来测量速度的中文文字，其中也有 Latin letters 和数字 12345。\r\n");
     QString lf = line;
     lf.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     const QByteArray lines[3] = {cp936::encode(line), cp936::encode(lf), lf.toUtf8()};
@@ -135,7 +140,13 @@ void BM_OpenTenMegabytes(benchmark::State& state) {
   e.w->documents().numOpen();
   state.counters["chars"] = e.t()->TextLength();
 }
-BENCHMARK(BM_OpenTenMegabytes)->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenTenMegabytes)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 void BM_SaveTenMegabytes(benchmark::State& state) {
   Env& e = env();
@@ -172,7 +183,12 @@ void BM_KeyReleaseRecordsOneCharacter(benchmark::State& state) {
   }
   state.counters["history/doc"] = double(e.p().undo.heldChars()) / double(docChars);
 }
-BENCHMARK(BM_KeyReleaseRecordsOneCharacter)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(400);
+BENCHMARK(BM_KeyReleaseRecordsOneCharacter)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(400);
 
 // A key release after a change event that left the text as it was (an
 // undo, a paste already recorded): the change counter answers.
@@ -189,7 +205,10 @@ void BM_KeyReleaseFindsNothingChanged(benchmark::State& state) {
   }
   if (e.p().undo.UndoPos() != 0) state.SkipWithError("something was recorded");
 }
-BENCHMARK(BM_KeyReleaseFindsNothingChanged)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(1000);
+BENCHMARK(BM_KeyReleaseFindsNothingChanged)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(1000);
 
 // A character typed and taken back before the release: the changed span is
 // compared, not the whole text.
@@ -207,7 +226,10 @@ void BM_KeyReleaseAfterAnEditTakenBack(benchmark::State& state) {
   }
   if (e.p().undo.UndoPos() != 0) state.SkipWithError("something was recorded");
 }
-BENCHMARK(BM_KeyReleaseAfterAnEditTakenBack)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(200);
+BENCHMARK(BM_KeyReleaseAfterAnEditTakenBack)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(200);
 
 // One undo step on the full history of the 10 MB document.
 void BM_UndoOneStep(benchmark::State& state) {
@@ -264,7 +286,10 @@ void BM_EncryptThenTypeOneCharacter(benchmark::State& state) {
   state.counters["chars"] = e.t()->TextLength();
   e.p().resetHistory(e.t()->Text());
 }
-BENCHMARK(BM_EncryptThenTypeOneCharacter)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_EncryptThenTypeOneCharacter)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 // The main of the benchmarks that need a QApplication (windows, widgets).
 // Offscreen unless a platform is chosen, so they run without a display.
-#include <QApplication>
 #include <benchmark/benchmark.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

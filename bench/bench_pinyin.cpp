@@ -43,7 +43,8 @@ void BM_DictionaryLoadAtProbe(benchmark::State& state) {
   for (auto _ : state) {
     PinyinDictionaryIme ime({kDictionary});
     bool missing = false;
-    benchmark::DoNotOptimize(TextToPinyin(&ime, missing, QStringLiteral("虎"), 2, QStringLiteral(" ")));
+    benchmark::DoNotOptimize(
+        TextToPinyin(&ime, missing, QStringLiteral("虎"), 2, QStringLiteral(" ")));
     if (missing) {
       state.SkipWithError("the pinyin dictionary is not built");
       return;

@@ -4,9 +4,9 @@
 // on 1 KB, and under 1 ms. Polyphones are read by their words, as by default.
 // The word table is loaded at the first reading: that load must stay well
 // under 100 ms.
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include "app/main_window.h"
 #include "platform/edit_control.h"
@@ -37,7 +37,8 @@ class IdleTimer : public Timer {
 
 // Chinese with punctuation, digits, letters and line breaks.
 QString document(qsizetype units) {
-  const QString line = QStringLiteral("中华人民共和国成立于1949年，首都是北京。Reading aloud 一不小心！\r\n");
+  const QString line =
+      QStringLiteral("中华人民共和国成立于1949年，首都是北京。Reading aloud 一不小心！\r\n");
   QString s;
   s.reserve(units + line.size());
   while (s.size() < units) s += line;

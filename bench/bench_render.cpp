@@ -3,9 +3,9 @@
 // faster than the reading would take aloud. Each run measures both the
 // length of the sound written and the time it took, and reports the ratio
 // as "x_real_time".
+#include <benchmark/benchmark.h>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include "platform/pinyin_dictionary_ime.h"
 #include "reading/wav_render.h"

@@ -29,7 +29,8 @@ constexpr int kLineLength = 78;
 // 78 characters, holding the word 朗读 exactly kOccurrences times.
 const QString& bigDocument() {
   static const QString doc = [] {
-    const QString filler = QStringLiteral("今天天气很好我们一起去公园散步Chimepad春风吹过湖面柳枝轻轻摆动");
+    const QString filler =
+        QStringLiteral("今天天气很好我们一起去公园散步Chimepad春风吹过湖面柳枝轻轻摆动");
     const qsizetype target = 10'000'000;
     const qsizetype gap = target / kOccurrences;  // characters between occurrences
     QString s;
@@ -135,7 +136,8 @@ BENCHMARK(BM_FindNextThroughWindow)
 void BM_ReplaceAllInText(benchmark::State& state) {
   const QString& doc = bigDocument();
   for (auto _ : state) {
-    ReplaceAllResult r = ReplaceAllInText(doc, QStringLiteral("朗读"), QStringLiteral("阅读器"), false);
+    ReplaceAllResult r =
+        ReplaceAllInText(doc, QStringLiteral("朗读"), QStringLiteral("阅读器"), false);
     benchmark::DoNotOptimize(r.text.data());
   }
 }

@@ -13,8 +13,8 @@ namespace {
 void BM_GenerateSoundSet(benchmark::State& state) {
   namespace fs = std::filesystem;
   const fs::path out = fs::temp_directory_path() / "chimepad-bench-sounds";
-  const std::string command = std::string("\"") + SOUNDGEN_EXE + "\" \"" + SOUND_LIST + "\" \"" +
-                              out.string() + "\"";
+  const std::string command =
+      std::string("\"") + SOUNDGEN_EXE + "\" \"" + SOUND_LIST + "\" \"" + out.string() + "\"";
   for (auto _ : state) {
     if (std::system(command.c_str()) != 0) {
       state.SkipWithError("the generator failed");

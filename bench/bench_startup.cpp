@@ -1,10 +1,10 @@
 // From launch to the main window shown: the window is built, the start-up
 // sequence runs and the window is exposed. Run with QT_QPA_PLATFORM=offscreen
 // or on a display. Goal: 300 ms or less.
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
-#include <benchmark/benchmark.h>
 
 #include "app/main_window.h"
 #include "platform/settings_store.h"

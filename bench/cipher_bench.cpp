@@ -20,7 +20,8 @@ QString chineseText() {
 }
 
 QString asciiText() {
-  const QString line = QStringLiteral("The quick brown fox jumps over the lazy dog: 0123456789, xyz!\r\n");
+  const QString line =
+      QStringLiteral("The quick brown fox jumps over the lazy dog: 0123456789, xyz!\r\n");
   QString text;
   text.reserve(kBytes + line.size());
   while (text.size() < kBytes) text += line;

@@ -22,7 +22,8 @@ int codeOf(char16_t c) {
 char16_t characterOf(int n) {
   if (n >= 0 && n <= 255) return cp936::decodeSingle(static_cast<unsigned char>(n));
   const int m = ((n % 65536) + 65536) % 65536;
-  return cp936::decodePair(static_cast<unsigned char>(m / 256), static_cast<unsigned char>(m % 256));
+  return cp936::decodePair(static_cast<unsigned char>(m / 256),
+                           static_cast<unsigned char>(m % 256));
 }
 
 // Every character's unit worked out once, so that a text of any length is
@@ -38,7 +39,8 @@ struct Tables {
   QString markerSource;
 
   Tables() {
-    for (int c = 0; c < 65536; ++c) codes[c] = static_cast<qint16>(codeOf(static_cast<char16_t>(c)));
+    for (int c = 0; c < 65536; ++c)
+      codes[c] = static_cast<qint16>(codeOf(static_cast<char16_t>(c)));
     for (int u = 0; u < 65536; ++u) back[u] = characterOf(codes[u] - 8);
     for (int c = 0; c < 65536; ++c) {
       const char16_t s = characterOf(codes[c] + 8);
@@ -108,7 +110,8 @@ QString encrypt(QStringView plain, QStringView password, const Progress& progres
     const char16_t s = t.shifted[c];
     // Shifted units that would spell the escape marker would read back as an
     // escape; the first of them is escaped so the text comes back unchanged.
-    const bool spellsMarker = c == markerStart && markerStart != 0 && plain.mid(i).startsWith(t.markerSource);
+    const bool spellsMarker =
+        c == markerStart && markerStart != 0 && plain.mid(i).startsWith(t.markerSource);
     if (s && !spellsMarker) {
       out.append(QChar(s));
     } else {
@@ -121,7 +124,8 @@ QString encrypt(QStringView plain, QStringView password, const Progress& progres
   return out;
 }
 
-std::optional<QString> decrypt(QStringView encrypted, QStringView password, const Progress& progress) {
+std::optional<QString> decrypt(QStringView encrypted, QStringView password,
+                               const Progress& progress) {
   // Saving and reopening an encrypted text adds CR LF at its end, and other
   // editors may add a lone LF or CR, or spaces. The cipher never writes a raw
   // CR, LF or space, so trailing line breaks and spaces are not part of the

@@ -51,6 +51,7 @@ QString encrypt(QStringView plain, QStringView password, const Progress& progres
 
 // Decrypts a text that begins with the password block of `password`;
 // nullopt when it does not (wrong password, or not an encrypted text).
-std::optional<QString> decrypt(QStringView encrypted, QStringView password, const Progress& progress = {});
+std::optional<QString> decrypt(QStringView encrypted, QStringView password,
+                               const Progress& progress = {});
 
 }  // namespace cipher

@@ -2,9 +2,9 @@
 
 #include <QMainWindow>
 
-#include "program/program.h"
 #include "crypt/password_dialog.h"
 #include "platform/ui.h"
+#include "program/program.h"
 
 static void showPassword(Program& p) {
   FrmPassword dlg(p, p.frmMain);

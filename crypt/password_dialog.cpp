@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "program/program.h"
 #include "crypt/cipher.h"
 #include "platform/edit_control.h"
 #include "platform/ui.h"
+#include "program/program.h"
 
 namespace {
 // The bar is repainted at most this often while a long text is processed.
@@ -95,8 +95,7 @@ void FrmPassword::progress(double percent) {
     lastUpdate_ = now;
     ProgressBar1->setValue(static_cast<int>(percent));
     ProgressBar1->repaint();  // paints now; the loop does not yield to the window system
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void FrmPassword::command1Click() {
@@ -114,8 +113,8 @@ void FrmPassword::command1Click() {
   auto report = [this](double percent) { progress(percent); };
   if (p_.EncryptMode) {
     if (cipher::isBlankPassword(password)) {
-      p_.ui->message(this, QStringLiteral("密码不能为空!"), QStringLiteral("提示"), MsgIcon::Information,
-                     MsgButtons::Ok);
+      p_.ui->message(this, QStringLiteral("密码不能为空!"), QStringLiteral("提示"),
+                     MsgIcon::Information, MsgButtons::Ok);
       Text1->setFocus();
       return;
     }
@@ -123,8 +122,8 @@ void FrmPassword::command1Click() {
   } else {
     std::optional<QString> plain = cipher::decrypt(text, password, report);
     if (!plain) {
-      p_.ui->message(this, QStringLiteral("密码错误!"), QStringLiteral("错误"), MsgIcon::Exclamation,
-                     MsgButtons::Ok);
+      p_.ui->message(this, QStringLiteral("密码错误!"), QStringLiteral("错误"),
+                     MsgIcon::Exclamation, MsgButtons::Ok);
       Text1->setFocus();
       return;
     }

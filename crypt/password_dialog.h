@@ -19,10 +19,10 @@ class FrmPassword : public QDialog {
   explicit FrmPassword(Program& p, QWidget* parent = nullptr);
 
   QLabel* Label1 = nullptr;
-  QLineEdit* Text1 = nullptr;  // each character shows as "*"
+  QLineEdit* Text1 = nullptr;       // each character shows as "*"
   QPushButton* Command1 = nullptr;  // 确定
   QPushButton* Command2 = nullptr;  // 取消
-  QFrame* Picture1 = nullptr;  // the progress panel, shown while the text is processed
+  QFrame* Picture1 = nullptr;       // the progress panel, shown while the text is processed
   QProgressBar* ProgressBar1 = nullptr;
 
   // 确定: encrypt or decrypt; on success the dialog closes.

@@ -5,9 +5,9 @@
 #include <QLocale>
 #include <QMenu>
 
-#include "program/program.h"
 #include "platform/clipboard.h"
 #include "platform/edit_control.h"
+#include "program/program.h"
 
 namespace {
 
@@ -36,10 +36,12 @@ QString timeFormatWithoutZone(QString f) {
 
 QString dateTimeText(const QDateTime& when, const QLocale& locale) {
   return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-         locale.toString(when.time(), timeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
+         locale.toString(when.time(),
+                         timeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat)));
 }
 
-EditCommands::EditCommands(Program& p) : p_(p), clipboardWatch_(std::make_unique<ClipboardWatch>()) {}
+EditCommands::EditCommands(Program& p)
+    : p_(p), clipboardWatch_(std::make_unique<ClipboardWatch>()) {}
 
 EditCommands::~EditCommands() = default;
 

@@ -30,14 +30,16 @@ double EditorZoom::shownPoints() const { return editor_->document()->defaultFont
 
 QFont EditorZoom::shownFont() const {
   QFont f = editor_->font();
-  if (steps_ != 0 && f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * std::pow(kFactor, steps_));
+  if (steps_ != 0 && f.pointSizeF() > 0)
+    f.setPointSizeF(f.pointSizeF() * std::pow(kFactor, steps_));
   return f;
 }
 
 bool EditorZoom::isShown() const {
   const QFont shown = editor_->document()->defaultFont(), wanted = shownFont();
-  return std::abs(shown.pointSizeF() - wanted.pointSizeF()) < 0.01 && shown.family() == wanted.family() &&
-         shown.bold() == wanted.bold() && shown.italic() == wanted.italic();
+  return std::abs(shown.pointSizeF() - wanted.pointSizeF()) < 0.01 &&
+         shown.family() == wanted.family() && shown.bold() == wanted.bold() &&
+         shown.italic() == wanted.italic();
 }
 
 void EditorZoom::apply() {
@@ -63,6 +65,7 @@ bool EditorZoom::eventFilter(QObject* watched, QEvent* event) {
   const bool fontChanged = watched == editor_ && event->type() == QEvent::FontChange;
   const bool painting = watched == editor_->viewport() && event->type() == QEvent::Paint;
   if (steps_ != 0 && (fontChanged || (painting && !isShown())))
-    QMetaObject::invokeMethod(this, [this] { apply(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { apply(); }, Qt::QueuedConnection);
   return QObject::eventFilter(watched, event);
 }

@@ -10,7 +10,8 @@
 namespace {
 QString units(const uint8_t* data, size_t count) {
   QString s(qsizetype(count), Qt::Uninitialized);
-  for (size_t i = 0; i < count; ++i) s[qsizetype(i)] = QChar(char16_t(data[2 * i] | data[2 * i + 1] << 8));
+  for (size_t i = 0; i < count; ++i)
+    s[qsizetype(i)] = QChar(char16_t(data[2 * i] | data[2 * i + 1] << 8));
   return s;
 }
 }  // namespace

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString text = textfile::decodeDocument(bytes);
   if (!text.isEmpty()) FUZZ_CHECK(text.endsWith(QStringLiteral("\r\n")));
   for (qsizetype i = 0; i < text.size(); ++i)
-    if (text[i] == QLatin1Char('\r')) FUZZ_CHECK(i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'));
+    if (text[i] == QLatin1Char('\r'))
+      FUZZ_CHECK(i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'));
 
   // Saved as it stands and opened again: the same text, once it had no
   // invalid bytes (those were read as U+FFFD and are written as '?').

@@ -34,7 +34,8 @@ struct State {
 
 State start(SettingsStore& store, bool save) {
   ScriptedUi ui;
-  ui.fonts = {QStringLiteral("宋体"), QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei")};
+  ui.fonts = {QStringLiteral("宋体"), QStringLiteral("DejaVu Sans"),
+              QStringLiteral("WenQuanYi Micro Hei")};
   Silence sound;
   PinyinDictionaryIme ime({});
   FakeTimer timer1, timer2, timer3;

@@ -13,8 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(s.samples.size() % (2 * s.channels) == 0);
     FUZZ_CHECK(s.lengthMs() <= maxMs);
     const qint64 length = s.lengthMs();
-    for (const auto& [from, to] : {std::pair<qint64, qint64>{0, length}, {length / 3, length / 2}, {length, length + 10},
-                                   {50, 20}, {-5, 3}}) {
+    for (const auto& [from, to] : {std::pair<qint64, qint64>{0, length},
+                                   {length / 3, length / 2},
+                                   {length, length + 10},
+                                   {50, 20},
+                                   {-5, 3}}) {
       const PcmSound part = s.slice(from, to);
       FUZZ_CHECK(part.frames() <= s.frames());
       FUZZ_CHECK(part.samples.size() % (2 * s.channels) == 0);

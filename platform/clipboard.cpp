@@ -29,7 +29,8 @@ QString text() {
 }
 
 void setText(const QString& text) {
-  if (QClipboard* b = board()) b->setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+  if (QClipboard* b = board())
+    b->setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
 }
 
 void clear() {

@@ -12,17 +12,22 @@ namespace {
 // flag is sticky, so unencodable characters are told by the replacement '?'
 // and invalid pairs by U+FFFD, not by hasError().
 struct Tables {
-  std::array<quint16, 65536> enc{};     // bytes (hi<<8|lo, or lo alone); 0xFFFF: none
-  std::array<char16_t, 65536> dec{};    // index lead<<8|trail, or byte alone
+  std::array<quint16, 65536> enc{};   // bytes (hi<<8|lo, or lo alone); 0xFFFF: none
+  std::array<char16_t, 65536> dec{};  // index lead<<8|trail, or byte alone
   Tables() {
     QStringEncoder e("GBK", QStringConverter::Flag::Stateless);
     for (int c = 0; c < 65536; ++c) {
-      if (c >= 0xD800 && c < 0xE000) { enc[c] = 0xFFFF; continue; }
+      if (c >= 0xD800 && c < 0xE000) {
+        enc[c] = 0xFFFF;
+        continue;
+      }
       const QChar ch(static_cast<char16_t>(c));
       const QByteArray b = e.encode(QStringView(&ch, 1));
       if ((b == "?" && c != '?') || b.isEmpty() || b.size() > 2) enc[c] = 0xFFFF;
       else if (b.size() == 1) enc[c] = static_cast<unsigned char>(b[0]);
-      else enc[c] = static_cast<quint16>(static_cast<unsigned char>(b[0]) << 8 | static_cast<unsigned char>(b[1]));
+      else
+        enc[c] = static_cast<quint16>(static_cast<unsigned char>(b[0]) << 8 |
+                                      static_cast<unsigned char>(b[1]));
     }
     dec.fill(0xFFFD);
     QStringDecoder d("GBK", QStringConverter::Flag::Stateless);
@@ -145,7 +150,9 @@ QString decodeBytes(QByteArrayView bytes, bool* ok, bool keepBytes) {
 
 }  // namespace
 
-QByteArray encode(QStringView text, qsizetype* firstUnencodable) { return encodeText(text, firstUnencodable, false); }
+QByteArray encode(QStringView text, qsizetype* firstUnencodable) {
+  return encodeText(text, firstUnencodable, false);
+}
 QString decode(QByteArrayView bytes, bool* ok) { return decodeBytes(bytes, ok, false); }
 QByteArray encodeKeepingBytes(QStringView text, qsizetype* firstUnencodable) {
   return encodeText(text, firstUnencodable, true);

@@ -19,17 +19,18 @@ constexpr char16_t kPara = QChar::ParagraphSeparator;
 // state of the second: the state goes with the line break, so it describes
 // the break at the block's end.
 enum Kind : int {
-  kCrLf = 0,   // CR LF: two positions of Text
-  kLf = 1,     // a lone LF
-  kPs = 2,     // a U+2029 of the text itself
-  kSoft = 3,   // no break of the text at all (zero positions)
-  kEnd = 4,    // the last block: the text ends there
+  kCrLf = 0,  // CR LF: two positions of Text
+  kLf = 1,    // a lone LF
+  kPs = 2,    // a U+2029 of the text itself
+  kSoft = 3,  // no break of the text at all (zero positions)
+  kEnd = 4,   // the last block: the text ends there
 };
 
 int widthOf(int kind) {
   switch (kind) {
     case kCrLf: return 2;
-    case kLf: case kPs: return 1;
+    case kLf:
+    case kPs: return 1;
     default: return 0;
   }
 }
@@ -56,8 +57,10 @@ int virtualKeyCode(int k) {
   if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return 112 + (k - Qt::Key_F1);
   switch (k) {
     case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: case Qt::Key_Backtab: return 9;
-    case Qt::Key_Return: case Qt::Key_Enter: return 13;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
     case Qt::Key_Shift: return 16;
     case Qt::Key_Control: return 17;
     case Qt::Key_Alt: return 18;
@@ -123,7 +126,8 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
   // raises for it; compared in document positions, which cost nothing.
   auto sel = [this] {
     const QTextCursor c = textCursor();
-    if (c.anchor() == lastAnchor_ && c.position() == lastPosition_ && epoch_ == lastSelEpoch_) return;
+    if (c.anchor() == lastAnchor_ && c.position() == lastPosition_ && epoch_ == lastSelEpoch_)
+      return;
     lastAnchor_ = c.anchor();
     lastPosition_ = c.position();
     lastSelEpoch_ = epoch_;
@@ -160,7 +164,8 @@ QString EditControl::toDocument(const QString& text) {
     } else {
       for (qsizetype k = i; k < end;) {
         qsizetype stop = std::min(end, k + kChunk);
-        if (stop < end && QChar::isLowSurrogate(in[stop]) && QChar::isHighSurrogate(in[stop - 1])) ++stop;
+        if (stop < end && QChar::isLowSurrogate(in[stop]) && QChar::isHighSurrogate(in[stop - 1]))
+          ++stop;
         std::copy(in + k, in + stop, o);
         o += stop - k;
         k = stop;
@@ -348,7 +353,8 @@ void EditControl::caretLineColumn(int* line, int* column) const {
   };
   int col = chars(b.text().left(pos - b.position()));
   // Earlier blocks of a long line count by their length, without a scan.
-  for (QTextBlock p = b.previous(); p.isValid() && kindOf(p) == kSoft; p = p.previous()) col += p.length() - 1;
+  for (QTextBlock p = b.previous(); p.isValid() && kindOf(p) == kSoft; p = p.previous())
+    col += p.length() - 1;
   *column = col + 1;
 }
 
@@ -361,7 +367,8 @@ bool EditControl::cachedBlock(int near, bool byText) const {
     if (!byText) return near >= cache_.start && near <= cache_.start + cache_.length;
     const bool last = !cache_.block.next().isValid();
     return near >= cache_.textStart &&
-           (last ? near <= cache_.textStart + cache_.length : near < cache_.textStart + cache_.length + cache_.width);
+           (last ? near <= cache_.textStart + cache_.length
+                 : near < cache_.textStart + cache_.length + cache_.width);
   };
   for (int hop = 0; hop < 4; ++hop) {
     if (contains()) return true;
@@ -389,11 +396,18 @@ bool EditControl::cachedBlock(int near, bool byText) const {
 void EditControl::remember(const QTextBlock& b) const {
   ensureSums();
   const int number = b.blockNumber();
-  cache_ = {epoch_, b, number, b.position(), b.length() - 1, b.position() + sums_[number].extra,
+  cache_ = {epoch_,
+            b,
+            number,
+            b.position(),
+            b.length() - 1,
+            b.position() + sums_[number].extra,
             widthOf(kindOf(b))};
 }
 
-void EditControl::rememberNumber(int number) const { remember(document()->findBlockByNumber(number)); }
+void EditControl::rememberNumber(int number) const {
+  remember(document()->findBlockByNumber(number));
+}
 
 int EditControl::docToText(int docPos) const {
   if (!cachedBlock(docPos, false)) {
@@ -607,7 +621,8 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
   Q_EMIT keyDown(virtualKeyCode(e->key()), shiftState(e->modifiers()) | ownModifier(e->key()));
   if (deleteAcrossSoftBoundary(e)) return;
   const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
-  if (enter && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && !isReadOnly()) {
+  if (enter && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+      !isReadOnly()) {
     // Enter and Shift+Enter alike insert the document's own line break; the
     // widget's line separator never enters the text.
     insertAtCursor(lineEnd_ == LineEnd::Lf ? QStringLiteral("\n") : QStringLiteral("\r\n"));
@@ -621,7 +636,8 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
 void EditControl::keyReleaseEvent(QKeyEvent* e) {
   QPlainTextEdit::keyReleaseEvent(e);
   // The key-up of a modifier key itself arrives with that modifier released.
-  Q_EMIT keyUp(virtualKeyCode(e->key()), shiftState(e->modifiers()) & ~ownModifier(e->key()), e->isAutoRepeat());
+  Q_EMIT keyUp(virtualKeyCode(e->key()), shiftState(e->modifiers()) & ~ownModifier(e->key()),
+               e->isAutoRepeat());
 }
 
 void EditControl::mouseReleaseEvent(QMouseEvent* e) {
@@ -669,11 +685,13 @@ bool EditControl::deleteAcrossSoftBoundary(QKeyEvent* e) {
   const QTextBlock b = c.block();
   if (back) {
     const QTextBlock prev = b.previous();
-    if (c.positionInBlock() != 0 || !prev.isValid() || kindOf(prev) != kSoft || prev.length() < 2) return false;
+    if (c.positionInBlock() != 0 || !prev.isValid() || kindOf(prev) != kSoft || prev.length() < 2)
+      return false;
     c.setPosition(b.position() - 1);
     c.deletePreviousChar();
   } else {
-    if (c.positionInBlock() != b.length() - 1 || kindOf(b) != kSoft || b.next().length() < 2) return false;
+    if (c.positionInBlock() != b.length() - 1 || kindOf(b) != kSoft || b.next().length() < 2)
+      return false;
     c.setPosition(b.position() + b.length());
     c.deleteChar();
   }

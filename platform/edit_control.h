@@ -148,7 +148,9 @@ class EditControl : public QPlainTextEdit {
   qsizetype pendingAt_ = 0;
   // For every block, totals over the blocks before it: `extra` is Text
   // positions less document positions; the others count line breaks.
-  struct Sums { int extra = 0, crLf = 0, lf = 0, soft = 0; };
+  struct Sums {
+    int extra = 0, crLf = 0, lf = 0, soft = 0;
+  };
   mutable std::vector<Sums> sums_;
   // Entries [0, sumsValid_) are right for the document as it is.
   mutable int sumsValid_ = 1;
@@ -165,7 +167,9 @@ class EditControl : public QPlainTextEdit {
   QList<QKeySequence> menuKeys_;
   // A selection whose end lies inside a line break (the CR alone selected):
   // the widget shows the whole break selected, `SelLength` tells the truth.
-  struct Exact { int anchor = -1, position = -1, length = 0; };
+  struct Exact {
+    int anchor = -1, position = -1, length = 0;
+  };
   Exact exact_;
   int lastAnchor_ = -1, lastPosition_ = -1;
   quint64 lastSelEpoch_ = 0;

@@ -36,7 +36,8 @@ QString tooLargeText(const QString& fileName, qint64 size, qint64 maxBytes) {
 bool writeAllAt(int fd, const QByteArray& bytes, off_t at) {
   qsizetype done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), at + off_t(done));
+    const ssize_t n =
+        ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), at + off_t(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = ENOSPC;
@@ -114,7 +115,8 @@ int openRegularFile(const QString& fileName) {
   return fd;
 }
 
-ReadStatus readRegularFile(const QString& fileName, qint64 maxBytes, QByteArray* bytes, QString* error) {
+ReadStatus readRegularFile(const QString& fileName, qint64 maxBytes, QByteArray* bytes,
+                           QString* error) {
   const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     setError(error, qt_error_string(errno));
@@ -183,7 +185,8 @@ qint64 maxDocumentBytes() {
 
 int openRegularFile(const QString&) { return -1; }
 
-ReadStatus readRegularFile(const QString& fileName, qint64 maxBytes, QByteArray* bytes, QString* error) {
+ReadStatus readRegularFile(const QString& fileName, qint64 maxBytes, QByteArray* bytes,
+                           QString* error) {
   const QFileInfo info(fileName);
   if (info.exists() && !info.isFile()) {
     setError(error, notRegularText(fileName));

@@ -58,7 +58,8 @@ QByteArray mimePackage(const FileType& t) {
                     "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
                     "  <mime-type type=\"%1\">\n")
                     .arg(xmlEscaped(t.mimeType));
-  if (ownType(t)) xml += QStringLiteral("    <comment>%1</comment>\n").arg(xmlEscaped(t.description));
+  if (ownType(t))
+    xml += QStringLiteral("    <comment>%1</comment>\n").arg(xmlEscaped(t.description));
   xml += QStringLiteral("    <icon name=\"%1\"/>\n").arg(fileTypeIconName(t.iconIndex));
   xml += QStringLiteral("    <glob pattern=\"*%1\"/>\n").arg(xmlEscaped(t.extension));
   xml += QStringLiteral("  </mime-type>\n</mime-info>\n");
@@ -142,15 +143,19 @@ void runQuietly(const QString& tool, const QString& dir) {
 
 }  // namespace
 
-void writeRegistryFileTypes(Registry& registry, const QList<FileType>& types, const QString& programDir) {
+void writeRegistryFileTypes(Registry& registry, const QList<FileType>& types,
+                            const QString& programDir) {
   const RegRoot root = RegRoot::ClassesRoot;
-  for (const FileType& t : types) registry.setDefaultValue(root, t.progId, QString(), t.description);
+  for (const FileType& t : types)
+    registry.setDefaultValue(root, t.progId, QString(), t.description);
   for (const FileType& t : types) registry.setDefaultValue(root, t.extension, QString(), t.progId);
   for (const FileType& t : types)
-    registry.setDefaultValue(root, t.progId, QStringLiteral("shell\\open\\command"), programPath(programDir, QStringLiteral(" %1")));
+    registry.setDefaultValue(root, t.progId, QStringLiteral("shell\\open\\command"),
+                             programPath(programDir, QStringLiteral(" %1")));
   for (const FileType& t : types)
-    registry.setDefaultValue(root, t.progId, QStringLiteral("DefaultIcon"),
-                             programPath(programDir, QLatin1Char(',') + QString::number(t.iconIndex)));
+    registry.setDefaultValue(
+        root, t.progId, QStringLiteral("DefaultIcon"),
+        programPath(programDir, QLatin1Char(',') + QString::number(t.iconIndex)));
 }
 
 FreedesktopDirs FreedesktopDirs::fromEnvironment() {
@@ -159,27 +164,32 @@ FreedesktopDirs FreedesktopDirs::fromEnvironment() {
     const QString v = qEnvironmentVariable(var);
     return QDir::isAbsolutePath(v) ? v : QDir::homePath() + fallback;
   };
-  return {dir("XDG_DATA_HOME", QStringLiteral("/.local/share")), dir("XDG_CONFIG_HOME", QStringLiteral("/.config"))};
+  return {dir("XDG_DATA_HOME", QStringLiteral("/.local/share")),
+          dir("XDG_CONFIG_HOME", QStringLiteral("/.config"))};
 }
 
 QStringList freedesktopDataDirs() {
   QStringList dirs;
-  for (const QString& d : qEnvironmentVariable("XDG_DATA_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+  for (const QString& d :
+       qEnvironmentVariable("XDG_DATA_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts))
     if (QDir::isAbsolutePath(d)) dirs << d;
   if (dirs.isEmpty()) dirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
   return dirs;
 }
 
-QString installedDesktopEntryId(const QString& exeDir, const QString& dataHome, const QStringList& dataDirs) {
+QString installedDesktopEntryId(const QString& exeDir, const QString& dataHome,
+                                const QStringList& dataDirs) {
   const QString dataRoot = QFileInfo(installedDataRoot(exeDir)).canonicalFilePath();
   const QString id = desktopEntryFileName();
-  if (dataRoot.isEmpty() || !QFileInfo(dataRoot + QStringLiteral("/applications/") + id).isFile()) return {};
+  if (dataRoot.isEmpty() || !QFileInfo(dataRoot + QStringLiteral("/applications/") + id).isFile())
+    return {};
   for (const QString& searched : QStringList{dataHome} + dataDirs)
     if (QFileInfo(searched).canonicalFilePath() == dataRoot) return id;
   return {};
 }
 
-void setFreedesktopDefaults(const QList<FileType>& types, const FreedesktopDirs& dirs, const QString& desktopId) {
+void setFreedesktopDefaults(const QList<FileType>& types, const FreedesktopDirs& dirs,
+                            const QString& desktopId) {
   QList<QPair<QString, QString>> defaults;
   for (const FileType& t : types) defaults.append({t.mimeType, desktopId});
   writeDefaults(dirs.configHome, defaults);
@@ -203,7 +213,8 @@ QString desktopExecArgument(const QString& arg) {
   if (!quote) return a;
   QString out = QStringLiteral("\"");
   for (const QChar c : a) {
-    if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
+    if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+        c == QLatin1Char('\\'))
       out += QLatin1Char('\\');
     out += c;
   }
@@ -220,8 +231,10 @@ void writeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDi
   QList<QPair<QString, QString>> defaults;
   installIcon(dirs.dataHome, 0);
   for (const FileType& t : types) {
-    writeFile(applications + QLatin1Char('/') + t.progId + QStringLiteral(".desktop"), desktopEntry(t, executable));
-    writeFile(mime + QStringLiteral("/packages/") + t.progId + QStringLiteral(".xml"), mimePackage(t));
+    writeFile(applications + QLatin1Char('/') + t.progId + QStringLiteral(".desktop"),
+              desktopEntry(t, executable));
+    writeFile(mime + QStringLiteral("/packages/") + t.progId + QStringLiteral(".xml"),
+              mimePackage(t));
     installIcon(dirs.dataHome, t.iconIndex);
     defaults.append({t.mimeType, t.progId + QStringLiteral(".desktop")});
   }
@@ -231,20 +244,20 @@ void writeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDi
 }
 
 void storeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDirs& dirs,
-                               const QStringList& dataDirs, const QString& exeDir, const QString& executable) {
+                               const QStringList& dataDirs, const QString& exeDir,
+                               const QString& executable) {
   const QString installed = installedDesktopEntryId(exeDir, dirs.dataHome, dataDirs);
-  if (!installed.isEmpty())
-    setFreedesktopDefaults(types, dirs, installed);
-  else
-    writeFreedesktopFileTypes(types, dirs, executable);
+  if (!installed.isEmpty()) setFreedesktopDefaults(types, dirs, installed);
+  else writeFreedesktopFileTypes(types, dirs, executable);
 }
 
 void storeFileTypes(const QList<FileType>& types, Registry* registry) {
 #ifdef Q_OS_WIN
-  writeRegistryFileTypes(registry ? *registry : systemRegistry(), types, QDir::toNativeSeparators(executableDir()));
+  writeRegistryFileTypes(registry ? *registry : systemRegistry(), types,
+                         QDir::toNativeSeparators(executableDir()));
 #else
   Q_UNUSED(registry);
-  storeFreedesktopFileTypes(types, FreedesktopDirs::fromEnvironment(), freedesktopDataDirs(), executableDir(),
-                            QCoreApplication::applicationFilePath());
+  storeFreedesktopFileTypes(types, FreedesktopDirs::fromEnvironment(), freedesktopDataDirs(),
+                            executableDir(), QCoreApplication::applicationFilePath());
 #endif
 }

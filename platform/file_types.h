@@ -22,7 +22,8 @@ struct FileType {
 // ("shell\open\command": `programDir` joined with "Chimepad.exe %1"), every
 // identifier's icon ("DefaultIcon": the program path and ",index").
 // `programDir` is in Windows form; a drive root ends with a backslash.
-void writeRegistryFileTypes(Registry& registry, const QList<FileType>& types, const QString& programDir);
+void writeRegistryFileTypes(Registry& registry, const QList<FileType>& types,
+                            const QString& programDir);
 
 struct FreedesktopDirs {
   QString dataHome;    // $XDG_DATA_HOME, else ~/.local/share
@@ -47,17 +48,20 @@ QStringList freedesktopDataDirs();
 // desktop searches that folder (it is `dataHome` or one of `dataDirs`).
 // Empty for a copy run from a build folder, or one installed where the
 // desktop does not look.
-QString installedDesktopEntryId(const QString& exeDir, const QString& dataHome, const QStringList& dataDirs);
+QString installedDesktopEntryId(const QString& exeDir, const QString& dataHome,
+                                const QStringList& dataDirs);
 
 // Makes the desktop entry `desktopId` the default for every type in
 // mimeapps.list, keeping the rest of the list as it was.
-void setFreedesktopDefaults(const QList<FileType>& types, const FreedesktopDirs& dirs, const QString& desktopId);
+void setFreedesktopDefaults(const QList<FileType>& types, const FreedesktopDirs& dirs,
+                            const QString& desktopId);
 
 // The association of the program in `exeDir` (started as `executable`):
 // through the installed menu entry for an installed copy, otherwise with
 // entries of its own (writeFreedesktopFileTypes).
 void storeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDirs& dirs,
-                               const QStringList& dataDirs, const QString& exeDir, const QString& executable);
+                               const QStringList& dataDirs, const QString& exeDir,
+                               const QString& executable);
 
 // The theme name of an icon index ("chimepad", "chimepad-doc-qzc",
 // "chimepad-doc-txt").

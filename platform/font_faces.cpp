@@ -51,7 +51,8 @@ const QHash<QString, QString>& chineseNames() {
         QStringList families;
         QString simplified, traditional;
         FcChar8* family = nullptr;
-        for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &family) == FcResultMatch; ++k) {
+        for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &family) == FcResultMatch;
+             ++k) {
           const QString name = QString::fromUtf8(reinterpret_cast<const char*>(family));
           families << name;
           FcChar8* lang = nullptr;
@@ -60,8 +61,8 @@ const QHash<QString, QString>& chineseNames() {
           if (simplified.isEmpty() && (l == QLatin1String("zh-cn") || l == QLatin1String("zh-sg") ||
                                        l == QLatin1String("zh")))
             simplified = name;
-          if (traditional.isEmpty() && (l == QLatin1String("zh-tw") || l == QLatin1String("zh-hk") ||
-                                        l == QLatin1String("zh-mo")))
+          if (traditional.isEmpty() && (l == QLatin1String("zh-tw") ||
+                                        l == QLatin1String("zh-hk") || l == QLatin1String("zh-mo")))
             traditional = name;
         }
         const QString zh = simplified.isEmpty() ? traditional : simplified;
@@ -85,7 +86,8 @@ QString resolveFace(const QString& name) {
   if (name.trimmed().isEmpty()) return {};
   // Asked as for Simplified Chinese text, as the editor's text is.
   FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.trimmed().toUtf8().constData()));
+  FcPatternAddString(pattern, FC_FAMILY,
+                     reinterpret_cast<const FcChar8*>(name.trimmed().toUtf8().constData()));
   FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);

@@ -40,14 +40,15 @@ class InputMethod {
   // reading. Otherwise writes the list into `list` (at most `length` bytes)
   // and returns the number of bytes written, 0 on failure (a list that does
   // not fit included).
-  virtual quint32 reverseConversionList(Layout layout, QByteArrayView source, char* list, quint32 length) = 0;
+  virtual quint32 reverseConversionList(Layout layout, QByteArrayView source, char* list,
+                                        quint32 length) = 0;
 };
 
 // The CANDIDATELIST layout, little-endian 32-bit fields: dwSize, dwStyle,
 // dwCount, dwSelection, dwPageStart, dwPageSize, then dwOffset[dwCount], then
 // the NUL-terminated candidate strings the offsets point at.
 namespace candidate_list {
-inline constexpr int kHeaderSize = 24;   // up to and excluding dwOffset[0]
+inline constexpr int kHeaderSize = 24;    // up to and excluding dwOffset[0]
 inline constexpr quint32 kStyleRead = 1;  // IME_CAND_READ
 
 // The size of a list of `count` candidates whose NUL-terminated strings

@@ -1,8 +1,8 @@
 #include "platform/pinyin_dictionary_ime.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <cstring>
 
 #include "platform/cp936.h"
@@ -22,7 +22,10 @@ int decodeUtf8(const char* s, const char* end, char32_t& cp) {
   const auto b = [&](int i) { return static_cast<unsigned char>(s[i]); };
   const qsizetype n = end - s;
   if (n < 1) return 0;
-  if (b(0) < 0x80) { cp = b(0); return 1; }
+  if (b(0) < 0x80) {
+    cp = b(0);
+    return 1;
+  }
   auto cont = [&](int i) { return i < n && (b(i) & 0xC0) == 0x80; };
   if ((b(0) & 0xE0) == 0xC0 && cont(1)) {
     cp = char32_t(b(0) & 0x1F) << 6 | (b(1) & 0x3F);
@@ -33,7 +36,8 @@ int decodeUtf8(const char* s, const char* end, char32_t& cp) {
     return cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF) ? 3 : 0;
   }
   if ((b(0) & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
-    cp = char32_t(b(0) & 0x07) << 18 | char32_t(b(1) & 0x3F) << 12 | char32_t(b(2) & 0x3F) << 6 | (b(3) & 0x3F);
+    cp = char32_t(b(0) & 0x07) << 18 | char32_t(b(1) & 0x3F) << 12 | char32_t(b(2) & 0x3F) << 6 |
+         (b(3) & 0x3F);
     return cp >= 0x10000 && cp <= 0x10FFFF ? 4 : 0;
   }
   return 0;
@@ -57,7 +61,8 @@ bool PinyinDictionary::load(const QString& path) {
 
   // Only a regular file: a FIFO in its place would block, a device never end.
   QByteArray data;
-  if (fileaccess::readRegularFile(path, kMaxFileSize, &data) != fileaccess::ReadStatus::Ok) return false;
+  if (fileaccess::readRegularFile(path, kMaxFileSize, &data) != fileaccess::ReadStatus::Ok)
+    return false;
   const qsizetype headerLength = qsizetype(std::strlen(kHeader));
   if (!data.startsWith(QByteArrayView(kHeader, headerLength))) return false;
 
@@ -175,11 +180,14 @@ int PinyinDictionaryIme::maxKey(Layout layout) {
   return dictionary_.longestReading();
 }
 
-quint32 PinyinDictionaryIme::reverseConversionList(Layout layout, QByteArrayView source, char* list, quint32 length) {
+quint32 PinyinDictionaryIme::reverseConversionList(Layout layout, QByteArrayView source, char* list,
+                                                   quint32 length) {
   if (!installed() || layout != kLayout) return 0;
   char16_t c = 0xFFFD;
   if (source.size() == 1) c = cp936::decodeSingle(static_cast<unsigned char>(source[0]));
-  else if (source.size() == 2) c = cp936::decodePair(static_cast<unsigned char>(source[0]), static_cast<unsigned char>(source[1]));
+  else if (source.size() == 2)
+    c = cp936::decodePair(static_cast<unsigned char>(source[0]),
+                          static_cast<unsigned char>(source[1]));
   if (c == 0xFFFD) return 0;
   const PinyinDictionary::Readings r = dictionary_.readings(c);
   if (r.count == 0) return 0;

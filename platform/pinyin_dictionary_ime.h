@@ -51,9 +51,9 @@ class PinyinDictionary {
 
 class PinyinDictionaryIme : public InputMethod {
  public:
-  static const QString kName;                      // "微软拼音输入法"
+  static const QString kName;  // "微软拼音输入法"
   static constexpr const char* kFileName = "pinyin.txt";
-  static constexpr Layout kLayout = 0xE0200804;    // an input-method handle, Chinese (PRC)
+  static constexpr Layout kLayout = 0xE0200804;  // an input-method handle, Chinese (PRC)
 
   // Where an installed program keeps the file: beside the executable, then
   // in the installed data folder (share/chimepad of its prefix).
@@ -71,7 +71,8 @@ class PinyinDictionaryIme : public InputMethod {
   QList<Layout> keyboardLayoutList() override;
   std::optional<QString> imeName(Layout layout) override;
   int maxKey(Layout layout) override;
-  quint32 reverseConversionList(Layout layout, QByteArrayView source, char* list, quint32 length) override;
+  quint32 reverseConversionList(Layout layout, QByteArrayView source, char* list,
+                                quint32 length) override;
 
   // The file the dictionary came from; empty while none is loaded.
   QString loadedFrom() const { return loadedFrom_; }

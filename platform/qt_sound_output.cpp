@@ -34,7 +34,8 @@ constexpr qint64 kReplaceCutMs = 60;
 
 QString unquote(QString s) {
   s = s.trimmed();
-  if (s.size() >= 2 && s.startsWith(QLatin1Char('"')) && s.endsWith(QLatin1Char('"'))) s = s.mid(1, s.size() - 2);
+  if (s.size() >= 2 && s.startsWith(QLatin1Char('"')) && s.endsWith(QLatin1Char('"')))
+    s = s.mid(1, s.size() - 2);
   return s;
 }
 
@@ -68,9 +69,7 @@ class SoundVoice {
     closeTimer_.setSingleShot(true);
     QObject::connect(&closeTimer_, &QTimer::timeout, [this] { closeStream(); });
   }
-  ~SoundVoice() {
-    stop();
-  }
+  ~SoundVoice() { stop(); }
 
   // Queues a sound after whatever the voice still plays. With `replace`, a
   // sound still playing is cut first, unless only its last moments are left.
@@ -140,7 +139,8 @@ class SoundVoice {
     const qint64 now = clock_.elapsed();
     if (streamEndMs_ < now) streamEndMs_ = now;
     while (pendingPos_ < pending_.size() && streamEndMs_ - now < kWriteAheadMs) {
-      qint64 chunk = std::max<qint64>(msToBytes(kWriteAheadMs - (streamEndMs_ - now), format_), format_.bytesPerFrame());
+      qint64 chunk = std::max<qint64>(msToBytes(kWriteAheadMs - (streamEndMs_ - now), format_),
+                                      format_.bytesPerFrame());
       chunk = std::min<qint64>(chunk, pending_.size() - pendingPos_);
       const qint64 written = io_->write(pending_.constData() + pendingPos_, chunk);
       if (written <= 0) {
@@ -173,7 +173,8 @@ class SoundVoice {
     QPointer<QAudioSink> old = sink_.release();
     io_ = nullptr;
     streamEndMs_ = 0;
-    retired_.erase(std::remove_if(retired_.begin(), retired_.end(), [](const QPointer<QAudioSink>& p) { return !p; }),
+    retired_.erase(std::remove_if(retired_.begin(), retired_.end(),
+                                  [](const QPointer<QAudioSink>& p) { return !p; }),
                    retired_.end());
     retired_.push_back(old);
     QTimer::singleShot(int(left) + kRetireSlackMs, old, [old] { dispose(old.data()); });
@@ -246,7 +247,8 @@ int QtSoundOutput::open(const QString& path, const QString& alias) {
 int QtSoundOutput::play(const QString& name, qint64 fromMs, qint64 toMs) {
   if (!segment_) return 0;
   // The file is named by its full path or by its alias.
-  if (name.compare(segment_->alias, Qt::CaseInsensitive) != 0 && soundFileSystemPath(name) != segment_->path)
+  if (name.compare(segment_->alias, Qt::CaseInsensitive) != 0 &&
+      soundFileSystemPath(name) != segment_->path)
     return 0;
   const qint64 length = segment_->sound.lengthMs();
   if (toMs < 0) toMs = length;

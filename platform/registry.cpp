@@ -24,7 +24,8 @@ class WinRegistry : public Registry {
   std::optional<Key> openKey(RegRoot root, const QString& path, quint32 access) override {
     HKEY h = nullptr;
     const QByteArray p = cp936::encode(path);
-    if (RegOpenKeyExA(rootKey(root), p.constData(), 0, access, &h) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExA(rootKey(root), p.constData(), 0, access, &h) != ERROR_SUCCESS)
+      return std::nullopt;
     return reinterpret_cast<Key>(h);
   }
 
@@ -42,14 +43,15 @@ class WinRegistry : public Registry {
 
   void closeKey(Key key) override { RegCloseKey(reinterpret_cast<HKEY>(key)); }
 
-  bool setDefaultValue(RegRoot root, const QString& key, const QString& subKey, const QString& text) override {
+  bool setDefaultValue(RegRoot root, const QString& key, const QString& subKey,
+                       const QString& text) override {
     HKEY h = nullptr;
     const QByteArray k = cp936::encode(key);
     if (RegCreateKeyA(rootKey(root), k.constData(), &h) != ERROR_SUCCESS) return false;
     const QByteArray s = cp936::encode(subKey);
     const QByteArray t = cp936::encode(text);
-    const LONG r = RegSetValueA(h, subKey.isEmpty() ? nullptr : s.constData(), REG_SZ, t.constData(),
-                                static_cast<DWORD>(t.size()));
+    const LONG r = RegSetValueA(h, subKey.isEmpty() ? nullptr : s.constData(), REG_SZ,
+                                t.constData(), static_cast<DWORD>(t.size()));
     RegCloseKey(h);
     return r == ERROR_SUCCESS;
   }
@@ -63,7 +65,9 @@ class EmptyRegistry : public Registry {
   std::optional<Key> openKey(RegRoot, const QString&, quint32) override { return std::nullopt; }
   std::optional<Value> queryValue(Key, const QString&, int) override { return std::nullopt; }
   void closeKey(Key) override {}
-  bool setDefaultValue(RegRoot, const QString&, const QString&, const QString&) override { return false; }
+  bool setDefaultValue(RegRoot, const QString&, const QString&, const QString&) override {
+    return false;
+  }
 };
 
 #endif

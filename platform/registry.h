@@ -35,7 +35,8 @@ class Registry {
   // Creates or opens `key` below the root (RegCreateKeyA) and sets the
   // default value of its subkey `subKey` (created as needed; empty for the
   // key itself) to a text of type REG_SZ (RegSetValueA). False on failure.
-  virtual bool setDefaultValue(RegRoot root, const QString& key, const QString& subKey, const QString& text) = 0;
+  virtual bool setDefaultValue(RegRoot root, const QString& key, const QString& subKey,
+                               const QString& text) = 0;
 };
 
 // The system's registry (on other systems than Windows: an empty one).

@@ -6,7 +6,8 @@ SettingsStore::SettingsStore()
     // The platform's own per-user store: ~/.config/Chimepad/Chimepad.conf on
     // Linux, the user's registry branch on Windows.
     : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                            QStringLiteral("Chimepad"), QStringLiteral("Chimepad"))) {}
+                                            QStringLiteral("Chimepad"),
+                                            QStringLiteral("Chimepad"))) {}
 
 SettingsStore::SettingsStore(const QString& fileName)
     : settings_(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {}

@@ -1,10 +1,10 @@
 #include "platform/sound_files.h"
 
+#include <sndfile.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <sndfile.h>
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -73,7 +73,10 @@ bool DecodeWav(const QString& fileName, PcmSound& out, qint64 maxMs) {
   SNDFILE* f = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
 #endif
   if (!f) return false;
-  struct Closer { SNDFILE* f; ~Closer() { sf_close(f); } } closer{f};
+  struct Closer {
+    SNDFILE* f;
+    ~Closer() { sf_close(f); }
+  } closer{f};
 
   const int major = info.format & SF_FORMAT_TYPEMASK;
   if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64) return false;
@@ -172,7 +175,7 @@ bool WavFileWriter::write(const qint16* samples, qint64 frames) {
   if (frames <= 0) return true;
   if (sf_writef_short(d_->sf, samples, frames) != frames) {
     error_ = d_->file.error() != QFileDevice::NoError ? d_->file.errorString()
-                                                       : QString::fromLocal8Bit(sf_strerror(d_->sf));
+                                                      : QString::fromLocal8Bit(sf_strerror(d_->sf));
     return false;
   }
   return true;

@@ -22,7 +22,10 @@ class SoundOutput {
   virtual void stopAll() {}
   // The length of a wav file's sound in milliseconds; -1 when it cannot be
   // played. The reading waits this long for a wav sound to end.
-  virtual qint64 soundLengthMs(const QString& path) { (void)path; return 0; }
+  virtual qint64 soundLengthMs(const QString& path) {
+    (void)path;
+    return 0;
+  }
   // False when there is no audio output device at all: sounds then keep
   // their lengths but nothing is heard.
   virtual bool hasDevice() { return true; }

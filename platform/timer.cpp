@@ -54,7 +54,11 @@ void WinTimer::deliver() {
   pending_ = false;
   if (!enabled_ || interval_ <= 0 || !onTick) return;
   ++g_busy;
-  struct Leave { ~Leave() { if (--g_busy == 0) WinTimer::releaseHeld(); } } leave;
+  struct Leave {
+    ~Leave() {
+      if (--g_busy == 0) WinTimer::releaseHeld();
+    }
+  } leave;
   onTick();
 }
 
@@ -108,7 +112,8 @@ VirtualTimer* VirtualClock::nextDue() const {
   VirtualTimer* best = nullptr;
   for (const auto& t : timers_) {
     if (!t->armed_) continue;
-    if (!best || t->due_ < best->due_ || (t->due_ == best->due_ && t->order_ < best->order_)) best = t.get();
+    if (!best || t->due_ < best->due_ || (t->due_ == best->due_ && t->order_ < best->order_))
+      best = t.get();
   }
   return best;
 }
@@ -125,7 +130,6 @@ bool VirtualClock::runNext(qint64 limit) {
 }
 
 void VirtualClock::advanceTo(qint64 t) {
-  while (runNext(t)) {
-  }
+  while (runNext(t)) {}
   now_ = std::max(now_, t);
 }

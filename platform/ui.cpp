@@ -10,11 +10,11 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
-#include <QSpacerItem>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QSpacerItem>
 
 #include "platform/font_faces.h"
 
@@ -44,9 +44,10 @@ MsgResult QtUi::message(QWidget* parent, const QString& text, const QString& tit
   // ("Chimepad" over the short system-information message): the title bar's
   // font is often larger and bold, and its icon and buttons take room too.
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-    const int titleWidth = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) * 3 / 2 + 160;
-    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(),
-                  0, 1, grid->columnCount());
+    const int titleWidth =
+        QFontMetrics(box.font()).horizontalAdvance(box.windowTitle()) * 3 / 2 + 160;
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
   }
   switch (box.exec()) {
     case QMessageBox::Yes: return MsgResult::Yes;
@@ -143,6 +144,7 @@ class QtProgressWindow : public ProgressWindow {
 };
 }  // namespace
 
-std::unique_ptr<ProgressWindow> QtUi::progress(QWidget* parent, const QString& title, const QString& label) {
+std::unique_ptr<ProgressWindow> QtUi::progress(QWidget* parent, const QString& title,
+                                               const QString& label) {
   return std::make_unique<QtProgressWindow>(parent, title, label);
 }

@@ -18,8 +18,8 @@ enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Yes, No, Cancel };
 
 struct FileDialogSetup {
-  QString caption;   // "打开" for open and save alike
-  QString filter;    // Windows-style "name|pattern|name|pattern"
+  QString caption;      // "打开" for open and save alike
+  QString filter;       // Windows-style "name|pattern|name|pattern"
   QString defaultName;  // the preset "*.txt"
 };
 
@@ -37,8 +37,8 @@ class Ui {
  public:
   virtual ~Ui() = default;
   // A modal message box. `title` empty means the application's own title.
-  virtual MsgResult message(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
-                            MsgButtons buttons) = 0;
+  virtual MsgResult message(QWidget* parent, const QString& text, const QString& title,
+                            MsgIcon icon, MsgButtons buttons) = 0;
   virtual std::optional<QString> openFileName(QWidget* parent, const FileDialogSetup& setup) = 0;
   // Asks before overwriting an existing file.
   virtual std::optional<QString> saveFileName(QWidget* parent, const FileDialogSetup& setup) = 0;
@@ -55,7 +55,8 @@ class Ui {
   // Starts a program with a normal, focused window; false on failure.
   virtual bool startProgram(const QString& path) = 0;
   // Opens a progress window; it closes when the returned object goes.
-  virtual std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title, const QString& label) {
+  virtual std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title,
+                                                   const QString& label) {
     (void)parent, (void)title, (void)label;
     return nullptr;
   }
@@ -74,7 +75,8 @@ class QtUi : public Ui {
   QString resolveFontFace(const QString& name) override;
   int exec(QDialog* dialog) override;
   bool startProgram(const QString& path) override;
-  std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title, const QString& label) override;
+  std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title,
+                                           const QString& label) override;
 };
 
 // Turns "文本文档(*.txt)|*.txt|所有文件|*.*" into the platform's filter list;

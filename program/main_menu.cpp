@@ -96,7 +96,9 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
     a->setEnabled(item.enabled);
     a->setCheckable(item.checkable);
     a->setChecked(item.checked);
-    if (*item.icon) a->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromUtf8(item.icon) + QStringLiteral(".svg")));
+    if (*item.icon)
+      a->setIcon(QIcon(QStringLiteral(":/icons/") + QString::fromUtf8(item.icon) +
+                       QStringLiteral(".svg")));
     byName.insert(name, a);
   }
   (void)owner;
@@ -107,17 +109,33 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
   numH = menus.value("numH");
   numSound = menus.value("numSound");
   numSpeed = menus.value("numSpeed");
-  numNew = item("numNew"); numOpen = item("numOpen"); numSave = item("numSave");
-  numSaveAs = item("numSaveAs"); numPrint = item("numPrint"); numExit = item("numExit");
-  numUndo = item("numUndo"); numCut = item("numCut"); numCopy = item("numCopy");
-  numPaste = item("numPaste"); numDelete = item("numDelete"); numClear = item("numClear");
-  numFind = item("numFind"); numNext = item("numNext"); numHuan = item("numHuan");
-  numAll = item("numAll"); numDate = item("numDate");
-  numEncr = item("numEncr"); numDecr = item("numDecr"); numFont = item("numFont");
+  numNew = item("numNew");
+  numOpen = item("numOpen");
+  numSave = item("numSave");
+  numSaveAs = item("numSaveAs");
+  numPrint = item("numPrint");
+  numExit = item("numExit");
+  numUndo = item("numUndo");
+  numCut = item("numCut");
+  numCopy = item("numCopy");
+  numPaste = item("numPaste");
+  numDelete = item("numDelete");
+  numClear = item("numClear");
+  numFind = item("numFind");
+  numNext = item("numNext");
+  numHuan = item("numHuan");
+  numAll = item("numAll");
+  numDate = item("numDate");
+  numEncr = item("numEncr");
+  numDecr = item("numDecr");
+  numFont = item("numFont");
   numStatusBar = item("numStatusBar");
-  numStart = item("numStart"); numStop = item("numStop"); numReadToFile = item("numReadToFile");
+  numStart = item("numStart");
+  numStop = item("numStop");
+  numReadToFile = item("numReadToFile");
   numSoundOpt[0] = item("numSoundOpt(0)");
   numWords = item("numWords");
   for (int i = 0; i < 4; ++i) numSoundSpeed[i] = item(QStringLiteral("numSoundSpeed(%1)").arg(i));
-  numHelp = item("numHelp"); numAbout = item("numAbout");
+  numHelp = item("numHelp");
+  numAbout = item("numAbout");
 }

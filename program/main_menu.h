@@ -19,7 +19,7 @@ struct MenuItemSpec {
   bool enabled;
   bool checkable;
   bool checked;
-  const char* icon;      // resource name of the icon, "" for none
+  const char* icon;  // resource name of the icon, "" for none
 };
 
 struct TopMenuSpec {

@@ -15,7 +15,8 @@ void Program::setTitle(const QString& name) {
 }
 
 QString Program::title() const {
-  return frmMain ? QString(frmMain->windowTitle()).replace(QStringLiteral("[*][*]"), QStringLiteral("[*]"))
+  return frmMain ? QString(frmMain->windowTitle())
+                       .replace(QStringLiteral("[*][*]"), QStringLiteral("[*]"))
                  : QString();
 }
 

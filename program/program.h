@@ -5,9 +5,9 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "platform/timer.h"
 #include "program/main_menu.h"
 #include "program/undo_history.h"
-#include "platform/timer.h"
 
 class EditControl;
 class QMainWindow;
@@ -26,9 +26,9 @@ struct Program {
   QMainWindow* frmMain = nullptr;
   EditControl* txtFile = nullptr;
   MainMenu menu;
-  Timer* Timer1 = nullptr;  // clipboard watcher, 50 ms
-  Timer* Timer2 = nullptr;  // reading step
-  Timer* Timer3 = nullptr;  // pause of the reading session
+  Timer* Timer1 = nullptr;    // clipboard watcher, 50 ms
+  Timer* Timer2 = nullptr;    // reading step
+  Timer* Timer3 = nullptr;    // pause of the reading session
   Timer* WavTimer = nullptr;  // counts the length of the wav sound playing
 
   // The outside world.

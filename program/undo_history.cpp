@@ -116,7 +116,8 @@ bool UndoHistory::record(EditControl& control) {
   Step step{head + a, tail + b, midOld.mid(a, midOld.size() - a - b).toString()};
   // The current snapshot becomes the new text in place.
   QString text = std::move(head_);
-  text.replace(step.head, oldLen - step.head - step.tail, midNew.constData() + a, midNew.size() - a - b);
+  text.replace(step.head, oldLen - step.head - step.tail, midNew.constData() + a,
+               midNew.size() - a - b);
   push(std::move(text), control.SelStart(), std::move(step));
   followNow(control);
   return true;
@@ -131,7 +132,8 @@ bool UndoHistory::undo(EditControl& control) {
     // ends moved off any CR LF they would split.
     qsizetype h = step.head, t = step.tail;
     while (h > 0 && (splitsBreak(head_, h) || splitsBreak(prev, h))) --h;
-    while (t > 0 && (splitsBreak(head_, head_.size() - t) || splitsBreak(prev, prev.size() - t))) --t;
+    while (t > 0 && (splitsBreak(head_, head_.size() - t) || splitsBreak(prev, prev.size() - t)))
+      --t;
     control.replaceText(int(h), int(head_.size() - h - t), prev.mid(h, prev.size() - h - t));
   } else {
     control.setText(prev);

@@ -62,8 +62,8 @@ class UndoHistory {
   void followNow(EditControl& control);
   static QString applied(const QString& text, const Step& step);
 
-  QString head_;                        // the text of slot pos_
-  std::deque<Step> back_;               // back_[k] leads from slot k + 1 to slot k
+  QString head_;           // the text of slot pos_
+  std::deque<Step> back_;  // back_[k] leads from slot k + 1 to slot k
   std::array<qint32, kSlots> carets_{};
   qint16 pos_ = 0;
 

@@ -3,11 +3,11 @@
 #include <QFileInfo>
 #include <QMainWindow>
 
-#include "program/program.h"
 #include "platform/edit_control.h"
 #include "platform/paths.h"
 #include "platform/timer.h"
 #include "platform/ui.h"
+#include "program/program.h"
 #include "reading/speed_options.h"
 #include "reading/wav_render.h"
 
@@ -43,7 +43,8 @@ void ReadingCommands::numReadToFile() {
   const QString text = t.Text();
   const int start = t.SelStart();
   const int length = t.SelLength();
-  const bool onePair = length == 2 && text.at(start).isHighSurrogate() && text.at(start + 1).isLowSurrogate();
+  const bool onePair =
+      length == 2 && text.at(start).isHighSurrogate() && text.at(start + 1).isLowSurrogate();
   RenderJob job;
   job.text = length > 1 && !onePair ? text.mid(start, length) : text.mid(start);
   job.intervalMs = p_.Timer2 ? p_.Timer2->interval() : 500;
@@ -51,19 +52,17 @@ void ReadingCommands::numReadToFile() {
   job.ime = p_.ime;
   job.words = p_.ReadByWords ? p_.words : nullptr;
   job.outFile = fileName;
-  std::unique_ptr<ProgressWindow> progress =
-      p_.ui->progress(p_.frmMain, QStringLiteral("朗读到文件"), QStringLiteral("正在朗读到文件..."));
+  std::unique_ptr<ProgressWindow> progress = p_.ui->progress(
+      p_.frmMain, QStringLiteral("朗读到文件"), QStringLiteral("正在朗读到文件..."));
   if (progress) job.progress = [&progress](int percent) { return progress->update(percent); };
   const RenderResult r = RenderReading(job);
   progress.reset();
   switch (r.status) {
-    case RenderStatus::Ok:
-      p_.showStatus(QStringLiteral("已朗读到文件 ") + fileName);
-      break;
-    case RenderStatus::Cancelled:
-      break;
+    case RenderStatus::Ok: p_.showStatus(QStringLiteral("已朗读到文件 ") + fileName); break;
+    case RenderStatus::Cancelled: break;
     case RenderStatus::NoPinyin:
-      notice(QStringLiteral("请先安装微软拼音输入法!"), QStringLiteral("提示"), MsgIcon::Information);
+      notice(QStringLiteral("请先安装微软拼音输入法!"), QStringLiteral("提示"),
+             MsgIcon::Information);
       break;
     case RenderStatus::NoSoundSet:
       notice(QStringLiteral("无法打开声音文件!"), QStringLiteral("提示"), MsgIcon::Information);

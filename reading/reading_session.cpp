@@ -3,12 +3,12 @@
 #include <QAction>
 #include <QMainWindow>
 
-#include "program/program.h"
 #include "platform/edit_control.h"
 #include "platform/input_method.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
 #include "platform/ui.h"
+#include "program/program.h"
 #include "reading/text_to_pinyin.h"
 
 namespace {
@@ -29,7 +29,8 @@ QString convert(Program& p, const QString& c, const QString& inWord, int mode) {
 qint16 ToneOf(const QString& reading) {
   if (reading.isEmpty()) return 5;
   const QChar last = reading.back();
-  if (last >= QLatin1Char('0') && last <= QLatin1Char('9')) return static_cast<qint16>(last.unicode() - '0');
+  if (last >= QLatin1Char('0') && last <= QLatin1Char('9'))
+    return static_cast<qint16>(last.unicode() - '0');
   return 5;
 }
 
@@ -45,8 +46,8 @@ QString characterAt(const EditControl& t, int pos) {
 }
 }  // namespace
 
-ReadingUnit FormReadingUnit(Program& p, const QString& c, const QString& next, const QString& inWord,
-                            const QString& nextInWord) {
+ReadingUnit FormReadingUnit(Program& p, const QString& c, const QString& next,
+                            const QString& inWord, const QString& nextInWord) {
   ReadingUnit u;
   u.initial = convert(p, c, inWord, 2);
   const QString s1 = convert(p, c, inWord, 1);
@@ -72,7 +73,8 @@ ReadingUnit FormReadingUnit(Program& p) {
 
 QString ReadingStatusText(const ReadingUnit& unit) {
   const QString& c = unit.ch;
-  if (c.isEmpty() || (c.size() == 1 && (c.at(0).isSpace() || c.at(0).category() == QChar::Other_Control)))
+  if (c.isEmpty() ||
+      (c.size() == 1 && (c.at(0).isSpace() || c.at(0).category() == QChar::Other_Control)))
     return QString();
   const bool toned = unit.tone >= 1 && unit.tone <= 4;
   if (unit.initial.isEmpty() || (!toned && unit.rest.isEmpty())) return c;
@@ -114,7 +116,8 @@ void ReadingSession::Start() {
     return;
   }
   BuildSoundPaths(p_);
-  if (p_.sound->mciExecute(QStringLiteral("open ") + p_.SegmentFilePath + QStringLiteral(" alias QzcSounds")) == 0) {
+  if (p_.sound->mciExecute(QStringLiteral("open ") + p_.SegmentFilePath +
+                           QStringLiteral(" alias QzcSounds")) == 0) {
     notice(QStringLiteral("无法打开声音文件!"));
     return;
   }

@@ -2,10 +2,10 @@
 // after another on the program's timers.
 #include <QDir>
 
-#include "program/program.h"
 #include "platform/sound_files.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
+#include "program/program.h"
 #include "reading/speech.h"
 
 void BuildSoundPaths(Program& p, const QString& exeDir) {
@@ -91,8 +91,9 @@ void Speech::run() {
         stepDue_ = false;
         if (p_.Timer2) p_.Timer2->setEnabled(false);
         if (s.kind == SoundStep::Segment && p_.sound)
-          p_.sound->mciExecute(QStringLiteral("play ") + p_.SegmentFilePath + QStringLiteral(" from ") +
-                               QString::number(s.from) + QStringLiteral(" to ") + QString::number(s.to));
+          p_.sound->mciExecute(QStringLiteral("play ") + p_.SegmentFilePath +
+                               QStringLiteral(" from ") + QString::number(s.from) +
+                               QStringLiteral(" to ") + QString::number(s.to));
         if (p_.Timer3) {
           p_.Timer3->setInterval(s.pause);
           p_.Timer3->setEnabled(true);

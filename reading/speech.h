@@ -39,7 +39,7 @@ struct SoundStep {
   QString wav;  // for Wav: the name relative to `AppDir` ("Sounds\\b.wav")
   int from = 0;
   int to = 0;
-  int pause = 0;  // for Segment and Pause: how long the step timer is held
+  int pause = 0;       // for Segment and Pause: how long the step timer is held
   bool glide = false;  // a glide or the rest of its final: `GlideActive` while it plays
   // "b" for "Sounds\\b.wav", "4150-4550" for a range, "(400)" for a pause.
   QString describe() const;

@@ -4,14 +4,14 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMainWindow>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QSlider>
 #include <cmath>
 
-#include "program/program.h"
 #include "platform/ui.h"
+#include "program/program.h"
 
 namespace {
 // Intervals when an item is chosen from the menu.
@@ -133,8 +133,8 @@ void frmSpeed::textChanged(const QString& text) {
 void frmSpeed::confirm() {
   const auto v = parseCustomSpeed(Text1->text());
   if (!v) {
-    p_.ui->message(this, QStringLiteral("请正确输入语速!1-100"), QStringLiteral("出错"), MsgIcon::Exclamation,
-                   MsgButtons::Ok);
+    p_.ui->message(this, QStringLiteral("请正确输入语速!1-100"), QStringLiteral("出错"),
+                   MsgIcon::Exclamation, MsgButtons::Ok);
     Text1->setFocus();
     return;
   }

@@ -72,9 +72,13 @@ const SegmentRow& segmentRow(const char* name) {
 // as the fourth.
 int toneColumn(qint16 tone) { return tone >= 1 && tone <= 3 ? tone : 4; }
 
-QString wavName(const QString& sound) { return QStringLiteral("Sounds\\") + sound + QStringLiteral(".wav"); }
+QString wavName(const QString& sound) {
+  return QStringLiteral("Sounds\\") + sound + QStringLiteral(".wav");
+}
 
-QString withTone(const QString& final, qint16 tone) { return final + QString::number(toneColumn(tone)); }
+QString withTone(const QString& final, qint16 tone) {
+  return final + QString::number(toneColumn(tone));
+}
 
 // ---------------------------------------------------------------------------
 // The dispatch on the first letter of the syllable. Within a letter the
@@ -111,11 +115,15 @@ struct Letter {
   std::vector<Case> cases;
 };
 
-constexpr Case Seg(When w, const char* text, const char* row) { return {w, text, Sound::Segment, row}; }
+constexpr Case Seg(When w, const char* text, const char* row) {
+  return {w, text, Sound::Segment, row};
+}
 constexpr Case Init(When w, const char* text, const char* initial, const char* final) {
   return {w, text, Sound::InitialFinal, initial, Final::Fixed, final};
 }
-constexpr Case InitRest(const char* initial) { return {When::Always, "", Sound::InitialFinal, initial, Final::Rest}; }
+constexpr Case InitRest(const char* initial) {
+  return {When::Always, "", Sound::InitialFinal, initial, Final::Rest};
+}
 constexpr When Is = When::Is;
 
 // clang-format off
@@ -185,14 +193,15 @@ int yiColumn(qint16 nextTone) {
 const QStringList kOwnFinals = {QStringLiteral("a"),  QStringLiteral("o"),  QStringLiteral("e"),
                                 QStringLiteral("ai"), QStringLiteral("ei"), QStringLiteral("ui"),
                                 QStringLiteral("ie"), QStringLiteral("ue")};
-const QStringList kOwnNasalFinals = {QStringLiteral("an"),  QStringLiteral("en"),  QStringLiteral("in"),
-                                     QStringLiteral("ang"), QStringLiteral("eng"), QStringLiteral("ing"),
-                                     QStringLiteral("ong"), QStringLiteral("iu"),  QStringLiteral("ao"),
-                                     QStringLiteral("ou")};
+const QStringList kOwnNasalFinals = {
+    QStringLiteral("an"),  QStringLiteral("en"),  QStringLiteral("in"),  QStringLiteral("ang"),
+    QStringLiteral("eng"), QStringLiteral("ing"), QStringLiteral("ong"), QStringLiteral("iu"),
+    QStringLiteral("ao"),  QStringLiteral("ou")};
 
 }  // namespace
 
-void Speech::PlaySyllable(const QString& initial, const QString& rest, qint16 tone, qint16 nextTone) {
+void Speech::PlaySyllable(const QString& initial, const QString& rest, qint16 tone,
+                          qint16 nextTone) {
   Entry entry(*this);
   playSyllable(initial, rest, tone, nextTone);
 }
@@ -202,7 +211,8 @@ void Speech::PlayFinal(const QString& final, qint16 tone) {
   playFinal(final, tone);
 }
 
-void Speech::playSyllable(const QString& initial, const QString& rest, qint16 tone, qint16 nextTone) {
+void Speech::playSyllable(const QString& initial, const QString& rest, qint16 tone,
+                          qint16 nextTone) {
   auto segment = [this](const SegmentRow& row, int column) {
     const Cell& cell = row.tone[column - 1];
     if (cell.wav) PlayWav(wavName(QLatin1String(cell.wav)));
@@ -215,9 +225,7 @@ void Speech::playSyllable(const QString& initial, const QString& rest, qint16 to
       if (!holds(c, rest, tone)) continue;
       const QString arg = QLatin1String(c.arg);
       switch (c.sound) {
-        case Sound::Segment:
-          segment(segmentRow(c.arg), toneColumn(tone));
-          break;
+        case Sound::Segment: segment(segmentRow(c.arg), toneColumn(tone)); break;
         case Sound::YiSegment:
           segment(segmentRow(c.arg), tone == 1 ? yiColumn(nextTone) : toneColumn(tone));
           break;
@@ -225,9 +233,7 @@ void Speech::playSyllable(const QString& initial, const QString& rest, qint16 to
           PlayWav(wavName(arg));
           playFinal(QStringLiteral("u"), buTone(nextTone));
           break;
-        case Sound::FinalNoInit:
-          PlayWav(wavName(withTone(arg, tone)));
-          break;
+        case Sound::FinalNoInit: PlayWav(wavName(withTone(arg, tone))); break;
         case Sound::InitialFinal: {
           QString final;
           switch (c.final) {

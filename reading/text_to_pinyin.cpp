@@ -7,9 +7,9 @@
 #include <cstring>
 #include <optional>
 
-#include "program/program.h"
 #include "platform/cp936.h"
 #include "platform/input_method.h"
+#include "program/program.h"
 #include "reading/word_readings.h"
 
 namespace {
@@ -114,7 +114,8 @@ QString TextToPinyin(InputMethod* ime, bool& PinyinImeMissing, const QString& te
     // An empty reading contributes nothing, not even the separator.
     if (s.isEmpty()) continue;
     // The last character, for mode 1: one or two UTF-16 units.
-    const qsizetype last = s.size() >= 2 && s.back().isLowSurrogate() && s[s.size() - 2].isHighSurrogate() ? 2 : 1;
+    const qsizetype last =
+        s.size() >= 2 && s.back().isLowSurrogate() && s[s.size() - 2].isHighSurrogate() ? 2 : 1;
     switch (mode) {
       case 0:
         result += s;
@@ -137,8 +138,7 @@ QString TextToPinyin(InputMethod* ime, bool& PinyinImeMissing, const QString& te
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
   return result;

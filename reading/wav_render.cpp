@@ -10,11 +10,11 @@
 #include "platform/sound_files.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
-#include "reading/word_readings.h"
 #include "program/program.h"
 #include "reading/reading_session.h"
 #include "reading/speech.h"
 #include "reading/text_to_pinyin.h"
+#include "reading/word_readings.h"
 
 namespace {
 
@@ -89,19 +89,23 @@ class MixingSoundOutput : public SoundOutput {
     out.samples.resize(outFrames * 2 * channels_);
     const auto* src = reinterpret_cast<const qint16*>(in.samples.constData());
     auto* dst = reinterpret_cast<qint16*>(out.samples.data());
-    auto sample = [&](qint64 f, int c) { return double(src[f * in.channels + std::min(c, in.channels - 1)]); };
+    auto sample = [&](qint64 f, int c) {
+      return double(src[f * in.channels + std::min(c, in.channels - 1)]);
+    };
     for (qint64 i = 0; i < outFrames; ++i) {
       const double pos = double(i) * in.sampleRate / rate_;
       const qint64 f = std::min<qint64>(qint64(pos), inFrames - 1);
       const qint64 g = std::min<qint64>(f + 1, inFrames - 1);
       const double t = pos - double(f);
-      for (int c = 0; c < channels_; ++c) dst[i * channels_ + c] = qint16(sample(f, c) * (1 - t) + sample(g, c) * t);
+      for (int c = 0; c < channels_; ++c)
+        dst[i * channels_ + c] = qint16(sample(f, c) * (1 - t) + sample(g, c) * t);
     }
     return out;
   }
 
   void mix(const PcmSound& s) {
-    const PcmSound& pcm = s.sampleRate == rate_ && s.channels == channels_ ? s : (converted_ = convert(s));
+    const PcmSound& pcm =
+        s.sampleRate == rate_ && s.channels == channels_ ? s : (converted_ = convert(s));
     const qint64 at = frameAt(clock_.now()) - base_;
     if (at < 0) return;
     const qint64 frames = pcm.frames();
@@ -179,16 +183,19 @@ RenderResult RenderReading(const RenderJob& job) {
   p.PinyinImeMissing = false;
   if (p.ime) p.ime->refresh();
   TextToPinyin(p, QStringLiteral("虎"), 2, QStringLiteral(" "));
-  if (!p.ime || p.PinyinImeMissing) return fail(RenderStatus::NoPinyin, QStringLiteral("pinyin dictionary not found"));
+  if (!p.ime || p.PinyinImeMissing)
+    return fail(RenderStatus::NoPinyin, QStringLiteral("pinyin dictionary not found"));
   BuildSoundPaths(p, job.soundDir);
 
   VirtualClock clock;
   WavFileWriter writer;
   MixingSoundOutput mixer(clock, writer);
   if (!mixer.openSegment(p.SegmentFilePath))
-    return fail(RenderStatus::NoSoundSet, QStringLiteral("sound set not found: ") + p.SegmentFilePath);
+    return fail(RenderStatus::NoSoundSet,
+                QStringLiteral("sound set not found: ") + p.SegmentFilePath);
   if (!writer.open(job.outFile, mixer.rate(), mixer.channels()))
-    return fail(RenderStatus::WriteFailed, job.outFile + QStringLiteral(": ") + writer.errorString());
+    return fail(RenderStatus::WriteFailed,
+                job.outFile + QStringLiteral(": ") + writer.errorString());
 
   p.sound = &mixer;
   p.Timer2 = clock.makeTimer();
@@ -218,7 +225,9 @@ RenderResult RenderReading(const RenderJob& job) {
     const QString c = pos < length ? text.mid(pos, widthAt(text, pos)) : QString();
     const qsizetype after = pos + c.size();
     const QString next = after < length ? text.mid(after, widthAt(text, after)) : QString();
-    auto inWord = [&](qsizetype at) { return job.words ? job.words->readingIn(text, at) : QString(); };
+    auto inWord = [&](qsizetype at) {
+      return job.words ? job.words->readingIn(text, at) : QString();
+    };
     const ReadingUnit u = FormReadingUnit(p, c, next, c.isEmpty() ? QString() : inWord(pos),
                                           next.isEmpty() ? QString() : inWord(after));
     unit = RenderedUnit{clock.now(), c, pinyinOf(u), {}};
@@ -239,7 +248,9 @@ RenderResult RenderReading(const RenderJob& job) {
     }
     pos += widthAt(text, pos);
     // No reading position lies inside a CR LF.
-    while (pos < length && text.at(pos) == QLatin1Char('\n') && text.at(pos - 1) == QLatin1Char('\r')) ++pos;
+    while (pos < length && text.at(pos) == QLatin1Char('\n') &&
+           text.at(pos - 1) == QLatin1Char('\r'))
+      ++pos;
     speak();
   };
   p.Timer2->onTick = step;
@@ -274,7 +285,8 @@ RenderResult RenderReading(const RenderJob& job) {
     return fail(RenderStatus::Cancelled, QStringLiteral("cancelled"));
   }
   if (writeFailed || !mixer.finish(clock.now()) || !writer.commit())
-    return fail(RenderStatus::WriteFailed, job.outFile + QStringLiteral(": ") + writer.errorString());
+    return fail(RenderStatus::WriteFailed,
+                job.outFile + QStringLiteral(": ") + writer.errorString());
   result.lengthMs = mixer.framesWritten() * 1000 / mixer.rate();
   if (job.progress) job.progress(100);
   return result;

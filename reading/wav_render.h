@@ -20,9 +20,9 @@ struct RenderedUnit {
 };
 
 struct RenderJob {
-  QString text;            // read from its start to its end
-  int intervalMs = 500;    // the step interval
-  QString soundDir;        // the folder of "QZCSo.wav" and "Sounds"
+  QString text;          // read from its start to its end
+  int intervalMs = 500;  // the step interval
+  QString soundDir;      // the folder of "QZCSo.wav" and "Sounds"
   InputMethod* ime = nullptr;
   // Polyphonic characters read as in the words they stand in; null: each
   // character read alone.
@@ -38,8 +38,8 @@ enum class RenderStatus { Ok, Cancelled, NoPinyin, NoSoundSet, WriteFailed };
 
 struct RenderResult {
   RenderStatus status = RenderStatus::Ok;
-  QString error;          // a one-line description when not Ok
-  qint64 lengthMs = 0;    // of the sound written
+  QString error;        // a one-line description when not Ok
+  qint64 lengthMs = 0;  // of the sound written
 };
 
 // Renders the job into `outFile` (the sound set's sample format). Nothing

@@ -87,10 +87,12 @@ bool WordReadings::load(const QString& path) {
   // The generator writes the words sorted; a table put together otherwise is
   // sorted here. Of a word listed twice the first stays.
   auto less = [this](const Entry& a, const Entry& b) { return wordOf(a) < wordOf(b); };
-  if (!std::is_sorted(words.begin(), words.end(), less)) std::stable_sort(words.begin(), words.end(), less);
-  words.erase(std::unique(words.begin(), words.end(),
-                          [this](const Entry& a, const Entry& b) { return wordOf(a) == wordOf(b); }),
-              words.end());
+  if (!std::is_sorted(words.begin(), words.end(), less))
+    std::stable_sort(words.begin(), words.end(), less);
+  words.erase(
+      std::unique(words.begin(), words.end(),
+                  [this](const Entry& a, const Entry& b) { return wordOf(a) == wordOf(b); }),
+      words.end());
   words_ = std::move(words);
   wordChars_ = std::move(chars);
   loadedFrom_ = path;
@@ -112,7 +114,8 @@ QString WordReadings::readingIn(QStringView text, qsizetype index) {
   const qsizetype longest = std::min<qsizetype>(kLongestWord, last - first);
   for (qsizetype length = longest; length >= 2; --length) {
     // Starts from the earliest that still covers the index.
-    for (qsizetype start = std::max(first, index - length + 1); start <= index && start + length <= last; ++start) {
+    for (qsizetype start = std::max(first, index - length + 1);
+         start <= index && start + length <= last; ++start) {
       const Entry* e = find(text.sliced(start, length));
       if (!e) continue;
       const QStringView readings = QStringView(text_).sliced(e->readings, e->readingsLength);

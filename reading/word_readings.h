@@ -61,7 +61,9 @@ class WordReadings {
     int wordLength;
     int readingsLength;
   };
-  QStringView wordOf(const Entry& e) const { return QStringView(text_).sliced(e.word, e.wordLength); }
+  QStringView wordOf(const Entry& e) const {
+    return QStringView(text_).sliced(e.word, e.wordLength);
+  }
   const Entry* find(QStringView word) const;
 
   QStringList places_;

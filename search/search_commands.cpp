@@ -11,9 +11,9 @@
 #include <QRadioButton>
 #include <QTextDocument>
 
-#include "program/program.h"
 #include "platform/edit_control.h"
 #include "platform/ui.h"
+#include "program/program.h"
 #include "search/text_search.h"
 #include "search/window_clear_of_match.h"
 
@@ -56,7 +56,8 @@ void SearchCommands::unloadWindows() {
 }
 
 void SearchCommands::followFindBox(bool hasText) {
-  if (QAction* next = p_.menu.numNext; next && next->isEnabled() != hasText) next->setEnabled(hasText);
+  if (QAction* next = p_.menu.numNext; next && next->isEnabled() != hasText)
+    next->setEnabled(hasText);
 }
 
 namespace {
@@ -81,14 +82,15 @@ int searchEditor(const EditControl& t, const QString& find, bool matchCase, bool
   // document; only the positions are counted differently.
   const int docStart = t.textToDoc(start);
   const int docEnd = t.textToDoc(start + length);
-  const int at = FindInText(t.document()->toRawText(), docStart, docEnd - docStart, find, matchCase,
-                            upward);
+  const int at =
+      FindInText(t.document()->toRawText(), docStart, docEnd - docStart, find, matchCase, upward);
   return at < 0 ? -1 : t.docToText(at);
 }
 
 }  // namespace
 
-bool SearchCommands::findAndSelect(const QString& find, bool matchCase, bool upward, QWidget* owner) {
+bool SearchCommands::findAndSelect(const QString& find, bool matchCase, bool upward,
+                                   QWidget* owner) {
   EditControl* t = p_.txtFile;
   if (!t) return false;
   int at = -1;
@@ -110,7 +112,9 @@ bool SearchCommands::findAndSelect(const QString& find, bool matchCase, bool upw
 
 void SearchCommands::moveOffMatch() {
   EditControl* t = p_.txtFile;
-  QWidget* w = find_ ? static_cast<QWidget*>(find_) : huan_ ? static_cast<QWidget*>(huan_) : nullptr;
+  QWidget* w = find_   ? static_cast<QWidget*>(find_)
+               : huan_ ? static_cast<QWidget*>(huan_)
+                       : nullptr;
   if (!t || !w || !w->isVisible()) return;
   // The match on the screen: from the caret rectangle at its start to the
   // one at its end.
@@ -261,7 +265,8 @@ void SearchCommands::replaceAll() {
   p_.FindText = d->Text1->text();
   try {
     // The new text is made in one pass and given to the control once.
-    ReplaceAllResult r = ReplaceAllInText(t->Text(), p_.FindText, d->Text2->text(), p_.FindMatchCase);
+    ReplaceAllResult r =
+        ReplaceAllInText(t->Text(), p_.FindText, d->Text2->text(), p_.FindMatchCase);
     if (r.count > 0) t->setText(r.text);
     t->setSelStart(t->TextLength());
     t->ensureCursorVisible();

@@ -15,14 +15,14 @@ class FindDialog : public QDialog {
  public:
   explicit FindDialog(QWidget* owner);
 
-  QLabel* Label1;        // "查找内容(&N):"
-  QLineEdit* Text1;      // find what
-  QGroupBox* Frame1;     // "方向"
-  QRadioButton* Option1; // upward
-  QRadioButton* Option2; // downward
-  QCheckBox* Check1;     // match case
-  QPushButton* Command1; // find next
-  QPushButton* Command2; // cancel
+  QLabel* Label1;         // "查找内容(&N):"
+  QLineEdit* Text1;       // find what
+  QGroupBox* Frame1;      // "方向"
+  QRadioButton* Option1;  // upward
+  QRadioButton* Option2;  // downward
+  QCheckBox* Check1;      // match case
+  QPushButton* Command1;  // find next
+  QPushButton* Command2;  // cancel
 };
 
 class HuanDialog : public QDialog {
@@ -30,13 +30,13 @@ class HuanDialog : public QDialog {
  public:
   explicit HuanDialog(QWidget* owner);
 
-  QLabel* Label1;        // "查找内容(&N):"
-  QLineEdit* Text1;      // find what
-  QLabel* Label2;        // "替换为(&P):"
-  QLineEdit* Text2;      // replace with
-  QCheckBox* Check1;     // match case
-  QPushButton* Command1; // find next
-  QPushButton* Command2; // replace
-  QPushButton* Command3; // replace all
-  QPushButton* Command4; // cancel
+  QLabel* Label1;         // "查找内容(&N):"
+  QLineEdit* Text1;       // find what
+  QLabel* Label2;         // "替换为(&P):"
+  QLineEdit* Text2;       // replace with
+  QCheckBox* Check1;      // match case
+  QPushButton* Command1;  // find next
+  QPushButton* Command2;  // replace
+  QPushButton* Command3;  // replace all
+  QPushButton* Command4;  // cancel
 };

@@ -1,8 +1,8 @@
 #include "search/window_clear_of_match.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <array>
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -10,8 +10,10 @@ namespace {
 constexpr int kGap = 8;  // between the match and the window
 
 QRect within(QRect r, const QRect& screen) {
-  r.moveLeft(std::clamp(r.left(), screen.left(), std::max(screen.left(), screen.right() - r.width() + 1)));
-  r.moveTop(std::clamp(r.top(), screen.top(), std::max(screen.top(), screen.bottom() - r.height() + 1)));
+  r.moveLeft(
+      std::clamp(r.left(), screen.left(), std::max(screen.left(), screen.right() - r.width() + 1)));
+  r.moveTop(
+      std::clamp(r.top(), screen.top(), std::max(screen.top(), screen.bottom() - r.height() + 1)));
   return r;
 }
 
@@ -25,7 +27,8 @@ QRect placeClearOf(const QRect& window, const QRect& match, const QRect& screen)
   left.moveRight(match.left() - kGap);
   right.moveLeft(match.right() + kGap);
   // Above or below first, beside only when neither fits.
-  for (const auto& group : {std::array<QRect, 2>{above, below}, std::array<QRect, 2>{left, right}}) {
+  for (const auto& group :
+       {std::array<QRect, 2>{above, below}, std::array<QRect, 2>{left, right}}) {
     std::optional<QRect> best;
     int bestMove = 0;
     for (const QRect& c : group) {

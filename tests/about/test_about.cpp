@@ -27,8 +27,10 @@ TEST(GetKeyValue, TypesAndFailures) {
   const RegRoot lm = RegRoot::LocalMachine;
   reg.putString(lm, QStringLiteral("K"), QStringLiteral("Path"), QStringLiteral("C:\\工具\\a.exe"));
   reg.put(lm, QStringLiteral("K"), QStringLiteral("NoNul"), kRegSz, QByteArray("abc"));
-  reg.put(lm, QStringLiteral("K"), QStringLiteral("Small"), kRegDword, QByteArray("\x0A\x05\x00\x00", 4));
-  reg.put(lm, QStringLiteral("K"), QStringLiteral("Big"), kRegDword, QByteArray("\xFF\xFF\xFF\xFF", 4));
+  reg.put(lm, QStringLiteral("K"), QStringLiteral("Small"), kRegDword,
+          QByteArray("\x0A\x05\x00\x00", 4));
+  reg.put(lm, QStringLiteral("K"), QStringLiteral("Big"), kRegDword,
+          QByteArray("\xFF\xFF\xFF\xFF", 4));
   reg.put(lm, QStringLiteral("K"), QStringLiteral("Binary"), 3, QByteArray("\x01\x02", 2));
   reg.put(lm, QStringLiteral("K"), QStringLiteral("Huge"), kRegSz, QByteArray(1025, 'a'));
   const struct {
@@ -50,7 +52,8 @@ TEST(GetKeyValue, TypesAndFailures) {
     EXPECT_EQ(v.value, c.value) << c.name;
   }
   EXPECT_FALSE(GetKeyValue(reg, lm, QStringLiteral("Nope"), QStringLiteral("Path")).found);
-  EXPECT_FALSE(GetKeyValue(reg, RegRoot::CurrentUser, QStringLiteral("K"), QStringLiteral("Path")).found);
+  EXPECT_FALSE(
+      GetKeyValue(reg, RegRoot::CurrentUser, QStringLiteral("K"), QStringLiteral("Path")).found);
   EXPECT_EQ(reg.openKeys, 0);  // every key opened was closed
   for (quint32 access : reg.openAccess) EXPECT_EQ(access, kKeyRead);
 }
@@ -114,9 +117,11 @@ TEST_F(AboutTest, BoxShowsNameAndVersionAndStaysOpenOnFailure) {
 }
 
 TEST_F(AboutTest, FirstKeyStartsItsPathWithoutLookingForTheFile) {
-  const QString tool = QStringLiteral("C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe");
+  const QString tool =
+      QStringLiteral("C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe");
   reg.putString(RegRoot::LocalMachine, kMsinfoKey, QStringLiteral("PATH"), tool);
-  reg.putString(RegRoot::LocalMachine, kLocationKey, QStringLiteral("MSINFO"), QStringLiteral("C:\\elsewhere"));
+  reg.putString(RegRoot::LocalMachine, kLocationKey, QStringLiteral("MSINFO"),
+                QStringLiteral("C:\\elsewhere"));
   startSysInfo();
   ASSERT_EQ(ui.started.size(), 1u);
   EXPECT_EQ(ui.started[0], localPath(tool));
@@ -125,7 +130,8 @@ TEST_F(AboutTest, FirstKeyStartsItsPathWithoutLookingForTheFile) {
 
 TEST_F(AboutTest, SecondKeyNeedsTheToolInItsFolder) {
   QTemporaryDir folder;
-  reg.putString(RegRoot::LocalMachine, kLocationKey, QStringLiteral("MSINFO"), QDir::toNativeSeparators(folder.path()));
+  reg.putString(RegRoot::LocalMachine, kLocationKey, QStringLiteral("MSINFO"),
+                QDir::toNativeSeparators(folder.path()));
   startSysInfo();  // the folder holds no MSINFO32.EXE yet
   expectUnavailable();
 
@@ -140,7 +146,8 @@ TEST_F(AboutTest, SecondKeyNeedsTheToolInItsFolder) {
 }
 
 TEST_F(AboutTest, KeysWithoutWriteRightsStillRead) {
-  reg.putString(RegRoot::LocalMachine, kMsinfoKey, QStringLiteral("PATH"), QStringLiteral("C:\\msinfo32.exe"));
+  reg.putString(RegRoot::LocalMachine, kMsinfoKey, QStringLiteral("PATH"),
+                QStringLiteral("C:\\msinfo32.exe"));
   reg.protect(RegRoot::LocalMachine, kMsinfoKey);
   startSysInfo();
   EXPECT_EQ(ui.started.size(), 1u);
@@ -148,7 +155,8 @@ TEST_F(AboutTest, KeysWithoutWriteRightsStillRead) {
 }
 
 TEST_F(AboutTest, ToolThatCannotStartShowsTheMessage) {
-  reg.putString(RegRoot::LocalMachine, kMsinfoKey, QStringLiteral("PATH"), QStringLiteral("C:\\msinfo32.exe"));
+  reg.putString(RegRoot::LocalMachine, kMsinfoKey, QStringLiteral("PATH"),
+                QStringLiteral("C:\\msinfo32.exe"));
   ui.startResult = false;
   startSysInfo();
   ASSERT_EQ(ui.messages.size(), 1u);

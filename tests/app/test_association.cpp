@@ -11,8 +11,8 @@
 
 #include "app/association.h"
 #include "app/main_window.h"
-#include "platform/paths.h"
 #include "platform/file_types.h"
+#include "platform/paths.h"
 #include "support/fake_registry.h"
 #include "support/scripted_ui.h"
 #include "support/temp_settings.h"
@@ -39,7 +39,8 @@ void expectValidDesktopEntry(const QString& path) {
   QProcess p;
   p.start(validate, {path});
   ASSERT_TRUE(p.waitForFinished(10000));
-  EXPECT_EQ(p.exitCode(), 0) << path.toStdString() << ": " << p.readAllStandardOutput().toStdString();
+  EXPECT_EQ(p.exitCode(), 0) << path.toStdString() << ": "
+                             << p.readAllStandardOutput().toStdString();
 }
 
 TEST(RegistryFileTypes, YesWritesTwelveValuesInOrder) {
@@ -51,18 +52,12 @@ TEST(RegistryFileTypes, YesWritesTwelveValuesInOrder) {
   const QString open = QStringLiteral("shell\\open\\command");
   const QString def = QStringLiteral("DefaultIcon");
   const std::vector<FakeRegistry::Write> expected = {
-      {cr, "QZChimepadTxt", "", "文本文档"},
-      {cr, "QZChimepadQzC", "", "QZCfiles"},
-      {cr, "QZChimepadLog", "", "Logfiles"},
-      {cr, ".txt", "", "QZChimepadTxt"},
-      {cr, ".qzc", "", "QZChimepadQzC"},
-      {cr, ".log", "", "QZChimepadLog"},
-      {cr, "QZChimepadTxt", open, cmd},
-      {cr, "QZChimepadQzC", open, cmd},
-      {cr, "QZChimepadLog", open, cmd},
-      {cr, "QZChimepadTxt", def, icon + "2"},
-      {cr, "QZChimepadQzC", def, icon + "1"},
-      {cr, "QZChimepadLog", def, icon + "2"},
+      {cr, "QZChimepadTxt", "", "文本文档"},  {cr, "QZChimepadQzC", "", "QZCfiles"},
+      {cr, "QZChimepadLog", "", "Logfiles"},  {cr, ".txt", "", "QZChimepadTxt"},
+      {cr, ".qzc", "", "QZChimepadQzC"},      {cr, ".log", "", "QZChimepadLog"},
+      {cr, "QZChimepadTxt", open, cmd},       {cr, "QZChimepadQzC", open, cmd},
+      {cr, "QZChimepadLog", open, cmd},       {cr, "QZChimepadTxt", def, icon + "2"},
+      {cr, "QZChimepadQzC", def, icon + "1"}, {cr, "QZChimepadLog", def, icon + "2"},
   };
   EXPECT_EQ(reg.writes, expected);
 }
@@ -81,10 +76,14 @@ TEST(RegistryFileTypes, NoWritesOnlyTheQzcTypeFromADriveRoot) {
 }
 
 TEST(DesktopExec, QuotesWhatNeedsIt) {
-  EXPECT_EQ(desktopExecArgument(QStringLiteral("/usr/bin/chimepad")), QStringLiteral("/usr/bin/chimepad"));
-  EXPECT_EQ(desktopExecArgument(QStringLiteral("/opt/my apps/chimepad")), QStringLiteral("\"/opt/my apps/chimepad\""));
-  EXPECT_EQ(desktopExecArgument(QStringLiteral("/opt/a$b/100%")), QStringLiteral("\"/opt/a\\\\$b/100%%\""));
-  EXPECT_EQ(desktopExecArgument(QStringLiteral("/opt/朗读/chimepad")), QStringLiteral("/opt/朗读/chimepad"));
+  EXPECT_EQ(desktopExecArgument(QStringLiteral("/usr/bin/chimepad")),
+            QStringLiteral("/usr/bin/chimepad"));
+  EXPECT_EQ(desktopExecArgument(QStringLiteral("/opt/my apps/chimepad")),
+            QStringLiteral("\"/opt/my apps/chimepad\""));
+  EXPECT_EQ(desktopExecArgument(QStringLiteral("/opt/a$b/100%")),
+            QStringLiteral("\"/opt/a\\\\$b/100%%\""));
+  EXPECT_EQ(desktopExecArgument(QStringLiteral("/opt/朗读/chimepad")),
+            QStringLiteral("/opt/朗读/chimepad"));
 }
 
 class AssociationTest : public ::testing::Test {
@@ -109,8 +108,8 @@ class AssociationTest : public ::testing::Test {
     return dataHome() + QStringLiteral("/mime/packages/") + progId + QStringLiteral(".xml");
   }
   QString icon(const QString& context, const QString& name) const {
-    return dataHome() + QStringLiteral("/icons/hicolor/scalable/") + context + QLatin1Char('/') + name +
-           QStringLiteral(".svg");
+    return dataHome() + QStringLiteral("/icons/hicolor/scalable/") + context + QLatin1Char('/') +
+           name + QStringLiteral(".svg");
   }
   QString mimeapps() const { return readAll(configHome() + QStringLiteral("/mimeapps.list")); }
 
@@ -141,7 +140,8 @@ TEST_F(AssociationTest, YesTakesTextLogAndQzcFiles) {
   EXPECT_EQ(shown[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(marker(), QStringLiteral("1"));
 
-  const QString exec = QStringLiteral("Exec=") + QCoreApplication::applicationFilePath() + QStringLiteral(" %f\n");
+  const QString exec =
+      QStringLiteral("Exec=") + QCoreApplication::applicationFilePath() + QStringLiteral(" %f\n");
   const struct {
     const char* progId;
     const char* description;
@@ -168,7 +168,8 @@ TEST_F(AssociationTest, YesTakesTextLogAndQzcFiles) {
     EXPECT_TRUE(mimeapps().contains(QStringLiteral("%1=%2.desktop;\n").arg(t.mime, t.progId)));
   }
   // Only the program's own type gets a description of its own.
-  EXPECT_TRUE(readAll(package("QZChimepadQzC")).contains(QStringLiteral("<comment>QZCfiles</comment>")));
+  EXPECT_TRUE(
+      readAll(package("QZChimepadQzC")).contains(QStringLiteral("<comment>QZCfiles</comment>")));
   EXPECT_FALSE(readAll(package("QZChimepadTxt")).contains(QStringLiteral("<comment>")));
   EXPECT_TRUE(mimeapps().startsWith(QStringLiteral("[Default Applications]\n")));
   // The icons, each in its role.
@@ -194,10 +195,11 @@ TEST_F(AssociationTest, YesTakesTextLogAndQzcFiles) {
 }
 
 TEST_F(AssociationTest, NoTakesOnlyQzcFilesAndKeepsOtherDefaults) {
-  writeText(configHome() + QStringLiteral("/mimeapps.list"),
-            "[Added Associations]\nimage/png=viewer.desktop;\n\n"
-            "[Default Applications]\ntext/plain=other-editor.desktop;\napplication/x-qzc=old.desktop;\n\n"
-            "[Removed Associations]\ntext/html=x.desktop;\n");
+  writeText(
+      configHome() + QStringLiteral("/mimeapps.list"),
+      "[Added Associations]\nimage/png=viewer.desktop;\n\n"
+      "[Default Applications]\ntext/plain=other-editor.desktop;\napplication/x-qzc=old.desktop;\n\n"
+      "[Removed Associations]\ntext/html=x.desktop;\n");
   const auto shown = start({MsgResult::No});
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(marker(), QStringLiteral("0"));
@@ -247,7 +249,8 @@ struct InstalledCopy {
   QString share() const { return prefix() + QStringLiteral("/share"); }
   InstalledCopy() {
     QDir().mkpath(bin());
-    writeText(share() + QStringLiteral("/applications/") + desktopEntryFileName(), "[Desktop Entry]\n");
+    writeText(share() + QStringLiteral("/applications/") + desktopEntryFileName(),
+              "[Desktop Entry]\n");
   }
 };
 
@@ -264,10 +267,18 @@ TEST(InstalledCopy, FoundOnlyWhereTheDesktopLooks) {
     QStringList dataDirs;
     QString expected;
   } cases[] = {
-      {"a system data folder", copy.bin(), other.path(), {QStringLiteral("/nonexistent"), copy.share()}, id},
+      {"a system data folder",
+       copy.bin(),
+       other.path(),
+       {QStringLiteral("/nonexistent"), copy.share()},
+       id},
       {"the data home (~/.local)", copy.bin(), copy.share(), {}, id},
       {"reached through a link", copy.bin(), other.path(), {link}, id},
-      {"a prefix the desktop does not search", copy.bin(), other.path(), {QStringLiteral("/usr/share")}, {}},
+      {"a prefix the desktop does not search",
+       copy.bin(),
+       other.path(),
+       {QStringLiteral("/usr/share")},
+       {}},
       {"a folder without the entry", other.path(), other.path(), {copy.share(), other.path()}, {}},
   };
   for (const auto& c : cases) {
@@ -277,31 +288,35 @@ TEST(InstalledCopy, FoundOnlyWhereTheDesktopLooks) {
 }
 
 TEST_F(AssociationTest, InstalledCopyMakesItsMenuEntryTheDefault) {
-  writeText(configHome() + QStringLiteral("/mimeapps.list"),
-            "[Default Applications]\ntext/plain=other-editor.desktop;\nimage/png=viewer.desktop;\n");
+  writeText(
+      configHome() + QStringLiteral("/mimeapps.list"),
+      "[Default Applications]\ntext/plain=other-editor.desktop;\nimage/png=viewer.desktop;\n");
   InstalledCopy copy;
   const QString id = desktopEntryFileName();
-  storeFreedesktopFileTypes(associatedTypes(false), {dataHome(), configHome()}, {copy.share()}, copy.bin(),
-                            copy.bin() + QStringLiteral("/chimepad"));
+  storeFreedesktopFileTypes(associatedTypes(false), {dataHome(), configHome()}, {copy.share()},
+                            copy.bin(), copy.bin() + QStringLiteral("/chimepad"));
   // No: only .qzc is taken; nothing of the program's own is written.
   EXPECT_EQ(mimeapps(), QStringLiteral("[Default Applications]\ntext/plain=other-editor.desktop;\n"
                                        "image/png=viewer.desktop;\napplication/x-qzc=%1;\n")
                             .arg(id));
   EXPECT_FALSE(QDir(dataHome()).exists());
 
-  storeFreedesktopFileTypes(associatedTypes(true), {dataHome(), configHome()}, {copy.share()}, copy.bin(),
-                            copy.bin() + QStringLiteral("/chimepad"));
-  EXPECT_EQ(mimeapps(), QStringLiteral("[Default Applications]\ntext/plain=%1;\nimage/png=viewer.desktop;\n"
-                                       "application/x-qzc=%1;\ntext/x-log=%1;\n")
-                            .arg(id));
+  storeFreedesktopFileTypes(associatedTypes(true), {dataHome(), configHome()}, {copy.share()},
+                            copy.bin(), copy.bin() + QStringLiteral("/chimepad"));
+  EXPECT_EQ(mimeapps(),
+            QStringLiteral("[Default Applications]\ntext/plain=%1;\nimage/png=viewer.desktop;\n"
+                           "application/x-qzc=%1;\ntext/x-log=%1;\n")
+                .arg(id));
   EXPECT_FALSE(QDir(dataHome()).exists());
 }
 
 TEST_F(AssociationTest, CopyOutsideTheSearchedFoldersWritesItsOwnEntries) {
   InstalledCopy copy;
-  storeFreedesktopFileTypes(associatedTypes(false), {dataHome(), configHome()}, {QStringLiteral("/usr/share")},
-                            copy.bin(), copy.bin() + QStringLiteral("/chimepad"));
-  EXPECT_TRUE(readAll(entry("QZChimepadQzC")).contains(QStringLiteral("Exec=") + copy.bin() + "/chimepad %f\n"));
+  storeFreedesktopFileTypes(associatedTypes(false), {dataHome(), configHome()},
+                            {QStringLiteral("/usr/share")}, copy.bin(),
+                            copy.bin() + QStringLiteral("/chimepad"));
+  EXPECT_TRUE(readAll(entry("QZChimepadQzC"))
+                  .contains(QStringLiteral("Exec=") + copy.bin() + "/chimepad %f\n"));
   EXPECT_TRUE(mimeapps().contains(QStringLiteral("application/x-qzc=QZChimepadQzC.desktop;\n")));
 }
 

@@ -1,10 +1,10 @@
 // The command line: the forms that start with "--", and everything else as
 // one file name; reading a text file into a wav file from the program.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/command_line.h"
 #include "platform/sound_files.h"
@@ -32,22 +32,65 @@ TEST(CommandLine, FormsAndFileNames) {
       {{"--help", "me"}, Mode::Open, "--help me", "", "", 500, false},
       {{"--notes.txt"}, Mode::Open, "--notes.txt", "", "", 500, false},
       {{"./--help"}, Mode::Open, "./--help", "", "", 500, false},
-      {{"--read-to-wav", "in.txt", "out.wav"}, Mode::ReadToWav, "", "in.txt", "out.wav", 500, false},
-      {{"--read-to-wav", "in.txt", "out.wav", "--speed", "slow"}, Mode::ReadToWav, "", "in.txt", "out.wav", 1000, false},
-      {{"--read-to-wav", "--speed", "fast", "in.txt", "out.wav", "--trace"}, Mode::ReadToWav, "", "in.txt", "out.wav", 100, true},
-      {{"--read-to-wav", "in.txt", "out.wav", "--speed", "medium"}, Mode::ReadToWav, "", "in.txt", "out.wav", 500, false},
-      {{"--read-to-wav", "in.txt", "out.wav", "--speed", "1"}, Mode::ReadToWav, "", "in.txt", "out.wav", 100, false},
-      {{"--read-to-wav", "in.txt", "out.wav", "--speed", "100"}, Mode::ReadToWav, "", "in.txt", "out.wav", 10000, false},
+      {{"--read-to-wav", "in.txt", "out.wav"},
+       Mode::ReadToWav,
+       "",
+       "in.txt",
+       "out.wav",
+       500,
+       false},
+      {{"--read-to-wav", "in.txt", "out.wav", "--speed", "slow"},
+       Mode::ReadToWav,
+       "",
+       "in.txt",
+       "out.wav",
+       1000,
+       false},
+      {{"--read-to-wav", "--speed", "fast", "in.txt", "out.wav", "--trace"},
+       Mode::ReadToWav,
+       "",
+       "in.txt",
+       "out.wav",
+       100,
+       true},
+      {{"--read-to-wav", "in.txt", "out.wav", "--speed", "medium"},
+       Mode::ReadToWav,
+       "",
+       "in.txt",
+       "out.wav",
+       500,
+       false},
+      {{"--read-to-wav", "in.txt", "out.wav", "--speed", "1"},
+       Mode::ReadToWav,
+       "",
+       "in.txt",
+       "out.wav",
+       100,
+       false},
+      {{"--read-to-wav", "in.txt", "out.wav", "--speed", "100"},
+       Mode::ReadToWav,
+       "",
+       "in.txt",
+       "out.wav",
+       10000,
+       false},
       {{"--read-to-wav", "in.txt", "out.wav", "--speed", "0"}, Mode::Error, "", "", "", 0, false},
       {{"--read-to-wav", "in.txt", "out.wav", "--speed", "101"}, Mode::Error, "", "", "", 0, false},
-      {{"--read-to-wav", "in.txt", "out.wav", "--speed", "quick"}, Mode::Error, "", "", "", 0, false},
+      {{"--read-to-wav", "in.txt", "out.wav", "--speed", "quick"},
+       Mode::Error,
+       "",
+       "",
+       "",
+       0,
+       false},
       {{"--read-to-wav", "in.txt", "out.wav", "--speed"}, Mode::Error, "", "", "", 0, false},
       {{"--read-to-wav", "in.txt"}, Mode::Error, "", "", "", 0, false},
       {{"--read-to-wav", "a", "b", "c"}, Mode::Error, "", "", "", 0, false},
       {{"--read-to-wav", "in.txt", "out.wav", "--loud"}, Mode::Error, "", "", "", 0, false},
   };
   for (const auto& c : cases) {
-    const CommandLine cl = ParseCommandLine(QStringList{QStringLiteral("/usr/bin/chimepad")} + c.args);
+    const CommandLine cl =
+        ParseCommandLine(QStringList{QStringLiteral("/usr/bin/chimepad")} + c.args);
     SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
     EXPECT_EQ(cl.mode, c.mode);
     if (c.mode == Mode::Error) {
@@ -67,7 +110,8 @@ TEST(CommandLine, FormsAndFileNames) {
 }
 
 TEST(CommandLine, TextFilesInUtf8OrGbk) {
-  EXPECT_EQ(DecodeTextForReading(QByteArray("\xE4\xB8\xAD\xE6\x96\x87\n")), QStringLiteral("中文\n"));
+  EXPECT_EQ(DecodeTextForReading(QByteArray("\xE4\xB8\xAD\xE6\x96\x87\n")),
+            QStringLiteral("中文\n"));
   EXPECT_EQ(DecodeTextForReading(QByteArray("\xEF\xBB\xBF\xE4\xB8\xAD")), QStringLiteral("中"));
   EXPECT_EQ(DecodeTextForReading(QByteArray("\xD6\xD0\xCE\xC4\r\n")), QStringLiteral("中文\r\n"));
 }
@@ -90,7 +134,8 @@ class ReadToWavProgram : public ::testing::Test {
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(CHIMEPAD_BIN_DIR "/chimepad"), args);
     EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
   }
   QString write(const QString& name, const QByteArray& bytes) {
@@ -105,10 +150,11 @@ class ReadToWavProgram : public ::testing::Test {
 
 TEST_F(ReadToWavProgram, RendersWithTraceAndFailsWithOneLine) {
   // 一天 in UTF-8 with an LF: yi before a first tone is heard yì.
-  const QString text = write(QStringLiteral("in.txt"), QByteArray("\xE4\xB8\x80\xE5\xA4\xA9" "7\n"));
+  const QString text = write(QStringLiteral("in.txt"), QByteArray("\xE4\xB8\x80\xE5\xA4\xA9"
+                                                                  "7\n"));
   const QString wav = tmp.filePath(QStringLiteral("out.wav"));
-  Run r = run({QStringLiteral("--read-to-wav"), text, wav, QStringLiteral("--speed"), QStringLiteral("fast"),
-               QStringLiteral("--trace")});
+  Run r = run({QStringLiteral("--read-to-wav"), text, wav, QStringLiteral("--speed"),
+               QStringLiteral("fast"), QStringLiteral("--trace")});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_TRUE(r.err.isEmpty());
   const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -124,7 +170,8 @@ TEST_F(ReadToWavProgram, RendersWithTraceAndFailsWithOneLine) {
   r = run({QStringLiteral("--read-to-wav"), tmp.filePath(QStringLiteral("missing.txt")), wav});
   EXPECT_NE(r.status, 0);
   EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
-  r = run({QStringLiteral("--read-to-wav"), text, tmp.filePath(QStringLiteral("no/such/dir/out.wav"))});
+  r = run(
+      {QStringLiteral("--read-to-wav"), text, tmp.filePath(QStringLiteral("no/such/dir/out.wav"))});
   EXPECT_NE(r.status, 0);
   EXPECT_EQ(r.err.count(QLatin1Char('\n')), 1) << r.err.toStdString();
   r = run({QStringLiteral("--read-to-wav"), text});

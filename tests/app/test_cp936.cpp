@@ -19,19 +19,26 @@ QByteArray bytes(std::initializer_list<int> b) {
 }  // namespace
 
 TEST(Cp936, DecodesATableOfCases) {
-  struct Case { QByteArray in; QString out; bool ok; };
+  struct Case {
+    QByteArray in;
+    QString out;
+    bool ok;
+  };
   const Case cases[] = {
       {bytes({}), QString(), true},
       {"abc\r\n", "abc\r\n", true},
-      {bytes({0x80}), QStringLiteral("€"), true},          // the euro sign of Windows
+      {bytes({0x80}), QStringLiteral("€"), true},  // the euro sign of Windows
       {bytes({0xD6, 0xD0, 0xCE, 0xC4}), QStringLiteral("中文"), true},
-      {bytes({0x81, 0x40}), QStringLiteral("丂"), true},     // the GBK extension
+      {bytes({0x81, 0x40}), QStringLiteral("丂"), true},  // the GBK extension
       {bytes({0xA1, 0xA4}), QStringLiteral("·"), true},
       {bytes({0xAA, 0xA1}), QString(QChar(0xE000)), true},  // user-defined area
       {bytes({0xFF}), QString(QChar(0xF8F5)), true},
       {bytes({0x41, 0xD6}), QStringLiteral("A\uFFFD"), false},  // a lead byte alone at the end
       {bytes({0xD6, 0x0D, 0x0A}), QStringLiteral("\uFFFD\r\n"), false},
-      {bytes({0x81, 0x7F, 0x41}), QStringLiteral("\uFFFD\x7F" "A"), false},
+      {bytes({0x81, 0x7F, 0x41}),
+       QStringLiteral("\uFFFD\x7F"
+                      "A"),
+       false},
       {bytes({0xC4, 0xE3, 0xBA}), QStringLiteral("你\uFFFD"), false},
   };
   for (const Case& c : cases) {
@@ -46,16 +53,20 @@ TEST(Cp936, DecodesATableOfCases) {
 }
 
 TEST(Cp936, EncodesATableOfCases) {
-  struct Case { QString in; QByteArray out; qsizetype firstBad; };
+  struct Case {
+    QString in;
+    QByteArray out;
+    qsizetype firstBad;
+  };
   const Case cases[] = {
       {QString(), QByteArray(), -1},
       {QStringLiteral("€"), bytes({0x80}), -1},
       {QStringLiteral("中文A"), bytes({0xD6, 0xD0, 0xCE, 0xC4, 0x41}), -1},
       {QStringLiteral("丂"), bytes({0x81, 0x40}), -1},
       {QString(QChar(0xF8F5)), bytes({0xFF}), -1},
-      {QStringLiteral("a😀b"), "a?b", 1},              // one character, one replacement
-      {QStringLiteral("x\u0080"), "x?", 1},             // a C1 control the code page lacks
-      {QStringLiteral("한국"), "??", 0},                // Hangul is not in GBK
+      {QStringLiteral("a😀b"), "a?b", 1},     // one character, one replacement
+      {QStringLiteral("x\u0080"), "x?", 1},  // a C1 control the code page lacks
+      {QStringLiteral("한국"), "??", 0},     // Hangul is not in GBK
       {QStringLiteral("ab") + QChar(0xD800) + QStringLiteral("c"), "ab?c", 2},  // a lone surrogate
       {QStringLiteral("?"), "?", -1},
   };
@@ -115,7 +126,8 @@ TEST(Cp936, AgreesWithGlibcOutsideTheUserDefinedAreas) {
       size_t outLeft = sizeof out;
       iconv(dec, nullptr, nullptr, nullptr, nullptr);
       const bool theirs = iconv(dec, &in, &inLeft, &o, &outLeft) != size_t(-1) && inLeft == 0;
-      const bool same = theirs ? ok && mine == QString::fromUtf16(out, (sizeof out - outLeft) / 2) : !ok;
+      const bool same =
+          theirs ? ok && mine == QString::fromUtf16(out, (sizeof out - outLeft) / 2) : !ok;
       if (!same && ++mismatches < 10) ADD_FAILURE() << std::hex << lead << " " << trail;
     }
   }

@@ -14,10 +14,10 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QWindow>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 #include "app/main_window.h"
 #include "app/text_file.h"
@@ -115,25 +115,34 @@ QByteArray utf16(const QString& s, bool bigEndian) {
 
 // The document text of a file, its encoding and its line ends.
 TEST(TextFile, LinesAndEncodingOfAFile) {
-  struct Case { QByteArray in; QString out; Encoding enc; bool lf; };
+  struct Case {
+    QByteArray in;
+    QString out;
+    Encoding enc;
+    bool lf;
+  };
   const Case cases[] = {
       {"", "", Encoding::Gbk, false},
-      {"a", "a\r\n", Encoding::Gbk, false},                 // no line break: one is added
+      {"a", "a\r\n", Encoding::Gbk, false},  // no line break: one is added
       {"a\r\nb\r\n", "a\r\nb\r\n", Encoding::Gbk, false},
       {"a\r\nb", "a\r\nb\r\n", Encoding::Gbk, false},
-      {"a\rb\r", "a\r\nb\r\n", Encoding::Gbk, false},       // a lone CR ends a line
-      {"a\nb\n", "a\nb\n", Encoding::Gbk, true},              // LF lines gain nothing
-      {"a\nb", "a\nb\n", Encoding::Gbk, true},                 // ... or one LF
+      {"a\rb\r", "a\r\nb\r\n", Encoding::Gbk, false},        // a lone CR ends a line
+      {"a\nb\n", "a\nb\n", Encoding::Gbk, true},             // LF lines gain nothing
+      {"a\nb", "a\nb\n", Encoding::Gbk, true},               // ... or one LF
       {"a\nb\r\nc", "a\nb\r\nc\r\n", Encoding::Gbk, false},  // mixed: CR LF is the kind
       {"a\rb\n", "a\r\nb\n", Encoding::Gbk, false},
       {"\r\n\r\n", "\r\n\r\n", Encoding::Gbk, false},
       {"\r", "\r\n", Encoding::Gbk, false},
       {gbk("中文\r\n第二行"), QStringLiteral("中文\r\n第二行\r\n"), Encoding::Gbk, false},
-      {QByteArray("\xD6\xD0\xD6", 3), QStringLiteral("中") + kept(0xD6) + "\r\n", Encoding::Gbk, false},  // a kept byte
+      {QByteArray("\xD6\xD0\xD6", 3), QStringLiteral("中") + kept(0xD6) + "\r\n", Encoding::Gbk,
+       false},  // a kept byte
       {QStringLiteral("中文\n").toUtf8(), QStringLiteral("中文\n"), Encoding::Utf8, true},
-      {"\xEF\xBB\xBF" + QStringLiteral("中\r\n").toUtf8(), QStringLiteral("中\r\n"), Encoding::Utf8Bom, false},
+      {"\xEF\xBB\xBF" + QStringLiteral("中\r\n").toUtf8(), QStringLiteral("中\r\n"),
+       Encoding::Utf8Bom, false},
       {"\xEF\xBB\xBF", "", Encoding::Utf8Bom, false},
-      {"\xEF\xBB\xBF" "a\xFF\n", "a" + kept(0xFF) + "\n", Encoding::Utf8Bom, true},
+      {"\xEF\xBB\xBF"
+       "a\xFF\n",
+       "a" + kept(0xFF) + "\n", Encoding::Utf8Bom, true},
       {utf16(QStringLiteral("中\n"), false), QStringLiteral("中\n"), Encoding::Utf16Le, true},
       {utf16(QStringLiteral("中\r\n"), true), QStringLiteral("中\r\n"), Encoding::Utf16Be, false},
   };
@@ -215,26 +224,35 @@ TEST_F(DocFixture, FilesRoundTripInTheirOwnFormat) {
   const Case cases[] = {
       {"gbk-crlf", gbk("甲\r\n乙\r\n"), gbk("甲\r\n乙\r\n"), Encoding::Gbk, false},
       {"gbk-lf", gbk("甲\n乙\n"), gbk("甲\n乙\n"), Encoding::Gbk, true},
-      {"gbk-nofinal", gbk("甲\r\n乙"), gbk("甲\r\n乙\r\n"), Encoding::Gbk, false},  // gains exactly one
+      {"gbk-nofinal", gbk("甲\r\n乙"), gbk("甲\r\n乙\r\n"), Encoding::Gbk,
+       false},  // gains exactly one
       {"gbk-lf-nofinal", gbk("甲\n乙"), gbk("甲\n乙\n"), Encoding::Gbk, true},
       {"mixed", "a\r\nb\nc\r\n", "a\r\nb\nc\r\n", Encoding::Gbk, false},
       {"lonecr", "a\rb\r\n", "a\r\nb\r\n", Encoding::Gbk, false},
       {"ascii-lf", "abc\n", "abc\n", Encoding::Gbk, true},
       {"empty", "", "", Encoding::Gbk, false},
       {"euro", "\x80 \xFF\r\n", "\x80 \xFF\r\n", Encoding::Gbk, false},
-      {"gbk-invalid", gbk("中") + "\x81\r\n" + gbk("文") + "\xFE", gbk("中") + "\x81\r\n" + gbk("文") + "\xFE\r\n",
-       Encoding::Gbk, false},
-      {"utf8-lf", QStringLiteral("中文\n第二行😀\n").toUtf8(), QStringLiteral("中文\n第二行😀\n").toUtf8(), Encoding::Utf8,
-       true},
-      {"utf8-crlf", QStringLiteral("é\r\n").toUtf8(), QStringLiteral("é\r\n").toUtf8(), Encoding::Utf8, false},
-      {"utf8-bom", bom8 + QStringLiteral("中\n").toUtf8(), bom8 + QStringLiteral("中\n").toUtf8(), Encoding::Utf8Bom, true},
-      {"utf8-invalid", bom8 + "a\xC3(\xED\xA0\x80\xFF\n", bom8 + "a\xC3(\xED\xA0\x80\xFF\n", Encoding::Utf8Bom, true},
-      {"utf16le", utf16(QStringLiteral("中😀\r\n"), false), utf16(QStringLiteral("中😀\r\n"), false), Encoding::Utf16Le,
-       false},
-      {"utf16be", utf16(QStringLiteral("中\n"), true), utf16(QStringLiteral("中\n"), true), Encoding::Utf16Be, true},
+      {"gbk-invalid", gbk("中") + "\x81\r\n" + gbk("文") + "\xFE",
+       gbk("中") + "\x81\r\n" + gbk("文") + "\xFE\r\n", Encoding::Gbk, false},
+      {"utf8-lf", QStringLiteral("中文\n第二行😀\n").toUtf8(),
+       QStringLiteral("中文\n第二行😀\n").toUtf8(), Encoding::Utf8, true},
+      {"utf8-crlf", QStringLiteral("é\r\n").toUtf8(), QStringLiteral("é\r\n").toUtf8(),
+       Encoding::Utf8, false},
+      {"utf8-bom", bom8 + QStringLiteral("中\n").toUtf8(), bom8 + QStringLiteral("中\n").toUtf8(),
+       Encoding::Utf8Bom, true},
+      {"utf8-invalid", bom8 + "a\xC3(\xED\xA0\x80\xFF\n", bom8 + "a\xC3(\xED\xA0\x80\xFF\n",
+       Encoding::Utf8Bom, true},
+      {"utf16le", utf16(QStringLiteral("中😀\r\n"), false), utf16(QStringLiteral("中😀\r\n"), false),
+       Encoding::Utf16Le, false},
+      {"utf16be", utf16(QStringLiteral("中\n"), true), utf16(QStringLiteral("中\n"), true),
+       Encoding::Utf16Be, true},
       // An unpaired surrogate: its two bytes are kept.
-      {"utf16-invalid", utf16(QStringLiteral("a\n"), false) + "\x3D\xD8" + utf16(QStringLiteral("b\n"), false).mid(2),
-       utf16(QStringLiteral("a\n"), false) + "\x3D\xD8" + utf16(QStringLiteral("b\n"), false).mid(2), Encoding::Utf16Le, true},
+      {"utf16-invalid",
+       utf16(QStringLiteral("a\n"), false) + "\x3D\xD8" +
+           utf16(QStringLiteral("b\n"), false).mid(2),
+       utf16(QStringLiteral("a\n"), false) + "\x3D\xD8" +
+           utf16(QStringLiteral("b\n"), false).mid(2),
+       Encoding::Utf16Le, true},
   };
   t()->show();
   for (const Case& c : cases) {
@@ -256,7 +274,9 @@ TEST_F(DocFixture, FilesRoundTripInTheirOwnFormat) {
     ASSERT_TRUE(docs().numSave());
     const QString typed = QStringLiteral("x") + (c.lf ? "\n" : "\r\n");
     const QByteArray start = textenc::encode(typed, c.enc);
-    const int bom = c.enc == Encoding::Utf8Bom ? 3 : (c.enc == Encoding::Utf16Le || c.enc == Encoding::Utf16Be) ? 2 : 0;
+    const int bom = c.enc == Encoding::Utf8Bom                                   ? 3
+                    : (c.enc == Encoding::Utf16Le || c.enc == Encoding::Utf16Be) ? 2
+                                                                                 : 0;
     EXPECT_EQ(contents(file), start + c.afterSave.mid(bom));
     put(c.name, c.bytes);
   }
@@ -266,7 +286,12 @@ TEST_F(DocFixture, FilesRoundTripInTheirOwnFormat) {
 // Only characters the document's encoding cannot hold bring the question,
 // which names the first of them whole, wherever it stands.
 TEST_F(DocFixture, TheLossySaveQuestionNamesTheFirstCharacterLacking) {
-  struct Case { const char* what; QByteArray file; QString text; QString named; };
+  struct Case {
+    const char* what;
+    QByteArray file;
+    QString text;
+    QString named;
+  };
   const Case cases[] = {
       {"first character", "", QStringLiteral("😀abc"), QStringLiteral("“😀”(U+1F600)")},
       {"after others", "old\r\n", QStringLiteral("甲\u0E01😀"), QStringLiteral("“\u0E01”(U+0E01)")},
@@ -348,7 +373,11 @@ TEST_F(DocFixture, AFailedSaveKeepsTheOldFileAndTheChanges) {
   QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
   const QString full = put("full.txt", "old\r\n");
   QDir(dir.path()).mkdir("sub.txt");
-  struct Case { const char* what; QString file; bool diskFull; };
+  struct Case {
+    const char* what;
+    QString file;
+    bool diskFull;
+  };
   const Case cases[] = {
       {"missing folder", path("nofolder/x.txt"), false},
       {"read-only file", readOnly, false},
@@ -391,7 +420,8 @@ TEST_F(DocFixture, AFailedSaveKeepsTheOldFileAndTheChanges) {
     EXPECT_TRUE(menu().numUndo->isEnabled());
     EXPECT_EQ(p().CurrentFileName, c.file);
     EXPECT_EQ(contents(c.file), before);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);  // no leftovers
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              entries);  // no leftovers
   }
 }
 
@@ -501,7 +531,8 @@ TEST_F(DocFixture, SaveWritesInPlaceOnlyWhenNoTemporaryFileCanBeMade) {
   for (const QString& file : {shortName, longName}) {
     SCOPED_TRACE(file.size());
     put(file.mid(dir.path().size() + 1), QByteArray(3000, 'x'));
-    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    QFile::setPermissions(
+        file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
     const ino_t before = inode(file);
     open(file);
     t()->setText("short now");
@@ -510,9 +541,9 @@ TEST_F(DocFixture, SaveWritesInPlaceOnlyWhenNoTemporaryFileCanBeMade) {
     EXPECT_EQ(contents(file), "short now");  // cut to its new length
     // Replaced (a new file) when it could be; written where it stood otherwise.
     EXPECT_EQ(inode(file) == before, file == longName);
-    EXPECT_EQ(QFile::permissions(file),
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                  QFileDevice::WriteUser | QFileDevice::ReadOther);
+    EXPECT_EQ(QFile::permissions(file), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                            QFileDevice::ReadOther);
   }
   // A new file under such a name is made directly.
   const QString fresh = path(QString(246, QLatin1Char('f')) + ".txt");
@@ -544,7 +575,7 @@ TEST_F(DocFixture, SaveWritesInPlaceOnlyWhenNoTemporaryFileCanBeMade) {
 TEST_F(DocFixture, AWritableFileInAFolderTheUserCannotWriteIsSavedInPlace) {
   QDir(dir.path()).mkdir("locked");
   const QString file = put("locked/doc.txt", "old text\r\n");
-  QFile::setPermissions(file, QFile::Permissions(0x6666));  // rw for everyone
+  QFile::setPermissions(file, QFile::Permissions(0x6666));            // rw for everyone
   QFile::setPermissions(path("locked"), QFile::Permissions(0x5555));  // r-x for everyone
   const QByteArray bytes = "new\r\n";
   bool ok = false;
@@ -601,7 +632,8 @@ TEST_F(DocFixture, OnlyRegularFilesOfAHoldableSizeAreOpened) {
     open(c.file);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "提示");
-    EXPECT_TRUE(ui.messages[0].text.contains(QString::fromUtf8(c.says))) << ui.messages[0].text.toStdString();
+    EXPECT_TRUE(ui.messages[0].text.contains(QString::fromUtf8(c.says)))
+        << ui.messages[0].text.toStdString();
     EXPECT_TRUE(ui.messages[0].text.contains(c.file));
     EXPECT_EQ(t()->Text(), "first\r\n");
     EXPECT_EQ(p().CurrentFileName, first);
@@ -702,7 +734,8 @@ TEST_F(DocFixture, TheTitleShowsTheNameExactly) {
 TEST(FileDialogs, AllFilesShowsEveryFile) {
   EXPECT_EQ(toQtFilters(QStringLiteral("文本文档(*.txt)|*.txt|所有文件|*.*")),
             QStringList({QStringLiteral("文本文档(*.txt)"), QStringLiteral("所有文件 (*)")}));
-  EXPECT_EQ(toQtFilters(QStringLiteral("文字|*.txt;*.log")), QStringList({QStringLiteral("文字 (*.txt *.log)")}));
+  EXPECT_EQ(toQtFilters(QStringLiteral("文字|*.txt;*.log")),
+            QStringList({QStringLiteral("文字 (*.txt *.log)")}));
 }
 
 TEST_F(DocFixture, ACommandLineFileIsLoadedAtStartUp) {

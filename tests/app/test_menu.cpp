@@ -1,11 +1,11 @@
 // The menu bar after start-up: every item with its caption, shortcut, state
 // and icon, checked against the table of the program's menus.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <gtest/gtest.h>
 
 #include "app/main_window.h"
 #include "platform/edit_control.h"
@@ -146,8 +146,9 @@ TEST_F(MenuTest, ExactlyFifteenItemsCarryIcons) {
   for (QAction* a : w->program().menu.byName)
     if (!a->icon().isNull()) withIcon << a->objectName();
   withIcon.sort();
-  QStringList expected{"numDelete", "numFind", "numSave", "numOpen", "numPrint", "numUndo", "numHelp", "numNew",
-                       "numCut",    "numCopy", "numPaste", "numSpeed", "numStart", "numDate", "numEncr"};
+  QStringList expected{"numDelete", "numFind",  "numSave",  "numOpen", "numPrint",
+                       "numUndo",   "numHelp",  "numNew",   "numCut",  "numCopy",
+                       "numPaste",  "numSpeed", "numStart", "numDate", "numEncr"};
   expected.sort();
   EXPECT_EQ(withIcon, expected);
   // The icons are drawable images, not empty placeholders.

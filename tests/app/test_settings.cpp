@@ -1,7 +1,7 @@
 // Loading and storing the preferences.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QLocale>
-#include <gtest/gtest.h>
 
 #include "app/main_window.h"
 #include "app/settings.h"
@@ -60,23 +60,23 @@ TEST_F(SettingsTest, StoredSpeedSelectsItemAndInterval) {
   };
   const Case cases[] = {
       {"0", nullptr, 0, 2500, 0},
-      {"1", "50", 1, 1500, 0},   // SpeedValue read only for the custom item
+      {"1", "50", 1, 1500, 0},  // SpeedValue read only for the custom item
       {"2", nullptr, 2, 800, 0},
       {"3", "50", 3, 5000, 50},
       {"3", "1", 3, 100, 1},
       {"3", "100", 3, 10000, 100},
       {"3", nullptr, 3, 1000, 0},
-      {"3", "400", 3, 800, 400},   // 400 x 100 overflows 16 bits: interval kept
-      {"3", "abc", 3, 1000, 0},    // reads as 0; 0 ms would stall reading
+      {"3", "400", 3, 800, 400},  // 400 x 100 overflows 16 bits: interval kept
+      {"3", "abc", 3, 1000, 0},   // reads as 0; 0 ms would stall reading
       {"3", "0", 3, 1000, 0},
-      {"3", "-5", 3, 1000, 0},     // negative, nan, inf: as if no value were stored
+      {"3", "-5", 3, 1000, 0},  // negative, nan, inf: as if no value were stored
       {"3", "-0.4", 3, 1000, 0},
       {"3", "nan", 3, 1000, 0},
       {"3", "inf", 3, 1000, 0},
       {"3", "-inf", 3, 1000, 0},
-      {"3", "-400", 3, 1000, 0},   // x 100 would fall below 16 bits
-      {"3", "99999", 3, 800, 0},   // beyond 16 bits: the value is skipped
-      {"7", "20", 3, 2000, 20},    // any other text means the custom item
+      {"3", "-400", 3, 1000, 0},  // x 100 would fall below 16 bits
+      {"3", "99999", 3, 800, 0},  // beyond 16 bits: the value is skipped
+      {"7", "20", 3, 2000, 20},   // any other text means the custom item
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.speed) + "/" + (c.value ? c.value : "(none)"));
@@ -126,8 +126,8 @@ TEST_F(SettingsTest, FontSizeOnlyWithinWhatTheDialogOffers) {
     double size;  // 9: skipped, the design-time size stays
   };
   const Case cases[] = {
-      {"3.75", 3.75}, {"72", 72},   {"10.5", 10.5}, {"0.0001", 9}, {"3.7", 9},
-      {"72.5", 9},    {"-12", 9},   {"nan", 9},     {"inf", 9},    {"1e300", 9},
+      {"3.75", 3.75}, {"72", 72}, {"10.5", 10.5}, {"0.0001", 9}, {"3.7", 9},
+      {"72.5", 9},    {"-12", 9}, {"nan", 9},     {"inf", 9},    {"1e300", 9},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);

@@ -1,9 +1,9 @@
 // The start-up and shut-down sequences of the main window.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <stdexcept>
 
 #include "app/main_window.h"
@@ -73,9 +73,11 @@ TEST_F(StartupTest, InitialStateAfterStartUp) {
 
 TEST(CommandLine, TheWholeTailIsOneFileName) {
   EXPECT_EQ(commandLineTail({QStringLiteral("/usr/bin/chimepad")}), QString());
-  EXPECT_EQ(commandLineTail({QStringLiteral("chimepad"), QStringLiteral("/home/u/my"), QStringLiteral("notes.txt")}),
+  EXPECT_EQ(commandLineTail({QStringLiteral("chimepad"), QStringLiteral("/home/u/my"),
+                             QStringLiteral("notes.txt")}),
             QStringLiteral("/home/u/my notes.txt"));
-  EXPECT_EQ(commandLineTail({QStringLiteral("chimepad"), QStringLiteral("a.txt")}), QStringLiteral("a.txt"));
+  EXPECT_EQ(commandLineTail({QStringLiteral("chimepad"), QStringLiteral("a.txt")}),
+            QStringLiteral("a.txt"));
 }
 
 TEST_F(StartupTest, CommandLineNamingNoReadableFileStillBindsTheName) {
@@ -126,7 +128,8 @@ TEST_F(StartupTest, CloseWithChangesAndCancelKeepsTheWindowButRanTheEarlierSteps
   EXPECT_EQ(m.title, QStringLiteral("妙音朗读器"));
   EXPECT_EQ(m.icon, MsgIcon::Warning);
   EXPECT_EQ(m.buttons, MsgButtons::YesNoCancel);
-  EXPECT_EQ(log, (std::vector<QString>{QStringLiteral("mci:close QzcSounds"), QStringLiteral("ask")}));
+  EXPECT_EQ(log,
+            (std::vector<QString>{QStringLiteral("mci:close QzcSounds"), QStringLiteral("ask")}));
 }
 
 TEST_F(StartupTest, CloseAnswerNoClosesAndFailingStepsAreSkipped) {

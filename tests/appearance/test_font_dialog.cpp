@@ -27,7 +27,8 @@ TEST(FontChoices, SizeListAndItsPoints) {
   EXPECT_EQ(sizes[67], QStringLiteral("72"));
   const QStringList names = {"初号", "小初", "一号", "小一", "二号", "小二", "三号", "小三",
                              "四号", "小四", "五号", "小五", "六号", "小六", "七号", "八号"};
-  const double points[] = {42, 36, 26.25, 24, 21.75, 18, 15.75, 15, 14.25, 12, 10.5, 9, 7.5, 6.75, 5.25, 3.75};
+  const double points[] = {42,    36, 26.25, 24, 21.75, 18,   15.75, 15,
+                           14.25, 12, 10.5,  9,  7.5,   6.75, 5.25,  3.75};
   for (int i = 0; i < 16; ++i) {
     EXPECT_EQ(sizes[68 + i], names[i]);
     EXPECT_EQ(sizePoints(68 + i), points[i]) << names[i].toStdString();
@@ -50,11 +51,7 @@ TEST(FontChoices, SizeSelectionRules) {
       {11.25, 6},  // "11"
       {12.5, 7},   // halves to even: "12"
       {13.5, 9},   // "14"
-      {5, 0},
-      {72, 67},
-      {4.5, -1},
-      {72.5, -1},
-      {80, -1},
+      {5, 0},     {72, 67}, {4.5, -1}, {72.5, -1}, {80, -1},
   };
   for (const auto& c : cases) EXPECT_EQ(sizeIndexFor(c.points), c.index) << c.points;
 }
@@ -238,8 +235,10 @@ TEST_F(FontDialogTest, ChosenFontAndColourReachTheEditorAndTheSettings) {
   // The dialog itself stores nothing; the shut-down does.
   EXPECT_TRUE(temp.store->read(QStringLiteral("Font"), QStringLiteral("Size")).isEmpty());
   w->close();
-  EXPECT_EQ(temp.store->read(QStringLiteral("Font"), QStringLiteral("Name")), QStringLiteral("Alpha Sans"));
-  EXPECT_EQ(temp.store->read(QStringLiteral("Font"), QStringLiteral("Size")), QStringLiteral("3.75"));
+  EXPECT_EQ(temp.store->read(QStringLiteral("Font"), QStringLiteral("Name")),
+            QStringLiteral("Alpha Sans"));
+  EXPECT_EQ(temp.store->read(QStringLiteral("Font"), QStringLiteral("Size")),
+            QStringLiteral("3.75"));
   EXPECT_EQ(temp.store->read(QStringLiteral("Font"), QStringLiteral("BackColor")),
             QString::number(10 | 20 << 8 | 30 << 16));
 }

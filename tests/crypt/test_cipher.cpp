@@ -14,8 +14,8 @@ using namespace cipher;
 namespace {
 
 const QString M = QStringLiteral("Kestrovanlabiii//");
-const QString kBlockA = QStringLiteral("Kestrovanlab//{1.00}&&81180") + QStringLiteral("98?{'}?231") +
-                        QStringLiteral("123000Qz南无阿弥陀佛");
+const QString kBlockA = QStringLiteral("Kestrovanlab//{1.00}&&81180") +
+                        QStringLiteral("98?{'}?231") + QStringLiteral("123000Qz南无阿弥陀佛");
 
 QString u(std::initializer_list<char16_t> units) {
   QString s;
@@ -54,13 +54,17 @@ TEST(CipherVectors, ByHand) {
   const QString header = QStringLiteral("Kestrovanlab//{1.00}&&81180");
   const QString trailer = QStringLiteral("123000Qz南无阿弥陀佛");
   const std::vector<Case> cases = {
-      {"ascii shifted", QStringLiteral("abc"), QStringLiteral("a"), kBlockA + QStringLiteral("ijk")},
+      {"ascii shifted", QStringLiteral("abc"), QStringLiteral("a"),
+       kBlockA + QStringLiteral("ijk")},
       {"punctuation, space, w onto DEL", QStringLiteral("Hello, w!"), QStringLiteral("a"),
        kBlockA + QStringLiteral("Pmttw4(") + QChar(0x7F) + QStringLiteral(")")},
-      {"x onto the euro sign", QStringLiteral("x"), QStringLiteral("a"), kBlockA + QStringLiteral("€")},
+      {"x onto the euro sign", QStringLiteral("x"), QStringLiteral("a"),
+       kBlockA + QStringLiteral("€")},
       {"y and z escaped", QStringLiteral("yz"), QStringLiteral("a"), kBlockA + M + "y" + M + "z"},
-      {"line break shifted", QStringLiteral("1\r\n"), QStringLiteral("a"), kBlockA + u({'9', 0x15, 0x12})},
-      {"chinese shifted", QStringLiteral("中好"), QStringLiteral("a"), kBlockA + QStringLiteral("重核")},
+      {"line break shifted", QStringLiteral("1\r\n"), QStringLiteral("a"),
+       kBlockA + u({'9', 0x15, 0x12})},
+      {"chinese shifted", QStringLiteral("中好"), QStringLiteral("a"),
+       kBlockA + QStringLiteral("重核")},
       {"chinese escaped (trail byte leaves its range)", QStringLiteral("主筑"), QStringLiteral("a"),
        kBlockA + M + QStringLiteral("主") + M + QStringLiteral("筑")},
       {"euro escaped (would land on a lead byte)", QStringLiteral("€"), QStringLiteral("a"),
@@ -102,7 +106,8 @@ TEST(CipherRoundTrip, TableOfTexts) {
       QStringLiteral("主筑€\U0001F600\u0E01?"),
       everyUnit,
   };
-  const QStringList passwords = {QStringLiteral("a"), QStringLiteral(" pass word "), QStringLiteral("密码12")};
+  const QStringList passwords = {QStringLiteral("a"), QStringLiteral(" pass word "),
+                                 QStringLiteral("密码12")};
   for (const QString& password : passwords) {
     for (const QString& text : texts) {
       const QString enc = encrypt(text, password);
@@ -111,7 +116,8 @@ TEST(CipherRoundTrip, TableOfTexts) {
                    body.contains(QLatin1Char(' ')));
       const auto dec = decrypt(enc, password);
       ASSERT_TRUE(dec.has_value());
-      EXPECT_TRUE(*dec == text) << "text of length " << text.size() << ", password " << password.toStdString();
+      EXPECT_TRUE(*dec == text) << "text of length " << text.size() << ", password "
+                                << password.toStdString();
     }
   }
 }
@@ -138,8 +144,9 @@ TEST(CipherDecrypt, DoubleEncryptionOuterPasswordFirst) {
 }
 
 TEST(CipherDecrypt, SurvivesSaveAndReopen) {
-  const QStringList texts = {QString(), QStringLiteral("文本\r\n"), QStringLiteral("a\r\nb\r\n\r\n中文 yz"),
-                             u({0x05, 0x02, 0x05}), u({'x', 0x18})};
+  const QStringList texts = {QString(), QStringLiteral("文本\r\n"),
+                             QStringLiteral("a\r\nb\r\n\r\n中文 yz"), u({0x05, 0x02, 0x05}),
+                             u({'x', 0x18})};
   for (const QString& plain : texts) {
     const QString enc = encrypt(plain, QStringLiteral("pw"));
     // Through the edit control, then saved and opened twice.

@@ -77,7 +77,8 @@ TEST_F(PasswordDialogTest, ControlsAndCaptions) {
     EXPECT_EQ(d.Text1->echoMode(), QLineEdit::Password);
     QStyleOptionFrame opt;
     opt.initFrom(d.Text1);
-    EXPECT_EQ(d.Text1->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, &opt, d.Text1), '*');
+    EXPECT_EQ(d.Text1->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, &opt, d.Text1),
+              '*');
   });
   EXPECT_TRUE(p().EncryptMode);
   run(numDecr, [&](FrmPassword& d) { decrTitle = d.windowTitle(); });

@@ -59,7 +59,9 @@ class EditFixture : public ::testing::Test {
 
   // A key typed as a user types it: the modifier keys pressed before and
   // released after it, menu shortcuts taken.
-  void type(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(t(), key, mods); }
+  void type(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(t(), key, mods);
+  }
   // One key event exactly as given.
   void send(QEvent::Type type, int key, Qt::KeyboardModifiers mods, const QString& text = {}) {
     QKeyEvent e(type, key, mods, text);
@@ -117,8 +119,8 @@ TEST_F(EditFixture, ZoomChangesTheShownSizeOnlyForTheSession) {
   // Ctrl+wheel: one notch, one step; without Ctrl the wheel scrolls.
   auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
     const QPointF at(10, 10);
-    QWheelEvent e(at, t()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
-                  Qt::NoScrollPhase, false);
+    QWheelEvent e(at, t()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  mods, Qt::NoScrollPhase, false);
     QApplication::sendEvent(t()->viewport(), &e);
   };
   wheel(120, Qt::ControlModifier);
@@ -153,9 +155,11 @@ TEST_F(EditFixture, AFileDroppedOnTheWindowOpensAsOpenWould) {
   auto drop = [&](QMimeData* data) {
     QWidget* target = t()->viewport();
     const QPoint at(20, 20);
-    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                          Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
-    QDropEvent dropped(QPointF(at), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent dropped(QPointF(at), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                       Qt::NoModifier);
     QApplication::sendEvent(target, &dropped);
     QCoreApplication::processEvents();
     return dropped.isAccepted();
@@ -289,10 +293,16 @@ TEST_F(EditFixture, CutCopyAndUndo) {
 }
 
 TEST_F(EditFixture, DeleteRemovesTheCharacterAfterTheCaret) {
-  struct Case { const char* text; int caret; int selLength; const char* after; bool recorded; bool deleteEnabled; };
+  struct Case {
+    const char* text;
+    int caret;
+    int selLength;
+    const char* after;
+    bool recorded;
+    bool deleteEnabled;
+  };
   const Case cases[] = {
-      {"abc", 1, 0, "ac", true, true},
-      {"abc", 0, 3, "", true, false},
+      {"abc", 1, 0, "ac", true, true},    {"abc", 0, 3, "", true, false},
       {"abc", 3, 0, "abc", false, false},  // at the end: nothing, and disabled
       {"a\r\nb", 1, 0, "ab", true, true},  // a line break goes whole
       {"ab", 1, 1, "a", true, false},
@@ -312,17 +322,20 @@ TEST_F(EditFixture, DeleteRemovesTheCharacterAfterTheCaret) {
 }
 
 TEST_F(EditFixture, SelectionDecidesCutCopyAndDelete) {
-  struct Case { const char* text; int caret; int selLength; bool cutCopy; bool del; };
+  struct Case {
+    const char* text;
+    int caret;
+    int selLength;
+    bool cutCopy;
+    bool del;
+  };
   const Case cases[] = {
-      {"", 0, 0, false, false},
-      {"abc", 0, 0, false, true},
-      {"abc", 3, 0, false, false},
-      {"abc", 3, 0, false, false},
-      {"abc", 1, 2, true, true},
-      {"abc", 2, 1, true, true},
+      {"", 0, 0, false, false},    {"abc", 0, 0, false, true}, {"abc", 3, 0, false, false},
+      {"abc", 3, 0, false, false}, {"abc", 1, 2, true, true},  {"abc", 2, 1, true, true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.text) + " " + std::to_string(c.caret) + "+" + std::to_string(c.selLength));
+    SCOPED_TRACE(std::string(c.text) + " " + std::to_string(c.caret) + "+" +
+                 std::to_string(c.selLength));
     t()->setText(QString::fromUtf8(c.text));
     t()->setSelStart(c.caret);
     t()->setSelLength(c.selLength);
@@ -422,13 +435,17 @@ TEST_F(EditFixture, RightButtonShowsTheEditMenu) {
 
 TEST(DateTimeText, ShortDateSpaceLongTimeWithoutZone) {
   const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
-  struct Case { const char* locale; const char* expected; };
+  struct Case {
+    const char* locale;
+    const char* expected;
+  };
   const Case cases[] = {
       {"zh_CN", "2024/3/5 14:07:09"},
       {"en_US", "3/5/24 2:07:09 PM"},
       {"de_DE", "05.03.24 14:07:09"},
   };
-  for (const Case& c : cases) EXPECT_EQ(dateTimeText(when, QLocale(c.locale)), QString::fromUtf8(c.expected)) << c.locale;
+  for (const Case& c : cases)
+    EXPECT_EQ(dateTimeText(when, QLocale(c.locale)), QString::fromUtf8(c.expected)) << c.locale;
 }
 
 TEST_F(EditFixture, DateInsertsAtTheSelectionAndRecords) {
@@ -437,7 +454,8 @@ TEST_F(EditFixture, DateInsertsAtTheSelectionAndRecords) {
   const QDateTime before = QDateTime::currentDateTime();
   menu().numDate->trigger();
   const QString text = t()->Text();
-  EXPECT_TRUE(text.startsWith("[" + QLocale::system().toString(before.date(), QLocale::ShortFormat) + " "));
+  EXPECT_TRUE(
+      text.startsWith("[" + QLocale::system().toString(before.date(), QLocale::ShortFormat) + " "));
   EXPECT_TRUE(text.endsWith("]"));
   EXPECT_EQ(pos(), 1);
 }

@@ -6,8 +6,8 @@
 #include <QTextCursor>
 #include <vector>
 
-#include "program/undo_history.h"
 #include "platform/edit_control.h"
+#include "program/undo_history.h"
 
 namespace {
 
@@ -16,13 +16,20 @@ struct Model {
   std::vector<QString> texts = std::vector<QString>(256);
   std::vector<qint32> carets = std::vector<qint32>(256);
   int pos = 0;
-  void reset(const QString& t) { pos = 0; texts[0] = t; carets[0] = 0; }
+  void reset(const QString& t) {
+    pos = 0;
+    texts[0] = t;
+    carets[0] = 0;
+  }
   bool record(const QString& t, int caret) {
     if (t == texts[pos]) return false;
     if (pos < 255) {
       ++pos;
     } else {
-      for (int i = 0; i < 255; ++i) { texts[i] = texts[i + 1]; carets[i] = carets[i + 1]; }
+      for (int i = 0; i < 255; ++i) {
+        texts[i] = texts[i + 1];
+        carets[i] = carets[i + 1];
+      }
     }
     texts[pos] = t;
     carets[pos] = caret;
@@ -139,12 +146,14 @@ TEST(UndoHistory, EditsAmongRepeatedCharacters) {
     const char* insert;
     const char* after;
   } cases[] = {
-      {"aa", 1, 0, "a", "aaa"},  {"aa", 0, 0, "a", "aaa"},      {"aa", 2, 0, "a", "aaa"},
-      {"aaa", 1, 1, "", "aa"},   {"abab", 2, 0, "ab", "ababab"}, {"abab", 1, 2, "", "ab"},
-      {"aa", 0, 2, "aaa", "aaa"}, {"a\r\na\r\n", 3, 0, "a\r\n", "a\r\na\r\na\r\n"},
+      {"aa", 1, 0, "a", "aaa"},       {"aa", 0, 0, "a", "aaa"},
+      {"aa", 2, 0, "a", "aaa"},       {"aaa", 1, 1, "", "aa"},
+      {"abab", 2, 0, "ab", "ababab"}, {"abab", 1, 2, "", "ab"},
+      {"aa", 0, 2, "aaa", "aaa"},     {"a\r\na\r\n", 3, 0, "a\r\n", "a\r\na\r\na\r\n"},
   };
   for (const auto& k : cases) {
-    SCOPED_TRACE(testing::Message() << k.base << " at " << k.at << " -" << k.remove << " +" << k.insert);
+    SCOPED_TRACE(testing::Message()
+                 << k.base << " at " << k.at << " -" << k.remove << " +" << k.insert);
     EditControl c;
     c.setText(k.base);
     UndoHistory h;

@@ -1,24 +1,24 @@
 // The sound output: wav decoding, the multimedia commands, and real sound
 // through an audio server started by the test (a null sink whose monitor
 // is recorded).
+#include <gtest/gtest.h>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
-#include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <cmath>
 #include <functional>
 #include <optional>
-#include <sys/stat.h>
 
 #include "platform/qt_sound_output.h"
 #include "platform/sound_files.h"
@@ -42,16 +42,23 @@ TEST(WavDecoding, AnyPcmWavBecomesSixteenBitSamples) {
     int channels;
     int expectChannels;
   } cases[] = {
-      {"u8", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 1},   {"s16", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 1},
-      {"s24", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 2},  {"s32", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 1, 1},
-      {"float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 1}, {"wavex", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 2, 2},
+      {"u8", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 1},
+      {"s16", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 1},
+      {"s24", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 2},
+      {"s32", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 1, 1},
+      {"float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 1},
+      {"wavex", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 2, 2},
       {"quad", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 4, 2},
   };
   for (const auto& c : cases) {
     const QString path = tmp.filePath(QString::fromLatin1(c.name) + QStringLiteral(".wav"));
     // A quarter second of a tone at half scale, 16 kHz.
-    ASSERT_TRUE(writeTone(path, {.ms = 250, .rate = 16000, .channels = c.channels, .format = c.format,
-                                 .amplitude = 0.5, .frequency = 1000}));
+    ASSERT_TRUE(writeTone(path, {.ms = 250,
+                                 .rate = 16000,
+                                 .channels = c.channels,
+                                 .format = c.format,
+                                 .amplitude = 0.5,
+                                 .frequency = 1000}));
     PcmSound s;
     ASSERT_TRUE(DecodeWav(path, s)) << c.name;
     EXPECT_EQ(s.sampleRate, 16000) << c.name;
@@ -155,9 +162,9 @@ TEST(WavDecoding, SlicesAreCutByMilliseconds) {
   const PcmSound part = s.slice(20, 50);
   EXPECT_EQ(part.frames(), 30);
   EXPECT_EQ(sampleAt(part, 0, 1), 20);
-  EXPECT_EQ(s.slice(90, 500).frames(), 10);   // clipped at the end
-  EXPECT_EQ(s.slice(150, 500).frames(), 0);   // beyond the end
-  EXPECT_EQ(s.slice(50, 20).frames(), 0);     // reversed
+  EXPECT_EQ(s.slice(90, 500).frames(), 10);  // clipped at the end
+  EXPECT_EQ(s.slice(150, 500).frames(), 0);  // beyond the end
+  EXPECT_EQ(s.slice(50, 20).frames(), 0);    // reversed
 }
 
 TEST(SoundFiles, BackslashNamesReachTheFileSystem) {
@@ -165,9 +172,11 @@ TEST(SoundFiles, BackslashNamesReachTheFileSystem) {
   QDir(tmp.path()).mkpath(QStringLiteral("Sounds"));
   const QString real = tmp.filePath(QStringLiteral("Sounds/b.wav"));
   ASSERT_TRUE(writeTone(real));
-  const QString name = QDir::toNativeSeparators(tmp.path()) + QDir::separator() + QStringLiteral("Sounds\\b.wav");
+  const QString name =
+      QDir::toNativeSeparators(tmp.path()) + QDir::separator() + QStringLiteral("Sounds\\b.wav");
   EXPECT_TRUE(QFileInfo(soundFileSystemPath(name)).isFile());
-  EXPECT_EQ(QFileInfo(soundFileSystemPath(name)).canonicalFilePath(), QFileInfo(real).canonicalFilePath());
+  EXPECT_EQ(QFileInfo(soundFileSystemPath(name)).canonicalFilePath(),
+            QFileInfo(real).canonicalFilePath());
 }
 
 // --- The multimedia commands (no audio device)
@@ -188,17 +197,20 @@ class Commands : public ::testing::Test {
 };
 
 TEST_F(Commands, OpenPlayClose) {
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+            1);
   EXPECT_EQ(out.openFile(), segment);
   QElapsedTimer clock;
   clock.start();
-  EXPECT_NE(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 500 to 1800")), 0);
+  EXPECT_NE(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 500 to 1800")),
+            0);
   EXPECT_LT(clock.elapsed(), 200) << "play waited for the sound";
   EXPECT_NE(out.mciExecute(QStringLiteral("play QzcSounds from 0 to 235")), 0);
   EXPECT_NE(out.mciExecute(QStringLiteral("close QzcSounds")), 0);
   EXPECT_TRUE(out.openFile().isEmpty());
   EXPECT_EQ(out.mciExecute(QStringLiteral("close QzcSounds")), 0);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 235")), 0);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 235")),
+            0);
 }
 
 TEST_F(Commands, OpenFailsForWhatCannotBePlayed) {
@@ -208,28 +220,35 @@ TEST_F(Commands, OpenFailsForWhatCannotBePlayed) {
   f.write("not a sound");
   f.close();
   for (const QString& path : {dir + QStringLiteral("/missing.wav"), text, dir}) {
-    EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + path + QStringLiteral(" alias QzcSounds")), 0) << path.toStdString();
+    EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + path + QStringLiteral(" alias QzcSounds")),
+              0)
+        << path.toStdString();
     EXPECT_TRUE(out.openFile().isEmpty());
   }
   // A failed open leaves the file that was open as it was.
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+            1);
   EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + text + QStringLiteral(" alias QzcSounds")), 0);
   EXPECT_EQ(out.openFile(), segment);
 }
 
 TEST_F(Commands, PlayRangesAndOtherCommands) {
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+            1);
   const QString play = QStringLiteral("play ") + segment;
   EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 1900 to 2500")), 1);  // clipped at the end
   EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 2500 to 2600")), 0);  // beyond the end
   EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 800 to 700")), 0);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + dir + QStringLiteral("/other.wav from 0 to 100")), 0);
+  EXPECT_EQ(
+      out.mciExecute(QStringLiteral("play ") + dir + QStringLiteral("/other.wav from 0 to 100")),
+      0);
   EXPECT_EQ(out.mciExecute(QStringLiteral("seek QzcSounds to start")), 0);
   EXPECT_EQ(out.mciExecute(QString()), 0);
   // Opening under the alias again replaces the file.
   const QString other = dir + QStringLiteral("/other.wav");
   ASSERT_TRUE(writeTone(other, {.ms = 100}));
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + other + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + other + QStringLiteral(" alias QzcSounds")),
+            1);
   EXPECT_EQ(out.openFile(), other);
   EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 0 to 100")), 0);
 }
@@ -260,7 +279,8 @@ TEST(NoAudioDevice, SoundsKeepTheirLengthInSilence) {
     conf.close();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("CHIMEPAD_TEST_NO_AUDIO"), QStringLiteral("1"));
-    env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + tmp.filePath(QStringLiteral("none")));
+    env.insert(QStringLiteral("PULSE_SERVER"),
+               QStringLiteral("unix:") + tmp.filePath(QStringLiteral("none")));
     env.insert(QStringLiteral("PULSE_CLIENTCONFIG"), conf.fileName());
     env.insert(QStringLiteral("PULSE_COOKIE"), tmp.filePath(QStringLiteral("cookie")));
     env.insert(QStringLiteral("PULSE_RUNTIME_PATH"), tmp.path());
@@ -280,15 +300,17 @@ TEST(NoAudioDevice, SoundsKeepTheirLengthInSilence) {
   const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
   ASSERT_TRUE(writeTone(wav, {.ms = 300}));
   ASSERT_TRUE(writeTone(segment, {.ms = 1000}));
-  QtSoundOutput out;  // the real device, which is not there
+  QtSoundOutput out;              // the real device, which is not there
   EXPECT_FALSE(out.hasDevice());  // what the reading tells the user once
   QElapsedTimer clock;
   clock.start();
   out.sndPlaySound(wav, kSndSync);
   EXPECT_GE(clock.elapsed(), 295);
   EXPECT_LT(clock.elapsed(), 5000);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 500")), 1);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+            1);
+  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 500")),
+            1);
   EXPECT_EQ(out.mciExecute(QStringLiteral("close QzcSounds")), 1);
 }
 
@@ -312,19 +334,23 @@ std::vector<SoundRun> soundRuns(const QByteArray& s16, int rate, int bridgeMs = 
     const bool loud = std::sqrt(sum / window) > 0.05 * 32767;
     if (loud) {
       if (runStart < 0 || (w - lastLoud) * 1000 / rate > bridgeMs + 5) {
-        if (runStart >= 0) runs.push_back({runStart * 1000.0 / rate, (lastLoud + window - runStart) * 1000.0 / rate});
+        if (runStart >= 0)
+          runs.push_back(
+              {runStart * 1000.0 / rate, (lastLoud + window - runStart) * 1000.0 / rate});
         runStart = w;
       }
       lastLoud = w;
     }
   }
-  if (runStart >= 0) runs.push_back({runStart * 1000.0 / rate, (lastLoud + window - runStart) * 1000.0 / rate});
+  if (runStart >= 0)
+    runs.push_back({runStart * 1000.0 / rate, (lastLoud + window - runStart) * 1000.0 / rate});
   return runs;
 }
 
 std::string describe(const std::vector<SoundRun>& runs) {
   std::string s;
-  for (const SoundRun& r : runs) s += std::to_string(int(r.startMs)) + "+" + std::to_string(int(r.lengthMs)) + " ";
+  for (const SoundRun& r : runs)
+    s += std::to_string(int(r.startMs)) + "+" + std::to_string(int(r.lengthMs)) + " ";
   return s;
 }
 
@@ -352,12 +378,14 @@ class RealAudio : public ::testing::Test {
     server->setProcessEnvironment(toolEnv);
     server->setProcessChannelMode(QProcess::MergedChannels);
     server->setStandardOutputFile(root + QStringLiteral("/server.log"));
-    server->start(QStringLiteral("pulseaudio"),
-                  {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                   QStringLiteral("--use-pid-file=no"), QStringLiteral("--disable-shm=yes"),
-                   QStringLiteral("-L"),
-                   QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socket),
-                   QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=chimetest rate=44100 channels=1")});
+    server->start(
+        QStringLiteral("pulseaudio"),
+        {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
+         QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
+         QStringLiteral("--disable-shm=yes"), QStringLiteral("-L"),
+         QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socket),
+         QStringLiteral("-L"),
+         QStringLiteral("module-null-sink sink_name=chimetest rate=44100 channels=1")});
     if (!server->waitForStarted(5000)) return;
     if (!waitFor([] { return pactl({QStringLiteral("info")}).has_value(); })) return;
 
@@ -367,8 +395,9 @@ class RealAudio : public ::testing::Test {
     keepAlive = new QProcess;
     keepAlive->setProcessEnvironment(toolEnv);
     keepAlive->start(QStringLiteral("pacat"),
-                     {QStringLiteral("--device=chimetest"), QStringLiteral("--playback"), QStringLiteral("--raw"),
-                      QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
+                     {QStringLiteral("--device=chimetest"), QStringLiteral("--playback"),
+                      QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                      QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
                       QStringLiteral("--latency-msec=10"), QStringLiteral("/dev/zero")});
     if (!keepAlive->waitForStarted(5000)) return;
     ready = waitFor([] {
@@ -389,7 +418,8 @@ class RealAudio : public ::testing::Test {
     QProcess p;
     p.setProcessEnvironment(toolEnv);
     p.start(QStringLiteral("pactl"), args);
-    if (!p.waitForFinished(3000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return std::nullopt;
+    if (!p.waitForFinished(3000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+      return std::nullopt;
     return QString::fromLocal8Bit(p.readAllStandardOutput());
   }
   static bool waitFor(const std::function<bool()>& condition) {
@@ -428,9 +458,9 @@ class RealAudio : public ::testing::Test {
     recorder.setStandardOutputFile(recordFile);
     recorder.setProcessEnvironment(toolEnv);
     recorder.start(QStringLiteral("parec"),
-                   {QStringLiteral("--device=chimetest.monitor"),
-                    QStringLiteral("--format=s16le"), QStringLiteral("--rate=%1").arg(kRecordRate),
-                    QStringLiteral("--channels=1"), QStringLiteral("--raw"), QStringLiteral("--latency-msec=10")});
+                   {QStringLiteral("--device=chimetest.monitor"), QStringLiteral("--format=s16le"),
+                    QStringLiteral("--rate=%1").arg(kRecordRate), QStringLiteral("--channels=1"),
+                    QStringLiteral("--raw"), QStringLiteral("--latency-msec=10")});
     ASSERT_TRUE(recorder.waitForStarted(5000));
     QTest::qWait(400);
   }
@@ -460,7 +490,8 @@ TEST_F(RealAudio, AWavAndASegmentRangeComeOutWithTheirLengths) {
   ASSERT_TRUE(writeTone(wav, {.ms = 400, .frequency = 440}));
   ASSERT_TRUE(writeTone(segment, {.ms = 3000, .rate = 44100, .frequency = 660}));
   QtSoundOutput out;
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+            1);
   startRecording();
 
   QElapsedTimer clock;
@@ -469,7 +500,8 @@ TEST_F(RealAudio, AWavAndASegmentRangeComeOutWithTheirLengths) {
   EXPECT_GE(clock.elapsed(), 395);
   QTest::qWait(400);
   clock.restart();
-  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500")), 1);
+  EXPECT_EQ(
+      out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500")), 1);
   EXPECT_LT(clock.elapsed(), 100);
   QTest::qWait(600);
   out.mciExecute(QStringLiteral("close QzcSounds"));
@@ -484,7 +516,8 @@ TEST_F(RealAudio, ANewRangeReplacesTheOneStillPlaying) {
   const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
   ASSERT_TRUE(writeTone(segment, {.ms = 3000, .frequency = 660}));
   QtSoundOutput out;
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+            1);
   startRecording();
   out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 1000"));
   QTest::qWait(300);
@@ -552,10 +585,12 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
   auto readAloud = [this](const std::vector<ReadingUnit>& units, int interval) {
     const QString dir = tmp.path();
     QDir(dir).mkpath(QStringLiteral("Sounds"));
-    EXPECT_TRUE(writeTone(dir + QStringLiteral("/QZCSo.wav"), {.ms = 40000, .rate = 44100, .frequency = 660}));
+    EXPECT_TRUE(writeTone(dir + QStringLiteral("/QZCSo.wav"),
+                          {.ms = 40000, .rate = 44100, .frequency = 660}));
     for (const auto& [name, ms] : {std::pair{"x", 200}, {"i1", 150}, {"an1", 300}, {"ei1", 300}})
-      EXPECT_TRUE(writeTone(dir + QStringLiteral("/Sounds/") + QLatin1String(name) + QStringLiteral(".wav"),
-                            {.ms = ms, .rate = 44100, .frequency = 440}));
+      EXPECT_TRUE(
+          writeTone(dir + QStringLiteral("/Sounds/") + QLatin1String(name) + QStringLiteral(".wav"),
+                    {.ms = ms, .rate = 44100, .frequency = 440}));
     QtSoundOutput out;
     WinTimer timer2, timer3, wavTimer;
     Program p;
@@ -580,7 +615,9 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     };
     timer3.onTick = [&] { speech.Timer3Tick(); };
     wavTimer.onTick = [&] { speech.WavTick(); };
-    EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + p.SegmentFilePath + QStringLiteral(" alias QzcSounds")), 1);
+    EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + p.SegmentFilePath +
+                             QStringLiteral(" alias QzcSounds")),
+              1);
     startRecording();
     timer2.setInterval(interval);
     timer2.setEnabled(true);
@@ -590,9 +627,11 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     return stopRecording();
   };
   const std::vector<ReadingUnit> units = {
-      {QStringLiteral("X"), QStringLiteral("ian"), 1, 5, QStringLiteral("先")},  // x i1 an1: 650 ms of wav
-      {QStringLiteral("B"), QStringLiteral("a"), 1, 5, QStringLiteral("八")},    // 4150-4550, held 400 ms
-      {QStringLiteral("A"), QString(), 5, 5, QStringLiteral("a")},              // ei1: 300 ms
+      {QStringLiteral("X"), QStringLiteral("ian"), 1, 5,
+       QStringLiteral("先")},  // x i1 an1: 650 ms of wav
+      {QStringLiteral("B"), QStringLiteral("a"), 1, 5,
+       QStringLiteral("八")},                                       // 4150-4550, held 400 ms
+      {QStringLiteral("A"), QString(), 5, 5, QStringLiteral("a")},  // ei1: 300 ms
   };
   const struct {
     int interval;

@@ -1,12 +1,12 @@
 // The edit control's contract: CR LF positions, the refused caret inside a
 // line break, lone LF, characters the widget would otherwise rewrite.
+#include <gtest/gtest.h>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QTextBlock>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
+#include <QTextBlock>
 
 #include <functional>
 
@@ -34,7 +34,8 @@ TEST(EditControl, TextComesBackExactly) {
     t.setText(s);
     EXPECT_EQ(t.Text(), s) << s.toStdString();
     EXPECT_EQ(t.TextLength(), s.size()) << s.toStdString();
-    for (int i = 0; i < s.size(); ++i) EXPECT_EQ(t.CharAt(i), QString(s[i])) << s.toStdString() << " @" << i;
+    for (int i = 0; i < s.size(); ++i)
+      EXPECT_EQ(t.CharAt(i), QString(s[i])) << s.toStdString() << " @" << i;
     EXPECT_EQ(t.CharAt(s.size()), QString());
   }
 }
@@ -191,7 +192,12 @@ TEST(EditControl, ChangeAndSelectionEvents) {
       {"caret inside the break", [&] { t.setSelStart(2); }, 0, 0, 0, 0},
       {"caret after the break", [&] { t.setSelStart(3); }, 0, 1, 3, 0},
       {"replace before the caret", [&] { t.replaceText(0, 1, QStringLiteral("zz")); }, 1, 1, 4, 0},
-      {"font and colour", [&] { t.setFontSize(12); t.setBackColor(255); }, 0, 0, 4, 0},
+      {"font and colour",
+       [&] {
+         t.setFontSize(12);
+         t.setBackColor(255);
+       },
+       0, 0, 4, 0},
       {"empty the text", [&] { t.setText(QString()); }, 1, 1, 0, 0},
   };
   for (const auto& step : steps) {
@@ -284,9 +290,14 @@ TEST(EditControl, PositionsStayRightAcrossEdits) {
     seed = seed * 1103515245u + 12345u;
     return static_cast<int>((seed >> 8) % static_cast<quint32>(n));
   };
-  const QString pieces[] = {QStringLiteral("x"), QStringLiteral("\r\n"), QStringLiteral("汉"),
-                            QStringLiteral("\n"), QString(), QStringLiteral("y\r\nz"),
-                            QStringLiteral("\n\nw\r\n"), QStringLiteral("p\nq")};
+  const QString pieces[] = {QStringLiteral("x"),
+                            QStringLiteral("\r\n"),
+                            QStringLiteral("汉"),
+                            QStringLiteral("\n"),
+                            QString(),
+                            QStringLiteral("y\r\nz"),
+                            QStringLiteral("\n\nw\r\n"),
+                            QStringLiteral("p\nq")};
   for (int round = 0; round < 400; ++round) {
     ASSERT_EQ(t.TextLength(), model.size());
     // Warm the caches somewhere, then edit elsewhere.
@@ -328,7 +339,10 @@ TEST(EditControl, PositionsStayRightAcrossEdits) {
 TEST(EditControl, EnterInsertsTheDocumentsLineBreak) {
   EditControl t;
   t.show();
-  struct Case { EditControl::LineEnd kind; QString br; };
+  struct Case {
+    EditControl::LineEnd kind;
+    QString br;
+  };
   for (const Case& c : {Case{EditControl::LineEnd::CrLf, QStringLiteral("\r\n")},
                         Case{EditControl::LineEnd::Lf, QStringLiteral("\n")}}) {
     t.setText(QStringLiteral("ab"));
@@ -354,7 +368,8 @@ TEST(EditControl, ClipboardLineEndsBothWays) {
   EditControl t;
   t.show();
   for (const auto kind : {EditControl::LineEnd::Lf, EditControl::LineEnd::CrLf}) {
-    const QString br = kind == EditControl::LineEnd::Lf ? QStringLiteral("\n") : QStringLiteral("\r\n");
+    const QString br =
+        kind == EditControl::LineEnd::Lf ? QStringLiteral("\n") : QStringLiteral("\r\n");
     t.setText(QStringLiteral("[]"));
     t.setLineEnd(kind);
     board->setText(QStringLiteral("1\r\n2\n3\r4"));

@@ -2,11 +2,11 @@
 // candidate lists it answers with.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
-#include <sys/stat.h>
 
 #include "platform/cp936.h"
 #include "platform/paths.h"
@@ -117,15 +117,16 @@ TEST(PinyinDictionaryIme, AnswersCandidateListsInTheirOrder) {
             "长\tchang2 zhang3\r\n"
             "双\tshuang1 Bad x shuang5\r\n"  // malformed readings are left out
             "虎\thu3\n"
-            "虎\thu4\n"                       // a second line for a character is ignored
+            "虎\thu4\n"  // a second line for a character is ignored
             "no tab here\n"
-            "\xff\xfe\thu3\n"                 // not UTF-8
+            "\xff\xfe\thu3\n"  // not UTF-8
             "〇\tling2\n");
   PinyinDictionaryIme ime({path});
   ASSERT_EQ(ime.keyboardLayoutList().size(), 1);
   EXPECT_EQ(ime.maxKey(PinyinDictionaryIme::kLayout), 7);  // "shuang1"
   EXPECT_EQ(candidates(listOf(ime, QStringLiteral("长"))), (QList<QByteArray>{"chang2", "zhang3"}));
-  EXPECT_EQ(candidates(listOf(ime, QStringLiteral("双"))), (QList<QByteArray>{"shuang1", "shuang5"}));
+  EXPECT_EQ(candidates(listOf(ime, QStringLiteral("双"))),
+            (QList<QByteArray>{"shuang1", "shuang5"}));
   EXPECT_EQ(candidates(listOf(ime, QStringLiteral("虎"))), (QList<QByteArray>{"hu3"}));
   EXPECT_EQ(candidates(listOf(ime, QStringLiteral("〇"))), (QList<QByteArray>{"ling2"}));
   // No reading, a byte that is no character, another layout: nothing.
@@ -137,7 +138,8 @@ TEST(PinyinDictionaryIme, AnswersCandidateListsInTheirOrder) {
   const QByteArray ansi = cp936::encode(u"长");
   const quint32 size = ime.reverseConversionList(PinyinDictionaryIme::kLayout, ansi, nullptr, 0);
   QByteArray small(qsizetype(size) - 1, '#');
-  EXPECT_EQ(ime.reverseConversionList(PinyinDictionaryIme::kLayout, ansi, small.data(), size - 1), 0u);
+  EXPECT_EQ(ime.reverseConversionList(PinyinDictionaryIme::kLayout, ansi, small.data(), size - 1),
+            0u);
   EXPECT_EQ(small, QByteArray(qsizetype(size) - 1, '#'));
 }
 

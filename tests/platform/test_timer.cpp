@@ -1,10 +1,10 @@
 // Window timers: 0 never fires, switching on restarts the countdown, and a
 // tick never arrives nested inside another handler.
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "platform/timer.h"
 #include "support/wait.h"

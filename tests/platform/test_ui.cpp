@@ -14,7 +14,8 @@
 namespace {
 
 // Shows a real message box and reads its geometry once it is up.
-QRect shownBox(QWidget* parent, const QString& text, const QString& title, QWidget** boxParent = nullptr) {
+QRect shownBox(QWidget* parent, const QString& text, const QString& title,
+               QWidget** boxParent = nullptr) {
   QRect seen;
   QTimer::singleShot(0, [&] {
     QWidget* box = QApplication::activeModalWidget();
@@ -29,7 +30,8 @@ QRect shownBox(QWidget* parent, const QString& text, const QString& title, QWidg
 
 TEST(MessageBoxes, AreWideEnoughForTheirTitle) {
   QApplication::setApplicationName(QStringLiteral("Chimepad"));
-  for (const QString& title : {QString(), QStringLiteral("一个相当长的标题,不应被窗口管理器截断")}) {
+  for (const QString& title :
+       {QString(), QStringLiteral("一个相当长的标题,不应被窗口管理器截断")}) {
     const QRect box = shownBox(nullptr, QStringLiteral("此时系统信息不可用"), title);
     ASSERT_TRUE(box.isValid());
     const QString shown = title.isEmpty() ? QStringLiteral("Chimepad") : title;
@@ -50,7 +52,8 @@ TEST(MessageBoxes, BeforeTheMainWindowIsShownTheyAreCentredOnTheScreen) {
 }
 
 TEST(FontFaces, EachFamilyOnceByItsChineseName) {
-  EXPECT_EQ(fontfaces::withoutFoundry(QStringLiteral("Nimbus Sans [urw]")), QStringLiteral("Nimbus Sans"));
+  EXPECT_EQ(fontfaces::withoutFoundry(QStringLiteral("Nimbus Sans [urw]")),
+            QStringLiteral("Nimbus Sans"));
   EXPECT_EQ(fontfaces::withoutFoundry(QStringLiteral("[x]")), QStringLiteral("[x]"));
   auto zh = [](const QString& f) -> QString {
     return f == QLatin1String("WenQuanYi Micro Hei") ? QStringLiteral("文泉驿微米黑") : QString();
@@ -69,7 +72,8 @@ TEST(FontFaces, EachFamilyOnceByItsChineseName) {
 TEST(FontFaces, ChineseFaceNamesResolveToTheInstalledCjkFace) {
   if (fontfaces::chineseName(QStringLiteral("WenQuanYi Micro Hei")).isEmpty())
     GTEST_SKIP() << "WenQuanYi Micro Hei is not installed";
-  EXPECT_EQ(fontfaces::chineseName(QStringLiteral("WenQuanYi Micro Hei")), QStringLiteral("文泉驿微米黑"));
+  EXPECT_EQ(fontfaces::chineseName(QStringLiteral("WenQuanYi Micro Hei")),
+            QStringLiteral("文泉驿微米黑"));
   const QStringList faces = fontfaces::screenFaces();
   EXPECT_TRUE(faces.contains(QStringLiteral("文泉驿微米黑")));
   EXPECT_FALSE(faces.contains(QStringLiteral("WenQuanYi Micro Hei")));

@@ -6,9 +6,9 @@
 #include <QStringList>
 #include <functional>
 
-#include "program/program.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
+#include "program/program.h"
 
 struct OutputLog {
   QStringList steps;
@@ -93,7 +93,8 @@ inline QStringList segmentSteps(int from, int to, int pause) {
           QStringLiteral("Timer3 interval %1").arg(pause), QStringLiteral("Timer3 on")};
 }
 inline QStringList pauseSteps(int ms) {
-  return {QStringLiteral("Timer2 off"), QStringLiteral("Timer3 interval %1").arg(ms), QStringLiteral("Timer3 on")};
+  return {QStringLiteral("Timer2 off"), QStringLiteral("Timer3 interval %1").arg(ms),
+          QStringLiteral("Timer3 on")};
 }
 
 // The steps of a short description: "b i1 an3" are wav files played one

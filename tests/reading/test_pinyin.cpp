@@ -26,7 +26,8 @@ class ScriptedIme : public InputMethod {
     Layout layout;
     std::optional<QString> name;  // as written into the name buffer
   };
-  std::vector<Entry> layouts{{0x04090409, std::nullopt}, {0xE0200804, QStringLiteral("微软拼音输入法")}};
+  std::vector<Entry> layouts{{0x04090409, std::nullopt},
+                             {0xE0200804, QStringLiteral("微软拼音输入法")}};
   int maxKeyValue = 16;
   // Candidate lists by character; a character not listed has no reading.
   QHash<QString, QByteArray> lists;
@@ -34,11 +35,13 @@ class ScriptedIme : public InputMethod {
   std::optional<QByteArray> readingForAll;
   bool failFetch = false;
 
-  QStringList asked;              // characters sent for reverse conversion
+  QStringList asked;  // characters sent for reverse conversion
   QList<Layout> namesAsked;
   int layoutListCalls = 0;
 
-  void give(const QString& c, const QList<QByteArray>& candidates) { lists[c] = candidate_list::build(candidates); }
+  void give(const QString& c, const QList<QByteArray>& candidates) {
+    lists[c] = candidate_list::build(candidates);
+  }
 
   QList<Layout> keyboardLayoutList() override {
     ++layoutListCalls;
@@ -53,7 +56,8 @@ class ScriptedIme : public InputMethod {
     return std::nullopt;
   }
   int maxKey(Layout) override { return maxKeyValue; }
-  quint32 reverseConversionList(Layout, QByteArrayView source, char* list, quint32 length) override {
+  quint32 reverseConversionList(Layout, QByteArrayView source, char* list,
+                                quint32 length) override {
     const QString c = cp936::decode(source);
     if (length == 0) asked << c;
     QByteArray l = lists.value(c);
@@ -96,15 +100,15 @@ TEST_F(TextToPinyinTest, ModesSeparatorsAndTrimming) {
       {"中女", 1, "", "zhongnv"},
       {"中女", 0, "--", "zhong1--nv3--"},
       {"  虎  ", 0, " ", "hu3 "},          // leading and trailing spaces dropped
-      {"虎 中", 0, " ", "hu3   zhong1 "},   // an inner space stays, with its separator
+      {"虎 中", 0, " ", "hu3   zhong1 "},  // an inner space stays, with its separator
       {"虎 中", 1, ",", "hu,,zhong,"},
       {"虎 中", 2, ",", "H Z"},
       {"7", 0, " ", "7 "},
       {"7", 1, " ", " "},
       {"x", 2, " ", "X"},
-      {"\t虎", 0, " ", "\t hu3 "},          // only spaces are trimmed
+      {"\t虎", 0, " ", "\t hu3 "},  // only spaces are trimmed
       {"虎\r\n", 0, " ", "hu3 \r \n "},
-      {"虎", 3, " ", ""},                   // no other mode adds anything
+      {"虎", 3, " ", ""},  // no other mode adds anything
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text.toStdString() + " mode " + std::to_string(c.mode));
@@ -156,7 +160,8 @@ TEST_F(TextToPinyinTest, MissingInputMethodGivesOneSpaceAndSetsTheFlag) {
     EXPECT_TRUE(ime.asked.isEmpty());
   }
   missing = false;
-  EXPECT_EQ(TextToPinyin(nullptr, missing, QStringLiteral("虎"), 2, QStringLiteral(" ")), QStringLiteral(" "));
+  EXPECT_EQ(TextToPinyin(nullptr, missing, QStringLiteral("虎"), 2, QStringLiteral(" ")),
+            QStringLiteral(" "));
   EXPECT_TRUE(missing);
 }
 
@@ -171,7 +176,8 @@ TEST_F(TextToPinyinTest, NameIsTrimmedOfPaddingAndNuls) {
   // with the name and its terminating NUL.
   QString buffer = QStringLiteral("微软拼音输入法") + QChar(0);
   buffer += QString(255 - buffer.size(), u' ');
-  for (const QString& name : {buffer, QStringLiteral("  微软拼音输入法  "), QStringLiteral("微软拼音") + QChar(0) + QStringLiteral("输入法")}) {
+  for (const QString& name : {buffer, QStringLiteral("  微软拼音输入法  "),
+                              QStringLiteral("微软拼音") + QChar(0) + QStringLiteral("输入法")}) {
     ime.layouts = {{7, name}};
     missing = false;
     EXPECT_EQ(convert(QStringLiteral("虎"), 0), QStringLiteral("hu3 "));
@@ -180,7 +186,9 @@ TEST_F(TextToPinyinTest, NameIsTrimmedOfPaddingAndNuls) {
 }
 
 TEST_F(TextToPinyinTest, FirstMatchingLayoutIsUsedAndTheWalkStopsThere) {
-  ime.layouts = {{1, QStringLiteral("全拼")}, {2, std::nullopt}, {3, QStringLiteral("微软拼音输入法")},
+  ime.layouts = {{1, QStringLiteral("全拼")},
+                 {2, std::nullopt},
+                 {3, QStringLiteral("微软拼音输入法")},
                  {4, QStringLiteral("微软拼音输入法")}};
   convert(QStringLiteral("虎"), 0);
   EXPECT_EQ(ime.namesAsked, (QList<InputMethod::Layout>{1, 2, 3}));
@@ -191,7 +199,8 @@ TEST_F(TextToPinyinTest, SkipMarksAreNeverSentToTheInputMethod) {
   ASSERT_EQ(PinyinSkipMarks.size(), 49);
   for (const QChar mark : PinyinSkipMarks) {
     SCOPED_TRACE(QString(mark).toStdString());
-    EXPECT_EQ(convert(QString(mark) + QStringLiteral("虎"), 0), QString(mark) + QStringLiteral(" hu3 "));
+    EXPECT_EQ(convert(QString(mark) + QStringLiteral("虎"), 0),
+              QString(mark) + QStringLiteral(" hu3 "));
     EXPECT_EQ(convert(QString(mark), 2), QString(mark));
   }
   EXPECT_EQ(ime.asked, QStringList(PinyinSkipMarks.size(), QStringLiteral("虎")));
@@ -200,7 +209,8 @@ TEST_F(TextToPinyinTest, SkipMarksAreNeverSentToTheInputMethod) {
 TEST_F(TextToPinyinTest, OnlyDoubleByteCharactersAreSent) {
   ime.readingForAll = QByteArray("zz1");
   // Double-byte in the code page yet no skip mark: sent.
-  for (const QString& c : {QStringLiteral("★"), QStringLiteral("Ａ"), QStringLiteral("é"), QStringLiteral("〇")}) {
+  for (const QString& c :
+       {QStringLiteral("★"), QStringLiteral("Ａ"), QStringLiteral("é"), QStringLiteral("〇")}) {
     ime.asked.clear();
     EXPECT_EQ(convert(c, 0), QStringLiteral("zz1 ")) << c.toStdString();
     EXPECT_EQ(ime.asked, QStringList{c});
@@ -252,14 +262,12 @@ TEST_F(TextToPinyinTest, CandidateWindowIsTwiceTheMaximumKeyLength) {
     QString expected;
   };
   const Case cases[] = {
-      {16, "庄", "zhuang1 "},
-      {4, "庄", "zhuang1 "},  // 8 bytes hold the 7 letters and the NUL
-      {3, "庄", "zhuang "},   // cut to 6 bytes
-      {1, "庄", "zh "},
-      {16, "空", "kong1 "},   // spaces trimmed
-      {2, "空", "ko "},       // "  ko" trimmed
-      {1, "空", ""},          // only spaces: empty reading, nothing appended
-      {16, "无", ""},         // empty candidate: not even the separator
+      {16, "庄", "zhuang1 "}, {4, "庄", "zhuang1 "},  // 8 bytes hold the 7 letters and the NUL
+      {3, "庄", "zhuang "},                           // cut to 6 bytes
+      {1, "庄", "zh "},       {16, "空", "kong1 "},   // spaces trimmed
+      {2, "空", "ko "},                               // "  ko" trimmed
+      {1, "空", ""},   // only spaces: empty reading, nothing appended
+      {16, "无", ""},  // empty candidate: not even the separator
       {16, "无虎", "hu3 "},
   };
   for (const Case& c : cases) {
@@ -307,21 +315,55 @@ TEST_F(DictionaryPinyinTest, ProbeFindsTheInstalledDictionary) {
 TEST_F(DictionaryPinyinTest, ReadingsOfCharacters) {
   const std::pair<const char16_t*, const char*> cases[] = {
       // plain
-      {u"虎", "hu3"}, {u"中", "zhong1"}, {u"国", "guo2"}, {u"人", "ren2"}, {u"儿", "er2"}, {u"爱", "ai4"},
-      {u"一", "yi1"}, {u"不", "bu4"}, {u"双", "shuang1"}, {u"窗", "chuang1"}, {u"嗯", "n2"},
+      {u"虎", "hu3"},
+      {u"中", "zhong1"},
+      {u"国", "guo2"},
+      {u"人", "ren2"},
+      {u"儿", "er2"},
+      {u"爱", "ai4"},
+      {u"一", "yi1"},
+      {u"不", "bu4"},
+      {u"双", "shuang1"},
+      {u"窗", "chuang1"},
+      {u"嗯", "n2"},
       // ü: v alone, ue after n and l, u after j q x y
-      {u"女", "nv3"}, {u"绿", "lv4"}, {u"吕", "lv3"}, {u"略", "lue4"}, {u"虐", "nue4"},
-      {u"居", "ju1"}, {u"去", "qu4"}, {u"学", "xue2"}, {u"鱼", "yu2"}, {u"云", "yun2"}, {u"月", "yue4"},
+      {u"女", "nv3"},
+      {u"绿", "lv4"},
+      {u"吕", "lv3"},
+      {u"略", "lue4"},
+      {u"虐", "nue4"},
+      {u"居", "ju1"},
+      {u"去", "qu4"},
+      {u"学", "xue2"},
+      {u"鱼", "yu2"},
+      {u"云", "yun2"},
+      {u"月", "yue4"},
       {u"圈", "quan1"},
       // neutral tone
-      {u"的", "de5"}, {u"了", "le5"}, {u"吗", "ma5"}, {u"们", "men5"},
+      {u"的", "de5"},
+      {u"了", "le5"},
+      {u"吗", "ma5"},
+      {u"们", "men5"},
       // overridden: the reading of the character alone
-      {u"子", "zi3"}, {u"地", "di4"}, {u"似", "si4"}, {u"长", "chang2"}, {u"迹", "ji4"}, {u"罗", "luo2"},
-      {u"佛", "fo2"}, {u"著", "zhu4"}, {u"茄", "qie2"}, {u"脏", "zang1"},
+      {u"子", "zi3"},
+      {u"地", "di4"},
+      {u"似", "si4"},
+      {u"长", "chang2"},
+      {u"迹", "ji4"},
+      {u"罗", "luo2"},
+      {u"佛", "fo2"},
+      {u"著", "zhu4"},
+      {u"茄", "qie2"},
+      {u"脏", "zang1"},
       // heteronyms that keep their usual reading
-      {u"行", "xing2"}, {u"还", "hai2"}, {u"重", "zhong4"}, {u"乐", "le4"}, {u"都", "dou1"},
+      {u"行", "xing2"},
+      {u"还", "hai2"},
+      {u"重", "zhong4"},
+      {u"乐", "le4"},
+      {u"都", "dou1"},
       // the round zero; a compatibility ideograph through its unified twin
-      {u"〇", "ling2"}, {u"\uF92C", "lang2"},
+      {u"〇", "ling2"},
+      {u"\uF92C", "lang2"},
   };
   for (const auto& [c, reading] : cases) {
     const QString ch = QString::fromUtf16(c);

@@ -1,10 +1,10 @@
 // Reading rendered into a wav file: the sounds land in the file at the
 // times the reading schedule gives, the trace names them, and a cancelled
 // or failed rendering leaves no file behind.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <cmath>
 
@@ -48,14 +48,16 @@ class Render : public ::testing::Test {
     QDir(dir).mkpath(QStringLiteral("Sounds"));
     // The segment file holds a tone from end to end; every wav file is a
     // tone of its own length.
-    ASSERT_TRUE(writeTone(dir + QStringLiteral("/QZCSo.wav"), {.ms = 40000, .rate = 8000, .frequency = 500}));
+    ASSERT_TRUE(writeTone(dir + QStringLiteral("/QZCSo.wav"),
+                          {.ms = 40000, .rate = 8000, .frequency = 500}));
     const struct {
       const char* name;
       int ms;
     } wavs[] = {{"x", 200}, {"i1", 150}, {"an1", 300}, {"ei1", 300}};
     for (const auto& w : wavs)
-      ASSERT_TRUE(writeTone(dir + QStringLiteral("/Sounds/") + QLatin1String(w.name) + QStringLiteral(".wav"),
-                            {.ms = w.ms, .rate = 16000, .frequency = 300}));
+      ASSERT_TRUE(writeTone(
+          dir + QStringLiteral("/Sounds/") + QLatin1String(w.name) + QStringLiteral(".wav"),
+          {.ms = w.ms, .rate = 16000, .frequency = 300}));
     job.soundDir = dir;
     job.ime = &ime;
     job.outFile = dir + QStringLiteral("/out.wav");
@@ -73,7 +75,9 @@ TEST_F(Render, SoundsLandWhereTheScheduleSays) {
   job.intervalMs = 1000;
   QStringList trace;
   job.trace = [&](const RenderedUnit& u) {
-    trace << QStringLiteral("%1 %2 %3 %4").arg(u.startMs).arg(u.ch, u.pinyin, u.sounds.join(QLatin1Char(',')));
+    trace << QStringLiteral("%1 %2 %3 %4")
+                 .arg(u.startMs)
+                 .arg(u.ch, u.pinyin, u.sounds.join(QLatin1Char(',')));
   };
   const RenderResult r = RenderReading(job);
   ASSERT_EQ(r.status, RenderStatus::Ok) << r.error.toStdString();
@@ -84,7 +88,8 @@ TEST_F(Render, SoundsLandWhereTheScheduleSays) {
   EXPECT_EQ(soundRuns(out), (QStringList{"0-650", "1000-1400", "2400-2700"}));
   EXPECT_NEAR(double(out.lengthMs()), 4620, 2);
   EXPECT_EQ(r.lengthMs, out.frames() * 1000 / 8000);
-  EXPECT_EQ(trace, (QStringList{"0 先 xian1 x,i1,an1", "1000 八 ba1 4150-4550", "2400 a  ei1", "3400   (220)"}));
+  EXPECT_EQ(trace, (QStringList{"0 先 xian1 x,i1,an1", "1000 八 ba1 4150-4550", "2400 a  ei1",
+                                "3400   (220)"}));
 }
 
 TEST_F(Render, FasterThanTheWavSoundsTheyFollowOneAnother) {
@@ -141,7 +146,9 @@ TEST_F(Render, LineBreaksAndSurrogatesAreOneStepEach) {
   job.text = QStringLiteral("a\r\n") + QString::fromUcs4(U"\U00020000") + QStringLiteral("\na");
   job.intervalMs = 500;
   QStringList steps;
-  job.trace = [&](const RenderedUnit& u) { steps << QStringLiteral("%1:%2").arg(u.startMs).arg(u.ch.size()); };
+  job.trace = [&](const RenderedUnit& u) {
+    steps << QStringLiteral("%1:%2").arg(u.startMs).arg(u.ch.size());
+  };
   ASSERT_EQ(RenderReading(job).status, RenderStatus::Ok);
   // a, CR (the LF is no position), the pair, LF, a, the end.
   EXPECT_EQ(steps, (QStringList{"0:1", "500:1", "1000:2", "1500:1", "2000:1", "2500:0"}));

@@ -1,12 +1,12 @@
 // The rhythm of reading on a clock the test moves: every sound of a text
 // starts at the millisecond the schedule gives, whatever the speed, the
 // lengths of the wav sounds, the holds and pauses, a speed change or a stop.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QFile>
 #include <QHash>
-#include <QTemporaryDir>
 #include <QStatusBar>
-#include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include "app/main_window.h"
 #include "platform/edit_control.h"
@@ -27,7 +27,8 @@ class ClockedSound : public SoundOutput {
   explicit ClockedSound(VirtualClock& clock) : clock_(clock) {}
   int mciExecute(const QString& command) override {
     if (command.startsWith(QLatin1String("play ")))
-      heard << at() + command.section(QLatin1Char(' '), -3, -3) + QLatin1Char('-') + command.section(QLatin1Char(' '), -1);
+      heard << at() + command.section(QLatin1Char(' '), -3, -3) + QLatin1Char('-') +
+                   command.section(QLatin1Char(' '), -1);
     return 1;
   }
   void sndPlaySound(const QString& path, int) override { heard << at() + name(path); }
@@ -41,7 +42,9 @@ class ClockedSound : public SoundOutput {
 
  private:
   QString at() const { return QString::number(clock_.now()) + QLatin1Char(' '); }
-  static QString name(const QString& path) { return path.section(QLatin1Char('\\'), -1).chopped(4); }
+  static QString name(const QString& path) {
+    return path.section(QLatin1Char('\\'), -1).chopped(4);
+  }
   VirtualClock& clock_;
 };
 
@@ -61,7 +64,8 @@ class Schedule : public ::testing::Test {
     w = std::make_unique<MainWindow>(d);
     w->formLoad();
     // A wav sound set in which every file has its own length.
-    sound.lengths = {{"x", 200}, {"i1", 150}, {"an1", 300}, {"ei1", 300}, {"zh", 100}, {"ong1", 250}};
+    sound.lengths = {{"x", 200},   {"i1", 150}, {"an1", 300},
+                     {"ei1", 300}, {"zh", 100}, {"ong1", 250}};
   }
   Program& p() { return w->program(); }
   void read(const QString& text, int interval, int caret = 0) {
@@ -72,13 +76,13 @@ class Schedule : public ::testing::Test {
   }
   // Moves the clock on until the reading ends (or `limit`).
   void runToEnd(qint64 limit = 60000) {
-    while (p().ReadingActive && clock.runNext(limit)) {
-    }
+    while (p().ReadingActive && clock.runNext(limit)) {}
     EXPECT_FALSE(p().ReadingActive);
   }
   // Every timer of the reading is off: nothing is left to come.
   bool nothingPending() {
-    return !p().Timer2->enabled() && !p().Timer3->enabled() && !p().WavTimer->enabled() && !clock.runNext();
+    return !p().Timer2->enabled() && !p().Timer3->enabled() && !p().WavTimer->enabled() &&
+           !clock.runNext();
   }
 
   ScriptedUi ui;
@@ -173,10 +177,10 @@ TEST_F(Schedule, StopLeavesNothingPending) {
     int stopAt;
     const char* before;
   } cases[] = {
-      {"先先", 250, "0 x|200 i1"},       // during a wav sound
-      {"7777", 200, "0 38370-38780"},    // during a hold
-      {"。。", 100, ""},                  // during a pause
-      {"aaaa", 550, "0 ei1|500 ei1"},     // between two steps
+      {"先先", 250, "0 x|200 i1"},     // during a wav sound
+      {"7777", 200, "0 38370-38780"},  // during a hold
+      {"。。", 100, ""},               // during a pause
+      {"aaaa", 550, "0 ei1|500 ei1"},  // between two steps
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -187,8 +191,8 @@ TEST_F(Schedule, StopLeavesNothingPending) {
     p().menu.numStop->trigger();
     QStringList expected = QString::fromUtf8(c.before).split(QLatin1Char('|'), Qt::SkipEmptyParts);
     for (QString& e : expected)
-      e = QString::number(e.section(QLatin1Char(' '), 0, 0).toLongLong() + start) + QLatin1Char(' ') +
-          e.section(QLatin1Char(' '), 1);
+      e = QString::number(e.section(QLatin1Char(' '), 0, 0).toLongLong() + start) +
+          QLatin1Char(' ') + e.section(QLatin1Char(' '), 1);
     expected << QString::number(start + c.stopAt) + QStringLiteral(" stop");
     EXPECT_EQ(sound.heard, expected);
     EXPECT_TRUE(nothingPending());
@@ -202,9 +206,11 @@ TEST_F(Schedule, ASurrogatePairIsOneStep) {
   // 𠀀 (U+20000) between two letters: one silent step covering both units.
   const QString text = QStringLiteral("a") + QString::fromUcs4(U"\U00020000") + QStringLiteral("a");
   read(text, 500);
-  QStringList selections{QStringLiteral("%1,%2").arg(p().txtFile->SelStart()).arg(p().txtFile->SelLength())};
+  QStringList selections{
+      QStringLiteral("%1,%2").arg(p().txtFile->SelStart()).arg(p().txtFile->SelLength())};
   while (p().ReadingActive && clock.runNext()) {
-    const QString s = QStringLiteral("%1,%2").arg(p().txtFile->SelStart()).arg(p().txtFile->SelLength());
+    const QString s =
+        QStringLiteral("%1,%2").arg(p().txtFile->SelStart()).arg(p().txtFile->SelLength());
     if (s != selections.back()) selections << s;
   }
   EXPECT_EQ(selections, (QStringList{"0,1", "1,2", "3,1", "4,0"}));
@@ -233,8 +239,8 @@ TEST_F(Schedule, TheStatusBarShowsWhatIsHeard) {
     int at;
     const char* status;
   } cases[] = {{"行", 0, "行 xíng"}, {"一定", 0, "一 yí"}, {"一天", 0, "一 yì"}, {"一", 0, "一 yī"},
-               {"不是", 0, "不 bú"}, {"不好", 0, "不 bù"}, {"女", 0, "女 nǚ"},   {"a", 0, "a"}, {"了", 0, "了 le"},
-               {" ", 0, ""}};
+               {"不是", 0, "不 bú"}, {"不好", 0, "不 bù"}, {"女", 0, "女 nǚ"},   {"a", 0, "a"},
+               {"了", 0, "了 le"},   {" ", 0, ""}};
   for (const auto& c : cases) {
     read(QString::fromUtf8(c.text), 500, c.at);
     EXPECT_EQ(w->statusBar()->currentMessage(), QString::fromUtf8(c.status)) << c.text;

@@ -1,12 +1,12 @@
 // The reading session driven step by step: start at the caret, step through
 // the text, hold pauses, stop. Each run is compared with the expected
 // selections and output steps.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <QTest>
-#include <gtest/gtest.h>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "platform/edit_control.h"
@@ -16,8 +16,8 @@
 #include "support/qt_print.h"
 #include "support/scripted_ui.h"
 #include "support/temp_settings.h"
-#include "tests/reading/output_log.h"
 #include "support/wait.h"
+#include "tests/reading/output_log.h"
 
 namespace {
 
@@ -47,7 +47,9 @@ class SessionTest : public ::testing::Test {
     t().setSelLength(length);
     log.steps.clear();
   }
-  QString selection() { return QStringLiteral("sel %1,%2").arg(t().SelStart()).arg(t().SelLength()); }
+  QString selection() {
+    return QStringLiteral("sel %1,%2").arg(t().SelStart()).arg(t().SelLength());
+  }
   // One turn of the event loop: the pause timer when a pause is held, else
   // the step timer. False when neither runs.
   bool pump() {
@@ -71,15 +73,22 @@ class SessionTest : public ::testing::Test {
     return log.steps;
   }
   QString seg() const { return w->program().SegmentFilePath; }
-  QString wav(const QString& name) const { return QStringLiteral("wav ") + w->program().AppDir + QStringLiteral("Sounds\\") + name + QStringLiteral(".wav"); }
+  QString wav(const QString& name) const {
+    return QStringLiteral("wav ") + w->program().AppDir + QStringLiteral("Sounds\\") + name +
+           QStringLiteral(".wav");
+  }
   QStringList segment(int from, int to, int pause) const {
-    return {QStringLiteral("Timer2 off"), QStringLiteral("mci play %1 from %2 to %3").arg(seg()).arg(from).arg(to),
+    return {QStringLiteral("Timer2 off"),
+            QStringLiteral("mci play %1 from %2 to %3").arg(seg()).arg(from).arg(to),
             QStringLiteral("Timer3 interval %1").arg(pause), QStringLiteral("Timer3 on")};
   }
   static QStringList pause(int ms) {
-    return {QStringLiteral("Timer2 off"), QStringLiteral("Timer3 interval %1").arg(ms), QStringLiteral("Timer3 on")};
+    return {QStringLiteral("Timer2 off"), QStringLiteral("Timer3 interval %1").arg(ms),
+            QStringLiteral("Timer3 on")};
   }
-  static QStringList holdEnds() { return {QStringLiteral("Timer2 on"), QStringLiteral("Timer3 off")}; }
+  static QStringList holdEnds() {
+    return {QStringLiteral("Timer2 on"), QStringLiteral("Timer3 off")};
+  }
   QStringList opened() const { return {QStringLiteral("mci open %1 alias QzcSounds").arg(seg())}; }
   static QStringList stopped() {
     return {QStringLiteral("Timer2 off"), QStringLiteral("Timer3 off"), QStringLiteral("stop"),
@@ -100,12 +109,13 @@ class SessionTest : public ::testing::Test {
 TEST_F(SessionTest, ReadsFromTheCaretThroughPausesToTheEnd) {
   load(QStringLiteral("x八a。"), 1);
   const QStringList got = readAll();
-  const QStringList expected = opened() + QStringList{QStringLiteral("Timer2 on")} + segment(4150, 4550, 400) +
-                               QStringList{QStringLiteral("sel 1,1")} + holdEnds() +
+  const QStringList expected = opened() + QStringList{QStringLiteral("Timer2 on")} +
+                               segment(4150, 4550, 400) + QStringList{QStringLiteral("sel 1,1")} +
+                               holdEnds() +
                                QStringList{wav(QStringLiteral("ei1")), QStringLiteral("sel 2,1")} +
                                pause(400) + QStringList{QStringLiteral("sel 3,1")} + holdEnds() +
-                               pause(220) + QStringList{QStringLiteral("sel 4,0")} + holdEnds() + stopped() +
-                               QStringList{QStringLiteral("sel 4,0")};
+                               pause(220) + QStringList{QStringLiteral("sel 4,0")} + holdEnds() +
+                               stopped() + QStringList{QStringLiteral("sel 4,0")};
   EXPECT_EQ(got, expected);
   EXPECT_FALSE(p().SoundFileOpen);
   EXPECT_TRUE(p().menu.numStart->isEnabled());
@@ -115,21 +125,29 @@ TEST_F(SessionTest, ReadsFromTheCaretThroughPausesToTheEnd) {
 TEST_F(SessionTest, StepSkipsThePositionInsideALineBreak) {
   load(QStringLiteral("a\r\nb"), 0);
   const QStringList got = readAll();
-  const QStringList expected = opened() + QStringList{QStringLiteral("Timer2 on"), wav(QStringLiteral("ei1")),
-                                                      QStringLiteral("sel 0,1"), QStringLiteral("sel 1,1")} +
+  const QStringList expected = opened() +
+                               QStringList{QStringLiteral("Timer2 on"), wav(QStringLiteral("ei1")),
+                                           QStringLiteral("sel 0,1"), QStringLiteral("sel 1,1")} +
                                // the CR is read as an unconverted character: nothing is heard
-                               segment(820, 1050, 230) + QStringList{QStringLiteral("sel 3,1")} + holdEnds() +
-                               pause(220) + QStringList{QStringLiteral("sel 4,0")} + holdEnds() + stopped() +
-                               QStringList{QStringLiteral("sel 4,0")};
+                               segment(820, 1050, 230) + QStringList{QStringLiteral("sel 3,1")} +
+                               holdEnds() + pause(220) + QStringList{QStringLiteral("sel 4,0")} +
+                               holdEnds() + stopped() + QStringList{QStringLiteral("sel 4,0")};
   EXPECT_EQ(got, expected);
 }
 
 TEST_F(SessionTest, ReadingUnitsCarryToneAndNextTone) {
-  struct Case { QString text; int at; QString initial, rest; int tone, nextTone; };
+  struct Case {
+    QString text;
+    int at;
+    QString initial, rest;
+    int tone, nextTone;
+  };
   const Case cases[] = {
-      {QStringLiteral("一2"), 0, QStringLiteral("Y"), QStringLiteral("i"), 1, 2},  // a digit after counts as a tone
+      {QStringLiteral("一2"), 0, QStringLiteral("Y"), QStringLiteral("i"), 1,
+       2},  // a digit after counts as a tone
       {QStringLiteral("不是"), 0, QStringLiteral("B"), QStringLiteral("u"), 4, 4},
-      {QStringLiteral("中国"), 1, QStringLiteral("G"), QStringLiteral("uo"), 2, 5},  // nothing after it
+      {QStringLiteral("中国"), 1, QStringLiteral("G"), QStringLiteral("uo"), 2,
+       5},  // nothing after it
       {QStringLiteral("女a"), 0, QStringLiteral("N"), QStringLiteral("v"), 3, 5},
       {QStringLiteral("q7"), 0, QStringLiteral("Q"), QString(), 5, 7},
       {QStringLiteral(" 安"), 0, QString(), QString(), 5, 1},
@@ -248,7 +266,9 @@ class SelectionSound : public SoundOutput {
     heard << note(command);
     return 1;
   }
-  void sndPlaySound(const QString& path, int) override { heard << note(path.section(QLatin1Char('\\'), -1)); }
+  void sndPlaySound(const QString& path, int) override {
+    heard << note(path.section(QLatin1Char('\\'), -1));
+  }
 
  private:
   QString note(const QString& what) const {
@@ -280,9 +300,10 @@ TEST(SessionWindow, F8ReadsTheTextInTheRealWindow) {
   EXPECT_TRUE(p.ReadingActive);
   ASSERT_TRUE(waitUntil([&] { return !p.ReadingActive; }, 5000));
   const QString seg = p.SegmentFilePath;
-  EXPECT_EQ(sound.heard, (QStringList{QStringLiteral("0,0 open %1 alias QzcSounds").arg(seg),
-                                      QStringLiteral("0,1 play %1 from 4150 to 4550").arg(seg),
-                                      QStringLiteral("1,1 ei1.wav"), QStringLiteral("2,0 close QzcSounds")}));
+  EXPECT_EQ(sound.heard,
+            (QStringList{QStringLiteral("0,0 open %1 alias QzcSounds").arg(seg),
+                         QStringLiteral("0,1 play %1 from 4150 to 4550").arg(seg),
+                         QStringLiteral("1,1 ei1.wav"), QStringLiteral("2,0 close QzcSounds")}));
   EXPECT_FALSE(p.menu.numStop->isEnabled());
 }
 
@@ -295,7 +316,8 @@ class TimedSound : public SoundOutput {
   QElapsedTimer clock;
   std::vector<std::pair<qint64, QString>> heard;
   int mciExecute(const QString& command) override {
-    if (command.startsWith(QLatin1String("play"))) heard.push_back({clock.elapsed(), command.section(QLatin1Char(' '), -3)});
+    if (command.startsWith(QLatin1String("play")))
+      heard.push_back({clock.elapsed(), command.section(QLatin1Char(' '), -3)});
     return 1;
   }
   void sndPlaySound(const QString& path, int) override {
@@ -346,6 +368,7 @@ TEST(SessionWindow, ReadingGoesOnBehindAMessageBox) {
   for (const auto& [at, what] : sound.heard)
     if (at > boxOpened && at <= boxClosed) during << what;
   // Everything after the first x was asked for while the box was open.
-  EXPECT_EQ(during, (QStringList{"i1.wav", "an1.wav", "x.wav", "i1.wav", "an1.wav", "x.wav", "i1.wav", "an1.wav"}));
+  EXPECT_EQ(during, (QStringList{"i1.wav", "an1.wav", "x.wav", "i1.wav", "an1.wav", "x.wav",
+                                 "i1.wav", "an1.wav"}));
   EXPECT_LT(boxClosed, 10000) << "the reading stalled behind the box";
 }

@@ -1,13 +1,13 @@
 // The output steps, the pause timer's tick, where the sound set is found,
 // and the wav sounds: played one after another on the wav timer, a step
 // that falls due meanwhile taken at their end, a stop cutting them.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "output_log.h"
 #include "platform/qt_sound_output.h"
@@ -61,7 +61,8 @@ TEST(SoundSteps, SoundSetBesideTheProgramOrInstalled) {
   writeTone(installed + QStringLiteral("/QZCSo.wav"));
   BuildSoundPaths(p, bin);
   EXPECT_EQ(p.AppDir, QDir::toNativeSeparators(installed) + sep);
-  EXPECT_EQ(p.SegmentFilePath, QDir::toNativeSeparators(installed) + sep + QStringLiteral("QZCSo.wav"));
+  EXPECT_EQ(p.SegmentFilePath,
+            QDir::toNativeSeparators(installed) + sep + QStringLiteral("QZCSo.wav"));
 
   // A set beside the program comes first.
   writeTone(bin + QStringLiteral("/QZCSo.wav"));
@@ -72,12 +73,14 @@ TEST(SoundSteps, SoundSetBesideTheProgramOrInstalled) {
   // No set anywhere: the program's folder, where opening then fails.
   QTemporaryDir empty;
   BuildSoundPaths(p, empty.path());
-  EXPECT_EQ(p.SegmentFilePath, QDir::toNativeSeparators(empty.path()) + sep + QStringLiteral("QZCSo.wav"));
+  EXPECT_EQ(p.SegmentFilePath,
+            QDir::toNativeSeparators(empty.path()) + sep + QStringLiteral("QZCSo.wav"));
 
   // A root folder already ends in the separator.
   BuildSoundPaths(p, QDir::rootPath());
   EXPECT_EQ(p.AppDir, QDir::toNativeSeparators(QDir::rootPath()));
-  EXPECT_EQ(p.SegmentFilePath, QDir::toNativeSeparators(QDir::rootPath()) + QStringLiteral("QZCSo.wav"));
+  EXPECT_EQ(p.SegmentFilePath,
+            QDir::toNativeSeparators(QDir::rootPath()) + QStringLiteral("QZCSo.wav"));
 }
 
 // --- A stop as a wav sound starts (the double runs the stop inside it).
@@ -90,10 +93,10 @@ TEST(SpeechStop, CutsTheRestOfTheUnit) {
     int stopAtWav;  // 1-based
     const char* before;
   } cases[] = {
-      {"X", "ian", 1, 1, "x"},      // nothing after the initial
-      {"X", "ian", 1, 2, "x i1"},   // nothing after the glide
-      {"B", "u", 4, 1, "b"},        // no final of bu
-      {"K", "un", 3, 2, "k u1"},    // no en of un
+      {"X", "ian", 1, 1, "x"},     // nothing after the initial
+      {"X", "ian", 1, 2, "x i1"},  // nothing after the glide
+      {"B", "u", 4, 1, "b"},       // no final of bu
+      {"K", "un", 3, 2, "k u1"},   // no en of un
   };
   for (const auto& c : cases) {
     LoggedProgram lp;
@@ -102,14 +105,16 @@ TEST(SpeechStop, CutsTheRestOfTheUnit) {
     lp.sound.onWav = [&](const QString&) {
       if (++wavs == c.stopAtWav) speech.Stop();
     };
-    speech.PlaySyllable(QString::fromLatin1(c.initial), QString::fromLatin1(c.rest), qint16(c.tone), 5);
+    speech.PlaySyllable(QString::fromLatin1(c.initial), QString::fromLatin1(c.rest), qint16(c.tone),
+                        5);
     QStringList expected = expectedSteps(QString::fromLatin1(c.before));
     expected << QStringLiteral("stop");
     EXPECT_EQ(lp.take(), expected) << c.initial << c.rest;
     EXPECT_FALSE(lp.p.GlideActive);
 
     // The next unit sounds again.
-    speech.SpeakUnit(ReadingUnit{QStringLiteral("Z"), QStringLiteral("hang"), 1, 5, QStringLiteral("张")});
+    speech.SpeakUnit(
+        ReadingUnit{QStringLiteral("Z"), QStringLiteral("hang"), 1, 5, QStringLiteral("张")});
     EXPECT_EQ(lp.take(), expectedSteps(QStringLiteral("zh ang1")));
   }
 }
@@ -141,7 +146,8 @@ TEST(SpeechStop, AUnitStartedRightAfterTheStopStillSounds) {
     speech.Stop();
     speech.SpeakUnit(ReadingUnit{QStringLiteral("7"), QString(), 5, 5, QStringLiteral("7")});
   };
-  speech.SpeakUnit(ReadingUnit{QStringLiteral("X"), QStringLiteral("ian"), 1, 5, QStringLiteral("先")});
+  speech.SpeakUnit(
+      ReadingUnit{QStringLiteral("X"), QStringLiteral("ian"), 1, 5, QStringLiteral("先")});
   QStringList expected = expectedSteps(QStringLiteral("x"));
   expected << QStringLiteral("stop") << segmentSteps(38370, 38780, 410);
   EXPECT_EQ(lp.take(), expected);

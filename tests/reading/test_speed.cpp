@@ -1,10 +1,10 @@
 // Voice and speed: the speed cycle of the menu and the custom speed dialog.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "app/main_window.h"
 #include "reading/speed_options.h"
@@ -14,9 +14,11 @@
 namespace {
 
 TEST(SpeedCycle, ClickingTheCheckedItemStepsOn) {
-  struct Case { int index, checked, item, interval; };
+  struct Case {
+    int index, checked, item, interval;
+  };
   const Case cases[] = {
-      {0, 1, 0, 1000}, {0, 0, 1, 500},  {1, 0, 1, 500}, {1, 1, 2, 100},
+      {0, 1, 0, 1000}, {0, 0, 1, 500},  {1, 0, 1, 500},  {1, 1, 2, 100},
       {2, 1, 2, 100},  {2, 2, 0, 1000}, {0, 3, 0, 1000}, {2, -1, 2, 100},
   };
   for (const Case& c : cases) {
@@ -29,11 +31,14 @@ TEST(SpeedCycle, ClickingTheCheckedItemStepsOn) {
 }
 
 TEST(SpeedCycle, CustomSpeedValidation) {
-  struct Case { const char* text; int value; };  // 0: refused
+  struct Case {
+    const char* text;
+    int value;
+  };  // 0: refused
   const Case cases[] = {
-      {"0", 0},   {"1", 1},       {"100", 100}, {"101", 0},  {"", 0},     {"abc", 0},
-      {"2.5", 2}, {"3.5", 4},     {"99999", 0}, {" 50 ", 50}, {"0.5", 0}, {"1.5", 2},
-      {"100.4", 100}, {"-3", 0},  {"1e2", 100},
+      {"0", 0},   {"1", 1},   {"100", 100},   {"101", 0},   {"", 0},
+      {"abc", 0}, {"2.5", 2}, {"3.5", 4},     {"99999", 0}, {" 50 ", 50},
+      {"0.5", 0}, {"1.5", 2}, {"100.4", 100}, {"-3", 0},    {"1e2", 100},
   };
   for (const Case& c : cases) {
     const auto v = parseCustomSpeed(QString::fromUtf8(c.text));

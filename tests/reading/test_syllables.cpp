@@ -22,7 +22,8 @@ void PrintTo(const SyllableCase& c, std::ostream* os) {
 QStringList playSyllable(const SyllableCase& c) {
   LoggedProgram lp;
   Speech speech(lp.p);
-  speech.PlaySyllable(QString::fromUtf8(c.initial), QString::fromUtf8(c.rest), qint16(c.tone), qint16(c.nextTone));
+  speech.PlaySyllable(QString::fromUtf8(c.initial), QString::fromUtf8(c.rest), qint16(c.tone),
+                      qint16(c.nextTone));
   EXPECT_FALSE(lp.p.GlideActive);
   return lp.take();
 }
@@ -88,8 +89,8 @@ TEST(SyllableTable, TheStepsOfOneSegmentInOrder) {
   lp.timer2.setEnabled(true);
   lp.take();
   Speech(lp.p).PlaySyllable(QStringLiteral("B"), QStringLiteral("i"), 1, 5);
-  EXPECT_EQ(lp.take(), (QStringList{"Timer2 off", "mci play /app/QZCSo.wav from 0 to 235", "Timer3 interval 235",
-                                    "Timer3 on"}));
+  EXPECT_EQ(lp.take(), (QStringList{"Timer2 off", "mci play /app/QZCSo.wav from 0 to 235",
+                                    "Timer3 interval 235", "Timer3 on"}));
   EXPECT_FALSE(lp.timer2.enabled());
   EXPECT_TRUE(lp.timer3.enabled());
   EXPECT_EQ(lp.timer3.interval(), 235);
@@ -212,7 +213,8 @@ const SyllableCase kDispatch[] = {
 
 TEST(SyllableTable, DispatchOnTheFirstLetter) {
   for (const SyllableCase& c : kDispatch)
-    EXPECT_EQ(playSyllable(c), expectedSteps(QString::fromUtf8(c.sounds))) << testing::PrintToString(c);
+    EXPECT_EQ(playSyllable(c), expectedSteps(QString::fromUtf8(c.sounds)))
+        << testing::PrintToString(c);
 }
 
 // bu with tone 4 turns to tone 2 before a fourth tone and keeps tone 4
@@ -250,7 +252,8 @@ const SyllableCase kToneChanges[] = {
 
 TEST(SyllableTable, ToneChangesOfBuAndYi) {
   for (const SyllableCase& c : kToneChanges)
-    EXPECT_EQ(playSyllable(c), expectedSteps(QString::fromUtf8(c.sounds))) << testing::PrintToString(c);
+    EXPECT_EQ(playSyllable(c), expectedSteps(QString::fromUtf8(c.sounds)))
+        << testing::PrintToString(c);
 }
 
 TEST(SyllableTable, FinalsWithTheirTones) {
@@ -259,22 +262,51 @@ TEST(SyllableTable, FinalsWithTheirTones) {
     int tone;
     const char* sounds;
   } cases[] = {
-      {"a", 1, "a1"},      {"o", 2, "o2"},        {"e", 3, "e3"},          {"ai", 4, "ai4"},
-      {"ei", 5, "ei4"},    {"ui", 1, "ui1"},      {"ie", 2, "ie2"},        {"ue", 3, "ue3"},
-      {"an", 4, "an4"},    {"en", 1, "en1"},      {"in", 2, "in2"},        {"ang", 3, "ang3"},
-      {"eng", 4, "eng4"},  {"ing", 1, "ing1"},    {"ong", 2, "ong2"},      {"iu", 3, "iu3"},
-      {"ao", 4, "ao4"},    {"ou", 0, "ou4"},      {"un", 2, "u1 en2"},     {"un", 5, "u1 en4"},
-      {"i", 3, "i3"},      {"u", 5, "u4"},        {"v", 2, "v2"},          {"iang", 3, "i1 ang3"},
-      {"uai", 4, "u1 ai4"}, {"uo", 2, "u1 o2"},   {"van", 1, "v1 an1"},    {"ve", 2, "v1 e2"},
+      {"a", 1, "a1"},
+      {"o", 2, "o2"},
+      {"e", 3, "e3"},
+      {"ai", 4, "ai4"},
+      {"ei", 5, "ei4"},
+      {"ui", 1, "ui1"},
+      {"ie", 2, "ie2"},
+      {"ue", 3, "ue3"},
+      {"an", 4, "an4"},
+      {"en", 1, "en1"},
+      {"in", 2, "in2"},
+      {"ang", 3, "ang3"},
+      {"eng", 4, "eng4"},
+      {"ing", 1, "ing1"},
+      {"ong", 2, "ong2"},
+      {"iu", 3, "iu3"},
+      {"ao", 4, "ao4"},
+      {"ou", 0, "ou4"},
+      {"un", 2, "u1 en2"},
+      {"un", 5, "u1 en4"},
+      {"i", 3, "i3"},
+      {"u", 5, "u4"},
+      {"v", 2, "v2"},
+      {"iang", 3, "i1 ang3"},
+      {"uai", 4, "u1 ai4"},
+      {"uo", 2, "u1 o2"},
+      {"van", 1, "v1 an1"},
+      {"ve", 2, "v1 e2"},
       // er is the segment file's er row; its tone 1 is the tone-4 range.
-      {"er", 1, "33070-33290"}, {"er", 2, "32380-32750"}, {"er", 3, "32750-33070"},
-      {"er", 4, "33070-33290"}, {"er", 5, "33070-33290"},
+      {"er", 1, "33070-33290"},
+      {"er", 2, "32380-32750"},
+      {"er", 3, "32750-33070"},
+      {"er", 4, "33070-33290"},
+      {"er", 5, "33070-33290"},
       // One glide level only; the glide's own final alone still plays.
-      {"iia", 1, "i1"},    {"uu", 3, "u1 u3"},    {"uia", 2, "u1"},
+      {"iia", 1, "i1"},
+      {"uu", 3, "u1 u3"},
+      {"uia", 2, "u1"},
       // The rest after a glide is not lower-cased again.
       {"iAN", 1, "i1"},
       // Nothing matches: no sound.
-      {"ng", 1, ""},       {"", 1, ""},           {"Ang", 1, ""},          {"r", 2, ""},
+      {"ng", 1, ""},
+      {"", 1, ""},
+      {"Ang", 1, ""},
+      {"r", 2, ""},
   };
   for (const auto& c : cases) {
     LoggedProgram lp;

@@ -13,28 +13,52 @@ QStringList speak(const ReadingUnit& unit) {
   return lp.take();
 }
 
-ReadingUnit unitOf(const QString& ch, const QString& initial = QString(), const QString& rest = QString(),
-                   qint16 tone = 5, qint16 nextTone = 5) {
+ReadingUnit unitOf(const QString& ch, const QString& initial = QString(),
+                   const QString& rest = QString(), qint16 tone = 5, qint16 nextTone = 5) {
   return ReadingUnit{initial, rest, tone, nextTone, ch};
 }
 
 TEST(ReadingUnits, DigitsPlayTheirRanges) {
-  const char* expected[10] = {"37255-37690[435]", "33300-33630[330]", "33070-33290[220]", "37695-38165[470]",
-                              "9550-10000[450]",  "35270-35630[360]", "38165-38360[195]", "38370-38780[410]",
-                              "4150-4550[400]",   "38785-39030[245]"};
+  const char* expected[10] = {"37255-37690[435]", "33300-33630[330]", "33070-33290[220]",
+                              "37695-38165[470]", "9550-10000[450]",  "35270-35630[360]",
+                              "38165-38360[195]", "38370-38780[410]", "4150-4550[400]",
+                              "38785-39030[245]"};
   for (int d = 0; d < 10; ++d) {
     // What the input method made of the digit does not matter.
     const QString ch = QString::number(d);
-    EXPECT_EQ(speak(unitOf(ch, ch, QString(), 5, 1)), expectedSteps(QString::fromLatin1(expected[d]))) << d;
+    EXPECT_EQ(speak(unitOf(ch, ch, QString(), 5, 1)),
+              expectedSteps(QString::fromLatin1(expected[d])))
+        << d;
   }
 }
 
 TEST(ReadingUnits, LettersOfEitherCase) {
-  const char* expected[26] = {
-      "ei1", "820-1050[230]",   "spc", "20120-20440[320]", "34310-34570[260]", "spf", "spg", "sph", "spi",
-      "spj", "spk",             "spl", "spm",              "en1",              "37060-37255[185]",
-      "2305-2600[295]",         "spq", "a4",               "sps",              "18940-19240[320]",
-      "spu", "spv",             "spw", "spx",              "spy",              "spz"};
+  const char* expected[26] = {"ei1",
+                              "820-1050[230]",
+                              "spc",
+                              "20120-20440[320]",
+                              "34310-34570[260]",
+                              "spf",
+                              "spg",
+                              "sph",
+                              "spi",
+                              "spj",
+                              "spk",
+                              "spl",
+                              "spm",
+                              "en1",
+                              "37060-37255[185]",
+                              "2305-2600[295]",
+                              "spq",
+                              "a4",
+                              "sps",
+                              "18940-19240[320]",
+                              "spu",
+                              "spv",
+                              "spw",
+                              "spx",
+                              "spy",
+                              "spz"};
   for (int i = 0; i < 26; ++i) {
     const QString upper(QChar(u'A' + i));
     const QString lower(QChar(u'a' + i));
@@ -55,8 +79,9 @@ TEST(ReadingUnits, WavLettersLeaveTheStepTimerRunning) {
 
 TEST(ReadingUnits, TheMarkSetsAreTheListedCharacters) {
   // The same marks as text, typed as a reader sees them.
-  EXPECT_EQ(ShortPauseMarks(), QStringLiteral("《》，/、][{}“”‘’·：〈〉「」『』｜〖〗【】（）［］｛｝—,") +
-                                   QStringLiteral("\"") + QStringLiteral("'':/\\"));
+  EXPECT_EQ(ShortPauseMarks(),
+            QStringLiteral("《》，/、][{}“”‘’·：〈〉「」『』｜〖〗【】（）［］｛｝—,") +
+                QStringLiteral("\"") + QStringLiteral("'':/\\"));
   EXPECT_EQ(ShortPauseMarks().size(), 40);
   EXPECT_EQ(LongPauseMarks(), QStringLiteral("。？；！….;?!"));
 }
@@ -69,9 +94,10 @@ TEST(ReadingUnits, PausesForMarksAndTheEndOfTheText) {
   const struct {
     const char* ch;
     int pause;
-  } cases[] = {{"，", 200}, {"、", 200}, {"。", 400}, {"…", 400}, {".", 400}, {"?", 400}, {",", 200}, {":", 200},
-               {"", 220}};
-  for (const auto& c : cases) EXPECT_EQ(speak(unitOf(QString::fromUtf8(c.ch))), pauseSteps(c.pause)) << c.ch;
+  } cases[] = {{"，", 200}, {"、", 200}, {"。", 400}, {"…", 400}, {".", 400},
+               {"?", 400},  {",", 200},  {":", 200},  {"", 220}};
+  for (const auto& c : cases)
+    EXPECT_EQ(speak(unitOf(QString::fromUtf8(c.ch))), pauseSteps(c.pause)) << c.ch;
 }
 
 TEST(ReadingUnits, EverythingElseIsASyllable) {

@@ -1,10 +1,10 @@
 // Polyphonic characters read by the word they stand in: the look-up over a
 // small table, the generated table on real words, the reading unit the
 // session forms, and the option that turns it off.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "app/main_window.h"
 #include "platform/edit_control.h"
@@ -39,18 +39,19 @@ class SmallTable : public ::testing::Test {
     path = dir.filePath("words.txt");
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("# Chimepad word readings\n"
-            "# a comment\n"
-            "银行\tyin2 hang2\n"
-            "行长\thang2 zhang3\n"
-            "银行行长\tyin2 hang2 hang2 zhang3\n"
-            "长大\tzhang3 da4\n"
-            "体重\tti3 zhong4\n"
-            "重新\tchong2 xin1\n"
-            "音乐\tyin1 yue4\n"
-            "快乐\tkuai4 le4\n"
-            "坏行\tX\n"             // no reading form: skipped
-            "三字词\tsan1 zi4\n");  // one reading short: skipped
+    f.write(
+        "# Chimepad word readings\n"
+        "# a comment\n"
+        "银行\tyin2 hang2\n"
+        "行长\thang2 zhang3\n"
+        "银行行长\tyin2 hang2 hang2 zhang3\n"
+        "长大\tzhang3 da4\n"
+        "体重\tti3 zhong4\n"
+        "重新\tchong2 xin1\n"
+        "音乐\tyin1 yue4\n"
+        "快乐\tkuai4 le4\n"
+        "坏行\tX\n"             // no reading form: skipped
+        "三字词\tsan1 zi4\n");  // one reading short: skipped
   }
   QTemporaryDir dir;
   QString path;
@@ -62,18 +63,18 @@ TEST_F(SmallTable, LongestWordCoveringTheCharacterWinsTiesToTheEarlierStart) {
     const char* text;
     const char* readings;
   } const cases[] = {
-      {"银行", "yin2 hang2"},                      // polyphone at the end of a word
-      {"行长", "hang2 zhang3"},                    // at the start
-      {"他长大了", "- zhang3 da4 -"},              // inside a sentence
-      {"银行长", "yin2 hang2 zhang3"},             // overlap of equal length: 行 to the earlier word
-      {"体重新", "ti3 zhong4 xin1"},               // 重 stays with 体重, 新 only in 重新
+      {"银行", "yin2 hang2"},           // polyphone at the end of a word
+      {"行长", "hang2 zhang3"},         // at the start
+      {"他长大了", "- zhang3 da4 -"},   // inside a sentence
+      {"银行长", "yin2 hang2 zhang3"},  // overlap of equal length: 行 to the earlier word
+      {"体重新", "ti3 zhong4 xin1"},    // 重 stays with 体重, 新 only in 重新
       {"重新", "chong2 xin1"},
-      {"银行行长", "yin2 hang2 hang2 zhang3"},     // the longest word wins
+      {"银行行长", "yin2 hang2 hang2 zhang3"},  // the longest word wins
       {"音乐快乐", "yin1 yue4 kuai4 le4"},
-      {"银\r\n行", "- - - -"},                     // no word across a line break
+      {"银\r\n行", "- - - -"},  // no word across a line break
       {"银\n行", "- - -"},
-      {"银，行长", "- - hang2 zhang3"},            // nor across punctuation
-      {"银 行", "- - -"},                          // nor a space
+      {"银，行长", "- - hang2 zhang3"},  // nor across punctuation
+      {"银 行", "- - -"},                // nor a space
       {"坏行", "- -"},
       {"三字词", "- - -"},
   };
@@ -108,11 +109,11 @@ TEST(GeneratedTable, ReadsPolyphonesByTheirWords) {
     int at;
     const char* reading;  // "" where no word decides
   } const cases[] = {
-      {"银行", 1, "hang2"},     {"音乐", 1, "yue4"},      {"重新", 0, "chong2"},
-      {"调整", 0, "tiao2"},     {"长大", 0, "zhang3"},    {"校长", 1, "zhang3"},
-      {"银行行长", 2, "hang2"}, {"还是", 0, "hai2"},      {"还钱", 0, "huan2"},
-      {"一切", 1, "qie4"},      {"相信", 0, "xiang1"},    {"照相", 1, "xiang4"},
-      {"研究", 1, "jiu1"},      {"头发", 1, "fa4"},       {"睡觉", 1, "jiao4"},
+      {"银行", 1, "hang2"},     {"音乐", 1, "yue4"},       {"重新", 0, "chong2"},
+      {"调整", 0, "tiao2"},     {"长大", 0, "zhang3"},     {"校长", 1, "zhang3"},
+      {"银行行长", 2, "hang2"}, {"还是", 0, "hai2"},       {"还钱", 0, "huan2"},
+      {"一切", 1, "qie4"},      {"相信", 0, "xiang1"},     {"照相", 1, "xiang4"},
+      {"研究", 1, "jiu1"},      {"头发", 1, "fa4"},        {"睡觉", 1, "jiao4"},
       {"觉得", 0, "jue2"},      {"体重新高", 1, "zhong4"}, {"快乐", 1, "le4"},
   };
   for (const Case& c : cases) {
@@ -156,7 +157,8 @@ class WordReadingTest : public ::testing::Test {
     return FormReadingUnit(p());
   }
   static QString spelled(const ReadingUnit& u) {
-    return u.initial + u.rest + QString::number(u.tone) + QLatin1Char('/') + QString::number(u.nextTone);
+    return u.initial + u.rest + QString::number(u.tone) + QLatin1Char('/') +
+           QString::number(u.nextTone);
   }
 
   ScriptedUi ui;
@@ -176,10 +178,10 @@ TEST_F(WordReadingTest, UnitTakesTheWordsReadingAndTheOptionTurnsItOff) {
   } const cases[] = {
       {"去银行", 2, "Hang2/5", "Xing2/5"},
       {"重新开始", 0, "Chong2/1", "Zhong4/1"},
-      {"不调整", 0, "Bu4/2", "Bu4/4"},           // the next character's tone is its word's too
+      {"不调整", 0, "Bu4/2", "Bu4/4"},  // the next character's tone is its word's too
       {"长大了\r\n", 0, "Zhang3/4", "Chang2/4"},
-      {"银\r\n行", 3, "Xing2/5", "Xing2/5"},     // CR LF parts the two
-      {"银行。", 2, "。5/5", "。5/5"},            // punctuation reads as itself
+      {"银\r\n行", 3, "Xing2/5", "Xing2/5"},  // CR LF parts the two
+      {"银行。", 2, "。5/5", "。5/5"},        // punctuation reads as itself
   };
   ASSERT_TRUE(p().ReadByWords);
   ASSERT_TRUE(p().menu.numWords->isChecked());

@@ -317,15 +317,16 @@ TEST_F(SearchWindows, FindCountsPositionsAsTextDoes) {
   };
   const QString text = "ab\r\nAB\r\n\r\nab\nab";
   const Step steps[] = {
-      {"ab", false, 0, 0, 0},       {"ab", false, 0, 2, 4},    {"ab", false, 4, 2, 10},
-      {"ab", false, 10, 2, 13},     {"ab", false, 13, 2, -1},  {"ab", true, 15, 0, 13},
-      {"ab", true, 13, 2, 10},      {"ab", true, 10, 2, 4},    {"ab", true, 4, 0, 0},
+      {"ab", false, 0, 0, 0},     {"ab", false, 0, 2, 4},    {"ab", false, 4, 2, 10},
+      {"ab", false, 10, 2, 13},   {"ab", false, 13, 2, -1},  {"ab", true, 15, 0, 13},
+      {"ab", true, 13, 2, 10},    {"ab", true, 10, 2, 4},    {"ab", true, 4, 0, 0},
       {"b\r\nA", false, 0, 0, 1}, {"\nab", false, 8, 0, 12}, {"\nab", true, 15, 0, 12},
       {"ab", false, 2, 1, 4},  // the selection ends between CR and LF
   };
   setText(text);
   for (const Step& s : steps) {
-    SCOPED_TRACE(std::string(s.find) + (s.upward ? " up from " : " down from ") + std::to_string(s.start));
+    SCOPED_TRACE(std::string(s.find) + (s.upward ? " up from " : " down from ") +
+                 std::to_string(s.start));
     select(s.start, s.length);
     ASSERT_EQ(selection(), std::make_pair(s.start, s.length));
     p().FindText = QString::fromUtf8(s.find);
@@ -491,11 +492,13 @@ TEST(SearchWindowPlacement, MovesOffTheMatchOnlyWhenItCoversIt) {
       {"clear of the match", window, QRect(100, 100, 40, 16), window},
       {"covering it, closer above", window, QRect(500, 380, 40, 16), QRect(400, 233, 360, 140)},
       {"covering it, closer below", window, QRect(500, 310, 40, 16), QRect(400, 333, 360, 140)},
-      {"no room above: below", QRect(400, 20, 360, 140), QRect(500, 60, 40, 16), QRect(400, 83, 360, 140)},
+      {"no room above: below", QRect(400, 20, 360, 140), QRect(500, 60, 40, 16),
+       QRect(400, 83, 360, 140)},
       {"no room above or below: beside", window, QRect(500, 0, 40, 800), QRect(547, 300, 360, 140)},
       {"nowhere to go: it stays", screen, QRect(500, 300, 40, 16), screen},
   };
-  for (const Case& c : cases) EXPECT_EQ(placeClearOf(c.window, c.match, screen), c.placed) << c.what;
+  for (const Case& c : cases)
+    EXPECT_EQ(placeClearOf(c.window, c.match, screen), c.placed) << c.what;
 }
 
 TEST_F(SearchWindows, TheFindWindowLeavesTheMatchItSelectedVisible) {
@@ -519,7 +522,8 @@ TEST_F(SearchWindows, TheFindWindowLeavesTheMatchItSelectedVisible) {
   ASSERT_EQ(selection(), std::make_pair(int(text.size()) - 2, 2));
   QTextCursor c = txt()->textCursor();
   c.setPosition(c.selectionStart());
-  const QRect match(txt()->viewport()->mapToGlobal(txt()->cursorRect(c).topLeft()), txt()->cursorRect(c).size());
+  const QRect match(txt()->viewport()->mapToGlobal(txt()->cursorRect(c).topLeft()),
+                    txt()->cursorRect(c).size());
   EXPECT_FALSE(d->frameGeometry().intersects(match));
   EXPECT_TRUE(w->screen()->availableGeometry().contains(d->frameGeometry()));
 }

@@ -163,8 +163,8 @@ TEST(SearchAgreesWithPlainRules, OnRandomTexts) {
     const int s = g.bounded(static_cast<int>(t.size()) + 1);
     const int l = g.bounded(static_cast<int>(t.size()) - s + 1);
     ASSERT_EQ(FindInText(t, s, l, f, matchCase, upward), plainFind(t, s, l, f, matchCase, upward))
-        << qPrintable(t) << " / " << qPrintable(f) << " s=" << s << " l=" << l << " case=" << matchCase
-        << " up=" << upward;
+        << qPrintable(t) << " / " << qPrintable(f) << " s=" << s << " l=" << l
+        << " case=" << matchCase << " up=" << upward;
     const QString r = randomString(g, 3);
     ASSERT_EQ(ReplaceAllInText(t, f, r, matchCase).text, plainReplaceAll(t, f, r, matchCase))
         << qPrintable(t) << " / " << qPrintable(f) << " -> " << qPrintable(r);
@@ -201,7 +201,8 @@ TEST(SearchAgreesWithPlainRules, OnLongTexts) {
   for (int i = 0; i < 400000; ++i) big.append(QStringLiteral("aAbB中")[g.bounded(5)]);
   for (const QString& f : {QStringLiteral("ab"), QStringLiteral("AbA"), QStringLiteral("中a")})
     for (bool matchCase : {false, true})
-      ASSERT_EQ(ReplaceAllInText(big, f, u"Q", matchCase).text, plainReplaceAll(big, f, "Q", matchCase));
+      ASSERT_EQ(ReplaceAllInText(big, f, u"Q", matchCase).text,
+                plainReplaceAll(big, f, "Q", matchCase));
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ class FakeRegistry : public Registry {
   };
 
   // Values by (root, key path as given, value name).
-  void put(RegRoot root, const QString& key, const QString& name, quint32 type, const QByteArray& data) {
+  void put(RegRoot root, const QString& key, const QString& name, quint32 type,
+           const QByteArray& data) {
     keys_[id(root, key)][name.toLower()] = Value{type, data};
   }
   void putString(RegRoot root, const QString& key, const QString& name, const QString& text) {
@@ -50,13 +51,16 @@ class FakeRegistry : public Registry {
     return *it;
   }
   void closeKey(Key) override { --openKeys; }
-  bool setDefaultValue(RegRoot root, const QString& key, const QString& subKey, const QString& text) override {
+  bool setDefaultValue(RegRoot root, const QString& key, const QString& subKey,
+                       const QString& text) override {
     writes.push_back({root, key, subKey, text});
     return true;
   }
 
  private:
-  static QString id(RegRoot root, const QString& key) { return QString::number(int(root)) + u'|' + key.toLower(); }
+  static QString id(RegRoot root, const QString& key) {
+    return QString::number(int(root)) + u'|' + key.toLower();
+  }
   QMap<QString, QMap<QString, Value>> keys_;
   QSet<QString> protected_;
   std::vector<QString> handles_;

@@ -6,12 +6,21 @@
 
 class FakeTimer : public Timer {
  public:
-  struct Change { bool enabled; int interval; };
+  struct Change {
+    bool enabled;
+    int interval;
+  };
   std::vector<Change> changes;
 
-  void setInterval(int ms) override { interval_ = ms; changes.push_back({enabled_, interval_}); }
+  void setInterval(int ms) override {
+    interval_ = ms;
+    changes.push_back({enabled_, interval_});
+  }
   int interval() const override { return interval_; }
-  void setEnabled(bool on) override { enabled_ = on; changes.push_back({enabled_, interval_}); }
+  void setEnabled(bool on) override {
+    enabled_ = on;
+    changes.push_back({enabled_, interval_});
+  }
   bool enabled() const override { return enabled_; }
   // Delivers one tick if the timer would fire.
   bool fire() {

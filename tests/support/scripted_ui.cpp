@@ -31,7 +31,9 @@ std::optional<QString> ScriptedUi::saveFileName(QWidget*, const FileDialogSetup&
   return r;
 }
 
-bool ScriptedUi::printDialog(QWidget*, QPrinter& printer) { return onPrint ? onPrint(printer) : false; }
+bool ScriptedUi::printDialog(QWidget*, QPrinter& printer) {
+  return onPrint ? onPrint(printer) : false;
+}
 
 std::optional<QColor> ScriptedUi::colorDialog(QWidget*, const QColor& initial) {
   colorPresets.push_back(initial);
@@ -41,7 +43,9 @@ std::optional<QColor> ScriptedUi::colorDialog(QWidget*, const QColor& initial) {
   return r;
 }
 
-QStringList ScriptedUi::screenFonts() { return fonts.isEmpty() ? QFontDatabase::families() : fonts; }
+QStringList ScriptedUi::screenFonts() {
+  return fonts.isEmpty() ? QFontDatabase::families() : fonts;
+}
 
 QString ScriptedUi::resolveFontFace(const QString& name) {
   const auto it = standInFaces.find(name);

@@ -52,7 +52,8 @@ class ScriptedUi : public Ui {
   bool startProgram(const QString& path) override;
   // Progress windows: the percentages shown; cancelled once `cancelAt` is
   // reached (never when negative).
-  std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title, const QString& label) override;
+  std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title,
+                                           const QString& label) override;
   std::vector<int> progressShown;
   int cancelAt = -1;
   int progressWindows = 0;

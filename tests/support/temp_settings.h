@@ -7,7 +7,8 @@
 
 struct TempSettings {
   QTemporaryDir dir;
-  std::unique_ptr<SettingsStore> store = std::make_unique<SettingsStore>(dir.filePath("Chimepad.conf"));
+  std::unique_ptr<SettingsStore> store =
+      std::make_unique<SettingsStore>(dir.filePath("Chimepad.conf"));
   QString path() const { return dir.filePath("Chimepad.conf"); }
   // Reopens the store, as the next run of the program would.
   void reopen() {

@@ -4,8 +4,8 @@
 //   ASSERT_TRUE(waitUntil([&] { return !p.ReadingActive; }, 5000));
 // (The Qt Test macros that wait only return from the test body when they
 // fail, and GoogleTest then reports the test as passed.)
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 
 template <typename Condition>
 [[nodiscard]] testing::AssertionResult waitUntil(Condition condition, int timeoutMs = 5000) {

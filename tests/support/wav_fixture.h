@@ -1,9 +1,9 @@
 #pragma once
 // Small sound files written by the tests themselves: a sine tone of a given
 // length, or silence, in any format libsndfile writes.
+#include <sndfile.h>
 #include <QFile>
 #include <QString>
-#include <sndfile.h>
 
 #include <cmath>
 #include <vector>
@@ -29,7 +29,8 @@ inline bool writeTone(const QString& path, const ToneSpec& t = {}) {
   std::vector<double> data(size_t(frames) * t.channels);
   for (sf_count_t i = 0; i < frames; ++i)
     for (int c = 0; c < t.channels; ++c)
-      data[size_t(i) * t.channels + c] = t.amplitude * std::sin(2 * M_PI * t.frequency * double(i) / t.rate);
+      data[size_t(i) * t.channels + c] =
+          t.amplitude * std::sin(2 * M_PI * t.frequency * double(i) / t.rate);
   const bool ok = sf_writef_double(f, data.data(), frames) == frames;
   sf_close(f);
   return ok;

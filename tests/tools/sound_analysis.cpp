@@ -23,7 +23,8 @@ bool readWav(const std::string& path, Wav& out) {
   sf_close(f);
   if (got != info.frames || info.channels < 1) return false;
   out.samples.resize(size_t(info.frames));
-  for (sf_count_t i = 0; i < info.frames; ++i) out.samples[size_t(i)] = all[size_t(i) * info.channels];
+  for (sf_count_t i = 0; i < info.frames; ++i)
+    out.samples[size_t(i)] = all[size_t(i) * info.channels];
   return (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
 }
 
@@ -39,8 +40,6 @@ double rms(const std::vector<float>& x, int begin, int end) {
 }
 
 namespace {
-
-
 
 // One second-order low-pass section (direct form I).
 void biquadLowPass(std::vector<double>& x, int sampleRate, double cutoff, double q) {

@@ -9,8 +9,8 @@ namespace soundcheck {
 struct Wav {
   int sampleRate = 0;
   int channels = 0;
-  int format = 0;               // libsndfile's format word
-  std::vector<float> samples;   // -1..1, first channel
+  int format = 0;              // libsndfile's format word
+  std::vector<float> samples;  // -1..1, first channel
 };
 
 // Reads a wav file; false when it is missing or not a wav file.

@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "reading/speech.h"
 #include "generator.h"
-#include "sound_analysis.h"
+#include "reading/speech.h"
 #include "shaping.h"
+#include "sound_analysis.h"
 #include "sound_list.h"
 #include "speech.h"
 #include "tests/reading/output_log.h"
@@ -33,17 +33,17 @@ namespace {
 const std::string kBinDir = CHIMEPAD_BIN_DIR;
 constexpr int kRate = 22050;
 
-const std::vector<std::string> kInitials = {"b", "p", "m", "f", "d", "t", "n", "l",
-                                            "g", "k", "h", "j", "q", "x", "zh", "ch",
+const std::vector<std::string> kInitials = {"b",  "p", "m", "f", "d", "t", "n",  "l",
+                                            "g",  "k", "h", "j", "q", "x", "zh", "ch",
                                             "sh", "z", "c", "s", "r", "y", "w"};
 const std::set<std::string> kVoicedInitials = {"m", "n", "l", "r", "y", "w"};
 // Stops and affricates end with the start of their vowel; in speech they
 // are louder against the vowel than the fricatives and the rest.
 const std::set<std::string> kStopInitials = {"b", "p", "d",  "t",  "g", "k",
                                              "j", "q", "zh", "ch", "z", "c"};
-const std::vector<std::string> kFinals = {"a",  "o",   "e",   "ai",  "ei",  "ui", "ie", "ue",
-                                          "an", "en",  "in",  "ang", "eng", "ing", "ong", "iu",
-                                          "ao", "ou",  "un",  "i",   "u",   "v"};
+const std::vector<std::string> kFinals = {"a",  "o",  "e",  "ai",  "ei",  "ui",  "ie",  "ue",
+                                          "an", "en", "in", "ang", "eng", "ing", "ong", "iu",
+                                          "ao", "ou", "un", "i",   "u",   "v"};
 const std::string kLetterNames = "cfghijklmqsuvwxyz";
 
 std::vector<std::string> namedWavs() {
@@ -104,12 +104,10 @@ struct UnitRange {
   int first, last, tone;
 };
 const UnitRange kUnitRanges[] = {
-    {"0", 37255, 37690, 2}, {"1", 33300, 33630, 1}, {"2", 33070, 33290, 4},
-    {"3", 37695, 38165, 1}, {"4", 9550, 10000, 4},  {"5", 35270, 35630, 3},
-    {"6", 38165, 38360, 4}, {"7", 38370, 38780, 1}, {"8", 4150, 4550, 1},
-    {"9", 38785, 39030, 3}, {"B", 820, 1050, 4},    {"D", 20120, 20440, 4},
-    {"E", 34310, 34570, 4}, {"O", 37060, 37255, 1}, {"P", 2305, 2600, 4},
-    {"T", 18940, 19240, 4},
+    {"0", 37255, 37690, 2}, {"1", 33300, 33630, 1}, {"2", 33070, 33290, 4}, {"3", 37695, 38165, 1},
+    {"4", 9550, 10000, 4},  {"5", 35270, 35630, 3}, {"6", 38165, 38360, 4}, {"7", 38370, 38780, 1},
+    {"8", 4150, 4550, 1},   {"9", 38785, 39030, 3}, {"B", 820, 1050, 4},    {"D", 20120, 20440, 4},
+    {"E", 34310, 34570, 4}, {"O", 37060, 37255, 1}, {"P", 2305, 2600, 4},   {"T", 18940, 19240, 4},
 };
 
 // One range of the segment file with the tone it must carry: a range
@@ -237,14 +235,14 @@ std::string figures(double value) {
 // initial's, over the initial letters and every final of the language,
 // each tone and each following tone.
 std::set<std::pair<std::string, std::string>> initialFinalPairs() {
-  const char* const letters[] = {"B", "P", "M", "F", "D", "T", "N", "L", "G", "K", "H",
-                                 "J", "Q", "X", "Z", "C", "S", "R", "Y", "W"};
+  const char* const letters[] = {"B", "P", "M", "F", "D", "T", "N", "L", "G", "K",
+                                 "H", "J", "Q", "X", "Z", "C", "S", "R", "Y", "W"};
   const char* const rests[] = {
-      "a",   "o",   "e",    "ai",  "ei",  "ao",   "ou",  "an",  "en",   "ang", "eng",  "ong",
-      "er",  "i",   "ia",   "ie",  "iao", "iu",   "ian", "in",  "iang", "ing", "iong", "u",
-      "ua",  "uo",  "uai",  "ui",  "uan", "un",   "uang", "ueng", "v",  "ve",  "ue",   "van",
-      "vn",  "ha",  "he",   "hai", "hei", "hao",  "hou", "han", "hen",  "hang", "heng", "hong",
-      "hi",  "hu",  "hua",  "huo", "huai", "hui", "huan", "hun", "huang"};
+      "a",  "o",  "e",   "ai",  "ei",   "ao",  "ou",   "an",   "en",   "ang",  "eng",  "ong",
+      "er", "i",  "ia",  "ie",  "iao",  "iu",  "ian",  "in",   "iang", "ing",  "iong", "u",
+      "ua", "uo", "uai", "ui",  "uan",  "un",  "uang", "ueng", "v",    "ve",   "ue",   "van",
+      "vn", "ha", "he",  "hai", "hei",  "hao", "hou",  "han",  "hen",  "hang", "heng", "hong",
+      "hi", "hu", "hua", "huo", "huai", "hui", "huan", "hun",  "huang"};
   std::set<std::pair<std::string, std::string>> pairs;
   std::set<std::string> initials(kInitials.begin(), kInitials.end());
   for (const char* letter : letters)
@@ -311,9 +309,8 @@ TEST(SoundSet, VoicelessInitialsHoldNoVoiceBeforeTheirVowelAndVoicedOnesDo) {
     std::vector<float> x(2 * pad, 0.0f);
     const auto& samples = loadWav(wavPath(name)).samples;
     x.insert(x.begin() + pad, samples.begin(), samples.end());
-    const double releaseEnd =
-        (pad + samples.size()) / double(kRate) -
-        (kStopInitials.count(name) ? kTransitionMs / 1000 : 0);
+    const double releaseEnd = (pad + samples.size()) / double(kRate) -
+                              (kStopInitials.count(name) ? kTransitionMs / 1000 : 0);
     // Voice is pitch that holds from one frame to the next; a lone frame is
     // the tracker being fooled by noise. A frame counts for the release
     // when its window ends inside it.
@@ -334,9 +331,8 @@ TEST(SoundSet, VoicelessInitialsHoldNoVoiceBeforeTheirVowelAndVoicedOnesDo) {
     if (kVoicedInitials.count(name)) {
       EXPECT_GE(voiced, 5) << "a voiced initial without voice";
     } else {
-      EXPECT_EQ(voicedInRelease, 0)
-          << "the vowel leaked into the release: voice from " << firstVoicedMs << " ms of "
-          << msOf(samples.size()) << " ms";
+      EXPECT_EQ(voicedInRelease, 0) << "the vowel leaked into the release: voice from "
+                                    << firstVoicedMs << " ms of " << msOf(samples.size()) << " ms";
     }
   }
 }
@@ -483,8 +479,8 @@ TEST(SegmentFile, SyllablesCarryTheirTones) {
   const double level = levelToneSt();
   for (const auto& r : segmentRanges()) {
     const ToneReading t = readTone(trackPitch(slice(w.samples, r.first, r.last), kRate), level);
-    EXPECT_EQ(int(t.tone), r.tone) << r.label << " at " << r.first << "-" << r.last << ": "
-                                   << t.detail;
+    EXPECT_EQ(int(t.tone), r.tone)
+        << r.label << " at " << r.first << "-" << r.last << ": " << t.detail;
   }
 }
 

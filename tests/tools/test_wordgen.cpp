@@ -1,10 +1,10 @@
 // The generator of the word-reading table on small inputs: traditional
 // phrases through OpenCC, readings fitted to the pinyin dictionary and the
 // 2013 standard, the reviewed additions, reproducible output.
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "support/qt_print.h"
 
@@ -16,16 +16,16 @@ class WordGen : public ::testing::Test {
     ASSERT_TRUE(dir.isValid());
     write("terra.dict.yaml",
           "# Rime dictionary\n---\nname: terra_pinyin\nversion: \"2021.08.05\"\n...\n\n"
-          "行\txing2\n"                   // one character: no phrase
+          "行\txing2\n"  // one character: no phrase
           "銀行\tyin2 hang2\n"
-          "研究\tyan2 jiu4\n"             // a Taiwan reading the standard does not give
-          "頭髮\ttou2 fa5\n"              // neutral tone of fa1 or fa4: undecided
-          "大家\tda4 gu1\t0%\n"           // marked wrong
+          "研究\tyan2 jiu4\n"    // a Taiwan reading the standard does not give
+          "頭髮\ttou2 fa5\n"     // neutral tone of fa1 or fa4: undecided
+          "大家\tda4 gu1\t0%\n"  // marked wrong
           "重新\tchong2 xin1\n"
           "體重\tti3 zhong4\n"
           "行長\thang2 zhang3\t20%\n"
-          "行長\txing2 chang2\t80%\n"     // the heavier reading wins
-          "一下\tyi2 xia4\n"              // 一 keeps its own reading: nothing differs
+          "行長\txing2 chang2\t80%\n"  // the heavier reading wins
+          "一下\tyi2 xia4\n"           // 一 keeps its own reading: nothing differs
           "銀行家\tyin2 hang2 jia1\n");
     write("pinyin.txt",
           "# Chimepad pinyin dictionary\n"
@@ -46,8 +46,9 @@ class WordGen : public ::testing::Test {
     QProcess p;
     p.start(QStringLiteral(WORDGEN_EXE),
             {QStringLiteral("--opencc"), QStringLiteral(OPENCC_EXE), QStringLiteral("t2s.json"),
-             dir.filePath("terra.dict.yaml"), dir.filePath("pinyin.txt"), dir.filePath("Unihan_Readings.txt"),
-             dir.filePath("additions.txt"), dir.filePath("words.txt")});
+             dir.filePath("terra.dict.yaml"), dir.filePath("pinyin.txt"),
+             dir.filePath("Unihan_Readings.txt"), dir.filePath("additions.txt"),
+             dir.filePath("words.txt")});
     EXPECT_TRUE(p.waitForFinished(60000));
     if (messages) *messages = QString::fromLocal8Bit(p.readAllStandardError());
     QFile f(dir.filePath("words.txt"));
@@ -67,10 +68,9 @@ TEST_F(WordGen, KeepsTheWordsAPolyphoneStandsInWithTheirFittedReadings) {
   ASSERT_EQ(run("长大 zhang3 da4\n体重\n", &lines), 0);
   const QStringList expected = {
       QStringLiteral("行长\txing2 chang2"),  // read the usual way, kept: 行 and 长 are polyphones
-      QStringLiteral("重新\tchong2 xin1"),
-      QStringLiteral("银行\tyin2 hang2"),
+      QStringLiteral("重新\tchong2 xin1"),       QStringLiteral("银行\tyin2 hang2"),
       QStringLiteral("银行家\tyin2 hang2 jia1"),
-      QStringLiteral("长大\tzhang3 da4"),    // an addition
+      QStringLiteral("长大\tzhang3 da4"),  // an addition
   };
   QStringList sorted = expected;
   sorted.sort();
@@ -94,8 +94,8 @@ TEST_F(WordGen, RefusesAdditionsThatDoNotFitWithTheirLineNumber) {
   } const cases[] = {
       {"# comment\n长大 zhang4 da4\n", "additions.txt:2:"},  // no such reading of 长
       {"银行 yin2 hang2\n", "already in the source"},
-      {"大家\n", "not in the source"},                        // left out already (0%)
-      {"长大 zhang3\n", "does not fit"},                      // one reading short
+      {"大家\n", "not in the source"},    // left out already (0%)
+      {"长大 zhang3\n", "does not fit"},  // one reading short
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.additions);

@@ -73,9 +73,9 @@ QStringList readingsOf(const QString& field, const QString& value) {
 }
 
 struct Character {
-  QStringList mandarin;   // kMandarin, numbered
-  QStringList further;    // kTGHZ2013 then kXHC1983, numbered
-  QStringList attested;   // every reading Unihan knows, numbered
+  QStringList mandarin;  // kMandarin, numbered
+  QStringList further;   // kTGHZ2013 then kXHC1983, numbered
+  QStringList attested;  // every reading Unihan knows, numbered
 };
 
 QByteArray readUnihan(const QString& path, const QString& bzip2) {
@@ -106,7 +106,9 @@ int main(int argc, char** argv) {
     bzip2 = args[1];
     args = args.mid(2);
   }
-  if (args.size() != 3) fail(QStringLiteral("usage: pinyingen [--bzip2 <program>] <Unihan_Readings> <overrides> <output>"));
+  if (args.size() != 3)
+    fail(QStringLiteral(
+        "usage: pinyingen [--bzip2 <program>] <Unihan_Readings> <overrides> <output>"));
 
   // Unihan readings.
   const QByteArray unihan = readUnihan(args[0], bzip2);
@@ -138,15 +140,18 @@ int main(int argc, char** argv) {
       }
       if (!ch.attested.contains(*n)) ch.attested << *n;
       if (field == QLatin1String("kMandarin")) ch.mandarin << *n;
-      else if ((field == QLatin1String("kTGHZ2013") || field == QLatin1String("kXHC1983")) && !ch.further.contains(*n))
+      else if ((field == QLatin1String("kTGHZ2013") || field == QLatin1String("kXHC1983")) &&
+               !ch.further.contains(*n))
         ch.further << *n;
     }
   }
-  if (version.isEmpty() || chars.isEmpty()) fail(QStringLiteral("%1 is not Unihan_Readings.txt").arg(args[0]));
+  if (version.isEmpty() || chars.isEmpty())
+    fail(QStringLiteral("%1 is not Unihan_Readings.txt").arg(args[0]));
 
   // The reviewed overrides: "<character> <reading>" lines, '#' comments.
   QFile of(args[1]);
-  if (!of.open(QIODevice::ReadOnly | QIODevice::Text)) fail(QStringLiteral("cannot read %1").arg(args[1]));
+  if (!of.open(QIODevice::ReadOnly | QIODevice::Text))
+    fail(QStringLiteral("cannot read %1").arg(args[1]));
   static const QRegularExpression readingForm(QStringLiteral("^[a-z]+[1-5]$"));
   QHash<char32_t, QString> overrides;
   int lineNo = 0;
@@ -158,10 +163,12 @@ int main(int argc, char** argv) {
     const QStringList parts = line.split(QRegularExpression(QStringLiteral("\\s+")));
     const QList<uint> ucs = parts.value(0).toUcs4();
     const auto where = QStringLiteral("%1:%2: ").arg(args[1]).arg(lineNo);
-    if (parts.size() != 2 || ucs.size() != 1) fail(where + QStringLiteral("expected a character and a reading"));
+    if (parts.size() != 2 || ucs.size() != 1)
+      fail(where + QStringLiteral("expected a character and a reading"));
     const char32_t cp = ucs[0];
     const QString& reading = parts[1];
-    if (!readingForm.match(reading).hasMatch()) fail(where + QStringLiteral("%1 is no numbered reading").arg(reading));
+    if (!readingForm.match(reading).hasMatch())
+      fail(where + QStringLiteral("%1 is no numbered reading").arg(reading));
     if (overrides.contains(cp)) fail(where + QStringLiteral("%1 is listed twice").arg(parts[0]));
     const auto it = chars.constFind(cp);
     if (it != chars.cend() && !it->attested.isEmpty()) {
@@ -211,7 +218,9 @@ int main(int argc, char** argv) {
   }
   f.write(text);
   if (!f.commit()) fail(QStringLiteral("cannot write %1").arg(args[2]));
-  std::fprintf(stderr, "pinyingen: %lld characters, %lld overrides, %d readings not in pinyin form skipped\n",
-               static_cast<long long>(out.size()), static_cast<long long>(overrides.size()), unconverted);
+  std::fprintf(
+      stderr,
+      "pinyingen: %lld characters, %lld overrides, %d readings not in pinyin form skipped\n",
+      static_cast<long long>(out.size()), static_cast<long long>(overrides.size()), unconverted);
   return 0;
 }

@@ -50,8 +50,10 @@ int main(int argc, char** argv) {
   if (args.size() != 1 && args.size() != 3)
     fail(QStringLiteral("usage: readingcheck [--list] <text.txt> [<pinyin.txt> <words.txt>]"));
   const QString textPath = args[0];
-  const QStringList pinyinPlaces = args.size() == 3 ? QStringList{args[1]} : PinyinDictionaryIme::defaultPlaces();
-  const QStringList wordPlaces = args.size() == 3 ? QStringList{args[2]} : WordReadings::defaultPlaces();
+  const QStringList pinyinPlaces =
+      args.size() == 3 ? QStringList{args[1]} : PinyinDictionaryIme::defaultPlaces();
+  const QStringList wordPlaces =
+      args.size() == 3 ? QStringList{args[2]} : WordReadings::defaultPlaces();
 
   QFile tf(textPath);
   if (!tf.open(QIODevice::ReadOnly)) fail(QStringLiteral("cannot read %1").arg(textPath));
@@ -60,13 +62,16 @@ int main(int argc, char** argv) {
   if (!rf.open(QIODevice::ReadOnly)) fail(QStringLiteral("cannot read %1").arg(rf.fileName()));
   QStringList reference;
   for (const QString& line : QString::fromUtf8(rf.readAll()).split(u'\n'))
-    reference << line.section(u'#', 0, 0).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    reference << line.section(u'#', 0, 0)
+                     .split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
 
   QList<int> positions;
   for (int i = 0; i < text.size(); ++i)
     if (isHan(text[i])) positions << i;
   if (positions.size() != reference.size())
-    fail(QStringLiteral("%1 Chinese characters but %2 reference readings").arg(positions.size()).arg(reference.size()));
+    fail(QStringLiteral("%1 Chinese characters but %2 reference readings")
+             .arg(positions.size())
+             .arg(reference.size()));
 
   PinyinDictionaryIme ime(pinyinPlaces);
   WordReadings words(wordPlaces);
@@ -97,9 +102,10 @@ int main(int argc, char** argv) {
     wrongAlone += !okAlone;
     wrongByWords += !okByWords;
     if (list && (!okAlone || !okByWords))
-      out << text.mid(std::max(0, pos - 6), std::min(pos, 6)).replace(u'\n', u' ') << '[' << c << ']' << text.mid(pos + 1, 6).replace(u'\n', u' ')
-          << "  reference " << reference[k] << "  alone " << got[0] << (okAlone ? "" : " x") << "  by words "
-          << got[1] << (okByWords ? "" : " x") << '\n';
+      out << text.mid(std::max(0, pos - 6), std::min(pos, 6)).replace(u'\n', u' ') << '[' << c
+          << ']' << text.mid(pos + 1, 6).replace(u'\n', u' ') << "  reference " << reference[k]
+          << "  alone " << got[0] << (okAlone ? "" : " x") << "  by words " << got[1]
+          << (okByWords ? "" : " x") << '\n';
   }
   out << "Chinese characters counted (一 and 不 left aside): " << counted << '\n'
       << "read otherwise than the reference, character by character: " << wrongAlone << " ("

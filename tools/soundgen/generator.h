@@ -25,8 +25,7 @@ class Generator {
 
   // A syllable for a segment: it fills at most room samples, shortened or
   // slowed down to come close to that.
-  bool makeFitted(const std::string& text, int room, std::vector<int16_t>& out,
-                  std::string& error);
+  bool makeFitted(const std::string& text, int room, std::vector<int16_t>& out, std::string& error);
 
   // The whole segment file: every range holds its syllable from its first
   // millisecond on (or from the end of a range it starts inside), ending

@@ -37,13 +37,13 @@ int samplesIn(double ms) { return int(std::floor(ms * kSampleRate / 1000.0 + 1e-
 bool isObstruent(const std::string& p) {
   // espeak's mnemonics of the Mandarin voice, then of the English one.
   static const std::set<std::string> names = {
-      "p", "ph", "t", "th", "k", "kh", "ts", "tsh", "ts.", "ts.h", "tS;", "tS;h", "f", "s", "s.",
-      "S;", "X", "z.", "b", "d", "g", "dZ", "tS", "v", "z", "S", "Z", "h", "T", "D"};
+      "p",  "ph", "t",  "th", "k", "kh", "ts", "tsh", "ts.", "ts.h", "tS;", "tS;h", "f", "s", "s.",
+      "S;", "X",  "z.", "b",  "d", "g",  "dZ", "tS",  "v",   "z",    "S",   "Z",    "h", "T", "D"};
   return names.count(p) > 0;
 }
 
 ConsonantClass consonantClass(const std::string& p) {
-  static const std::set<std::string> stops = {"p",  "ph",  "t",   "th",    "k",   "kh",
+  static const std::set<std::string> stops = {"p",  "ph",  "t",   "th",   "k",   "kh",
                                               "ts", "tsh", "ts.", "ts.h", "tS;", "tS;h"};
   static const std::set<std::string> sibilants = {"s", "s.", "S;"};
   static const std::set<std::string> weak = {"f", "X"};

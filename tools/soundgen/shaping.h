@@ -25,10 +25,10 @@ bool isObstruent(const std::string& phoneme);
 
 // How an initial's consonant sounds before its vowel.
 enum class ConsonantClass {
-  Stop,         // a stop or an affricate: a burst (and frication), then the vowel
-  Sibilant,     // s, sh, x: strong frication
+  Stop,           // a stop or an affricate: a burst (and frication), then the vowel
+  Sibilant,       // s, sh, x: strong frication
   WeakFricative,  // f, h: weak frication
-  Other,        // nasals, liquids, glides, the voiced r
+  Other,          // nasals, liquids, glides, the voiced r
 };
 ConsonantClass consonantClass(const std::string& phoneme);
 

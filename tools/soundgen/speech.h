@@ -16,7 +16,7 @@ struct PhonemeMark {
 };
 
 struct Utterance {
-  std::vector<float> samples;  // mono, in 16-bit units (-32768..32767)
+  std::vector<float> samples;         // mono, in 16-bit units (-32768..32767)
   std::vector<PhonemeMark> phonemes;  // pauses left out
 };
 
