@@ -15,20 +15,27 @@ MsgResult ScriptedUi::message(QWidget*, const QString& text, const QString& titl
   return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::No;
 }
 
+namespace {
+// The next scripted answer; none when the script ran out.
+std::optional<QString> takeFront(std::deque<std::optional<QString>>& answers) {
+  if (answers.empty() || !answers.front()) {
+    if (!answers.empty()) answers.pop_front();
+    return std::nullopt;
+  }
+  QString r = *answers.front();
+  answers.pop_front();
+  return r;
+}
+}  // namespace
+
 std::optional<QString> ScriptedUi::openFileName(QWidget*, const FileDialogSetup& setup) {
   fileDialogs.push_back(setup);
-  if (openAnswers.empty()) return std::nullopt;
-  auto r = openAnswers.front();
-  openAnswers.pop_front();
-  return r;
+  return takeFront(openAnswers);
 }
 
 std::optional<QString> ScriptedUi::saveFileName(QWidget*, const FileDialogSetup& setup) {
   fileDialogs.push_back(setup);
-  if (saveAnswers.empty()) return std::nullopt;
-  auto r = saveAnswers.front();
-  saveAnswers.pop_front();
-  return r;
+  return takeFront(saveAnswers);
 }
 
 bool ScriptedUi::printDialog(QWidget*, QPrinter& printer) {
