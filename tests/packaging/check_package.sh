@@ -74,7 +74,7 @@ diff <(cd "$build/bin/Sounds" && ls *.wav | sort) \
      <(grep '^/usr/share/chimepad/Sounds/' <<<"$files" | sed 's|.*/||' | sort) >"$work/sounds.diff" ||
   { problem "Sounds/ differs from the build's set"; cat "$work/sounds.diff" >&2; }
 # Nothing outside the installed layout (no tests, generators or headers).
-unexpected=$(grep -Ev '^/usr/(bin/chimepad|share/(chimepad/(QZCSo\.wav|pinyin\.txt|Sounds/[a-z0-9]+\.wav)|applications/[^/]+\.desktop|mime/packages/chimepad\.xml|metainfo/[^/]+\.metainfo\.xml|man/man1/chimepad\.1\.gz|icons/hicolor/[^/]+/(apps|mimetypes)/chimepad[a-z-]*\.(svg|png)))$' <<<"$files" || true)
+unexpected=$(grep -Ev '^/usr/(bin/chimepad|share/(chimepad/(QZCSo\.wav|pinyin\.txt|words\.txt|Sounds/[a-z0-9]+\.wav)|applications/[^/]+\.desktop|mime/packages/chimepad\.xml|metainfo/[^/]+\.metainfo\.xml|man/man1/chimepad\.1\.gz|icons/hicolor/[^/]+/(apps|mimetypes)/chimepad[a-z-]*\.(svg|png)))$' <<<"$files" || true)
 [ -z "$unexpected" ] || problem "unexpected files in the package:"$'\n'"$unexpected"
 outside=$(grep -v -e '^/usr/' -e '^/$' "$work/contents" || true)
 [ -z "$outside" ] || problem "entries outside /usr: $outside"
