@@ -8,9 +8,10 @@
 
 #include "platform/edit_control.h"
 
-EditorZoom::EditorZoom(EditControl* editor) : QObject(editor), editor_(editor) {
+EditorZoom::EditorZoom(EditControl* editor)
+    : QObject(editor), editor_(editor), viewport_(editor->viewport()) {
   editor_->installEventFilter(this);
-  editor_->viewport()->installEventFilter(this);
+  viewport_->installEventFilter(this);
 }
 
 void EditorZoom::step(int by) {
@@ -49,7 +50,7 @@ void EditorZoom::apply() {
 }
 
 bool EditorZoom::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == editor_->viewport() && event->type() == QEvent::Wheel) {
+  if (watched == viewport_ && event->type() == QEvent::Wheel) {
     auto* wheel = static_cast<QWheelEvent*>(event);
     if (wheel->modifiers() == Qt::ControlModifier) {
       wheelRest_ += wheel->angleDelta().y();
@@ -63,7 +64,7 @@ bool EditorZoom::eventFilter(QObject* watched, QEvent* event) {
   // Setting the control's font (even to the one it has) gives its document
   // that font: the zoom is laid on it again afterwards.
   const bool fontChanged = watched == editor_ && event->type() == QEvent::FontChange;
-  const bool painting = watched == editor_->viewport() && event->type() == QEvent::Paint;
+  const bool painting = watched == viewport_ && event->type() == QEvent::Paint;
   if (steps_ != 0 && (fontChanged || (painting && !isShown())))
     QMetaObject::invokeMethod(
         this, [this] { apply(); }, Qt::QueuedConnection);

@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QObject>
 
+class QWidget;
+
 class EditControl;
 
 class EditorZoom : public QObject {
@@ -34,6 +36,10 @@ class EditorZoom : public QObject {
   bool isShown() const;
 
   EditControl* editor_;
+  // The control's text area, kept from the start: while the control is
+  // being destroyed its children still send events here, and it can no
+  // longer be asked for its viewport then.
+  QWidget* viewport_;
   int steps_ = 0;
   int wheelRest_ = 0;  // wheel movement short of a whole step
 };
