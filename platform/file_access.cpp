@@ -142,7 +142,7 @@ QByteArray makeBackup(int fd, const QByteArray& path, off_t size) {
       continue;
     }
     bool ok = true;
-    QByteArray buffer(qsizetype(std::min<off_t>(size, off_t(kWriteChunk))), Qt::Uninitialized);
+    QByteArray buffer(qsizetype(std::clamp<off_t>(size, 1, off_t(kWriteChunk))), Qt::Uninitialized);
     for (off_t at = 0; ok && at < size;) {
       const size_t want = size_t(std::min<off_t>(size - at, off_t(buffer.size())));
       ssize_t n = -1;
@@ -229,7 +229,8 @@ bool writeInPlace(const QByteArray& path, const QByteArray& bytes, QString* erro
   };
   if (faultAt("stat") || ::fstat(fd, &st) != 0) return fail(errno);
   if (!S_ISREG(st.st_mode)) return fail(EINVAL);
-  if (!created && st.st_size > 0) {
+  // An empty file is backed up too: the copy then says its text was empty.
+  if (!created) {
     backup = makeBackup(fd, path, st.st_size);
     if (backup.isEmpty()) {
       const int err = errno;
