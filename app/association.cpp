@@ -29,9 +29,13 @@ void AssociateFileTypes(Program& p) {
   const bool yes = answer == MsgResult::Yes;
   // Whatever fails is skipped; the marker is stored all the same, so the
   // question is asked once.
+  QString refusal;
   try {
-    storeFileTypes(associatedTypes(yes), p.registry);
+    refusal = storeFileTypes(associatedTypes(yes), p.registry);
   } catch (...) {}
+  // A program path that no desktop entry can hold safely: said, nothing written.
+  if (!refusal.isEmpty())
+    p.ui->message(p.frmMain, refusal, QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
   p.settings->write(QStringLiteral("Type"), QStringLiteral("txt"),
                     yes ? QStringLiteral("1") : QStringLiteral("0"));
 }

@@ -143,9 +143,19 @@ Documents::Written Documents::writeDocument(const QString& fileName, QString* te
     // unpaired surrogate by its own unit.
     const uint point = c.size() == 1 ? c[0].unicode() : QChar::surrogateToUcs4(c[0], c[1]);
     const QString code = QString::number(point, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    // A kept byte of the file that an edit put next to bytes it would form
+    // a character with cannot be written as itself.
+    const bool keptByte = c.size() == 1 && c[0].unicode() >= 0xDC00 && c[0].unicode() <= 0xDCFF;
     const QString question =
-        QStringLiteral("文字中的“%1”(U+%2)等字符无法按%3编码保存,保存后会变成“?”。\r\n仍要保存吗?")
-            .arg(c, code, textenc::name(format_.encoding));
+        keptByte
+            ? QStringLiteral(
+                  "文件中保留的无效字节 0x%1 现在紧挨着别的文字,按%2编码保存后会与之合成另一个字,"
+                  "所以会写成“?”。\r\n仍要保存吗?")
+                  .arg(QString::number(c[0].unicode() & 0xFF, 16).toUpper(),
+                       textenc::name(format_.encoding))
+            : QStringLiteral(
+                  "文字中的“%1”(U+%2)等字符无法按%3编码保存,保存后会变成“?”。\r\n仍要保存吗?")
+                  .arg(c, code, textenc::name(format_.encoding));
     if (p_.ui->message(p_.frmMain, question, kAppTitle, MsgIcon::Warning, MsgButtons::YesNo) !=
         MsgResult::Yes)
       return Written::Declined;

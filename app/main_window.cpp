@@ -234,7 +234,14 @@ void MainWindow::connectEditor() {
 void MainWindow::formLoad() {
   // An unexpected error ends the sequence where it stands, silently.
   try {
-    if (p_.settings->read(QStringLiteral("Type"), QStringLiteral("txt")).isEmpty())
+    // A settings file that cannot be opened (a FIFO): defaults, told once,
+    // and no first-start question, whose answer could not be kept.
+    const QString settingsProblem = p_.settings->takeProblem();
+    if (!settingsProblem.isEmpty())
+      p_.ui->message(this, settingsProblem, QStringLiteral("提示"), MsgIcon::Information,
+                     MsgButtons::Ok);
+    if (p_.settings->usable() &&
+        p_.settings->read(QStringLiteral("Type"), QStringLiteral("txt")).isEmpty())
       AssociateFileTypes(p_);
     p_.CurrentFileName = kUntitled;
     p_.setTitle(kUntitled);

@@ -6,7 +6,17 @@ namespace textfile {
 
 QString decodeDocument(QByteArrayView bytes, Format* format) {
   const textenc::Encoding encoding = textenc::detect(bytes);
-  const QString s = textenc::decode(bytes, encoding);
+  QString s = textenc::decode(bytes, encoding);
+  // The odd last byte of a UTF-16 file (kept) stays the last thing of the
+  // document, after the line break a last line gains: written back there
+  // it keeps every unit aligned.
+  QString oddByte;
+  const bool utf16 =
+      encoding == textenc::Encoding::Utf16Le || encoding == textenc::Encoding::Utf16Be;
+  if (utf16 && bytes.size() % 2 == 1 && !s.isEmpty()) {
+    oddByte = s.right(1);
+    s.chop(1);
+  }
   const qsizetype n = s.size();
   qsizetype loneCrs = 0, crLfs = 0, loneLfs = 0;
   const char16_t* in = reinterpret_cast<const char16_t*>(s.utf16());
@@ -24,9 +34,9 @@ QString decodeDocument(QByteArrayView bytes, Format* format) {
   }
   const bool lf = loneLfs > 0 && crLfs == 0 && loneCrs == 0;
   if (format) *format = {encoding, lf};
-  if (n == 0) return s;
+  if (n == 0) return s + oddByte;
   const bool endsLine = in[n - 1] == u'\r' || in[n - 1] == u'\n';
-  if (loneCrs == 0 && endsLine) return s;
+  if (loneCrs == 0 && endsLine) return s + oddByte;
   const qsizetype added = endsLine ? 0 : (lf ? 1 : 2);
   QString out(n + loneCrs + added, Qt::Uninitialized);
   char16_t* o = reinterpret_cast<char16_t*>(out.data());
@@ -40,7 +50,7 @@ QString decodeDocument(QByteArrayView bytes, Format* format) {
     *o++ = u'\r';
     *o++ = u'\n';
   }
-  return out;
+  return out + oddByte;
 }
 
 bool read(const QString& fileName, QString* text, QString* error, fileaccess::ReadStatus* status,

@@ -80,19 +80,35 @@ namespace {
 bool isKeptByte(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
 
 QByteArray encodeText(QStringView text, qsizetype* firstUnencodable, bool keepBytes) {
-  if (firstUnencodable) *firstUnencodable = -1;
   const auto& t = tables();
   QByteArray out(text.size() * 2, Qt::Uninitialized);
   char* o = out.data();
   const char16_t* in = text.utf16();
   const qsizetype n = text.size();
+  qsizetype bad = -1;
+  // A kept lead byte, by its offset in the bytes and its index in the text.
+  qsizetype keptLeadAt = -1, keptLeadIndex = -1;
+  auto checkKeptLead = [&]() {
+    // A kept lead byte that would pair with the byte now after it would open
+    // as another character, taking that byte with it: it is written as '?'.
+    if (keptLeadAt < 0) return;
+    const char* base = out.constData();
+    const auto lead = static_cast<unsigned char>(base[keptLeadAt]);
+    const auto next = static_cast<unsigned char>(base[keptLeadAt + 1]);
+    if (t.dec[lead << 8 | next] != 0xFFFD) {
+      out.data()[keptLeadAt] = '?';
+      if (bad < 0 || keptLeadIndex < bad) bad = keptLeadIndex;
+    }
+    keptLeadAt = -1;
+  };
   for (qsizetype i = 0; i < n; ++i) {
     const char16_t c = in[i];
     const quint16 v = t.enc[c];
+    const qsizetype before = o - out.constData();
     if (keepBytes && isKeptByte(c)) {
       *o++ = static_cast<char>(c & 0xFF);
     } else if (v == 0xFFFF) {
-      if (firstUnencodable && *firstUnencodable < 0) *firstUnencodable = i;
+      if (bad < 0) bad = i;
       // A surrogate pair is one character and one replacement.
       if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(in[i + 1])) ++i;
       *o++ = '?';
@@ -102,8 +118,16 @@ QByteArray encodeText(QStringView text, qsizetype* firstUnencodable, bool keepBy
     } else {
       *o++ = static_cast<char>(v);
     }
+    // The byte after a kept lead byte is now written.
+    if (keptLeadAt >= 0 && keptLeadAt < before) checkKeptLead();
+    if (keepBytes && isKeptByte(c) && isLeadByte(static_cast<unsigned char>(c & 0xFF))) {
+      keptLeadAt = before;
+      keptLeadIndex = i;
+    }
   }
+  // A kept lead byte at the very end stays alone.
   out.truncate(o - out.constData());
+  if (firstUnencodable) *firstUnencodable = bad;
   return out;
 }
 

@@ -5,6 +5,7 @@
 // in place only when no temporary file can be created beside it.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace fileaccess {
@@ -34,14 +35,42 @@ int openRegularFile(const QString& fileName);
 // document's layout and its history, within the control's 32-bit positions.
 qint64 maxDocumentBytes();
 
-// Replaces a file with the bytes. Atomic: the bytes go to a temporary file
-// beside it which then takes the file's place, so that on any failure the
-// old file stays whole. Only when that temporary file cannot be created (a
-// folder the user cannot write into, a name too long to extend) is the file
-// written in place: its room is reserved first, so that a full disk still
-// leaves the old contents. A file that exists but is not a regular file, and
-// one marked read-only, are refused. False, with the platform's error text.
+// Replaces a file with the bytes, so that at any moment (a kill, a full
+// disk, a failing call) the old text or the new one is whole. The bytes go
+// to a temporary file beside it (under a short name of its own when the
+// file's name is too long to extend), synced, which then takes the file's
+// place, keeping its mode (setuid, setgid and sticky bits too), owner and
+// group; the folder is synced after. A file that other names link to, one
+// whose owner could not be kept, one in a folder that refuses the rename (a
+// sticky folder) or where no temporary file can be made, is written in
+// place: a synced copy of its old contents is made first in the user's
+// state folder ($XDG_STATE_HOME/Chimepad/save-backups, else the temporary
+// folder), room is reserved, the file overwritten and synced, and then the
+// copy is removed; on a failure the old contents are put back, and the
+// copy stays should the program be ended halfway. Without a place for the
+// copy nothing is written. A file that exists but is not a regular file,
+// and one marked read-only, are refused. False, with the platform's error
+// text.
 bool writeFile(const QString& fileName, const QByteArray& bytes, QString* error = nullptr);
+
+namespace testing {
+
+// Makes the steps of a save (each call into the platform) fail or end the
+// process, for tests. Steps are counted from 1 after setFaultPlan.
+struct FaultPlan {
+  int failAt = -1;                 // the step number that fails, or -1
+  const char* failStep = nullptr;  // or the first step of this name ("rename")
+  int error = 5;                   // errno of the failure (EIO)
+  bool exitProcess = false;        // end the process there instead (_exit)
+  qsizetype writeChunk = 0;        // bytes per write call, when above 0
+};
+constexpr int kEndedExitCode = 86;
+void setFaultPlan(const FaultPlan& plan);
+void clearFaultPlan();
+// The names of the steps taken since setFaultPlan.
+QStringList stepsTaken();
+
+}  // namespace testing
 
 // A file name from the bytes of a command-line argument, as the platform's
 // file functions take it; nullopt when the bytes are not valid in the

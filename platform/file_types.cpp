@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include "platform/file_access.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 
@@ -66,69 +67,24 @@ QByteArray mimePackage(const FileType& t) {
   return xml.toUtf8();
 }
 
-QByteArray desktopEntry(const FileType& t, const QString& executable) {
-  QString s = QStringLiteral("[Desktop Entry]\n");
-  s += QStringLiteral("Type=Application\n");
-  s += QStringLiteral("Version=1.0\n");
-  s += QStringLiteral("Name=妙音朗读器\n");
-  s += QStringLiteral("Comment=") + t.description + QLatin1Char('\n');
-  s += QStringLiteral("Exec=") + desktopExecArgument(executable) + QStringLiteral(" %f\n");
-  s += QStringLiteral("Icon=") + fileTypeIconName(0) + QLatin1Char('\n');
-  s += QStringLiteral("MimeType=") + t.mimeType + QStringLiteral(";\n");
-  s += QStringLiteral("NoDisplay=true\n");
-  s += QStringLiteral("Terminal=false\n");
-  return s.toUtf8();
-}
-
-// Sets keys of the [Default Applications] group of a mimeapps.list, keeping
-// every other line as it was.
-QByteArray withDefaults(const QByteArray& old, const QList<QPair<QString, QString>>& defaults) {
-  QStringList lines = QString::fromUtf8(old).split(QLatin1Char('\n'));
-  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-  const QString group = QStringLiteral("[Default Applications]");
-  qsizetype start = -1;
-  for (qsizetype i = 0; i < lines.size(); ++i)
-    if (lines[i].trimmed() == group) start = i;
-  if (start < 0) {
-    lines << group;
-    start = lines.size() - 1;
-  }
-  qsizetype end = start + 1;
-  while (end < lines.size() && !lines[end].trimmed().startsWith(QLatin1Char('['))) ++end;
-  for (const auto& [mime, entry] : defaults) {
-    const QString line = mime + QLatin1Char('=') + entry + QLatin1Char(';');
-    bool replaced = false;
-    for (qsizetype i = start + 1; i < end; ++i) {
-      const qsizetype eq = lines[i].indexOf(QLatin1Char('='));
-      if (eq > 0 && lines[i].left(eq).trimmed() == mime) {
-        lines[i] = line;
-        replaced = true;
-      }
-    }
-    if (!replaced) {
-      // After the group's last entry, before any blank lines closing it.
-      qsizetype at = end;
-      while (at > start + 1 && lines[at - 1].trimmed().isEmpty()) --at;
-      lines.insert(at, line);
-      ++end;
-    }
-  }
-  return (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+// Reads the list when it is a regular file of a holdable size; `exists`
+// tells whether there is one at all. False when one exists that cannot be
+// read so (a FIFO, a device, unreadable): it is left alone.
+bool readList(const QString& path, QByteArray* bytes) {
+  const QFileInfo info(path);
+  if (!info.exists() && !info.isSymLink()) return true;  // none yet
+  constexpr qint64 kMaxListBytes = qint64(4) << 20;
+  return fileaccess::readRegularFile(path, kMaxListBytes, bytes) == fileaccess::ReadStatus::Ok;
 }
 
 void writeDefaults(const QString& configHome, const QList<QPair<QString, QString>>& defaults) {
   const QString listPath = configHome + QStringLiteral("/mimeapps.list");
   QByteArray old;
-  QFile list(listPath);
-  if (list.exists()) {
-    if (list.open(QIODevice::ReadOnly)) {
-      old = list.readAll();
-      list.close();
-      writeFile(listPath, withDefaults(old, defaults));
-    }  // an unreadable list is left alone rather than overwritten
-  } else {
-    writeFile(listPath, withDefaults(old, defaults));
-  }
+  if (!readList(listPath, &old)) return;  // left alone rather than overwritten
+  const QByteArray updated = mimeappsWithDefaults(old, defaults);
+  if (updated == old && QFileInfo::exists(listPath)) return;
+  if (!QDir().mkpath(configHome)) return;
+  fileaccess::writeFile(listPath, updated);
 }
 
 void runQuietly(const QString& tool, const QString& dir) {
@@ -203,14 +159,31 @@ QString fileTypeIconName(int iconIndex) {
   }
 }
 
+QString desktopStringValue(const QString& value) {
+  QString out;
+  out.reserve(value.size() + 8);
+  for (qsizetype i = 0; i < value.size(); ++i) {
+    const QChar c = value[i];
+    if (c == QLatin1Char('\\')) out += QStringLiteral("\\\\");
+    else if (c == QLatin1Char('\n')) out += QStringLiteral("\\n");
+    else if (c == QLatin1Char('\t')) out += QStringLiteral("\\t");
+    else if (c == QLatin1Char('\r')) out += QStringLiteral("\\r");
+    else if (c == QLatin1Char(' ') && i == 0) out += QStringLiteral("\\s");  // not trimmed away
+    else out += c;
+  }
+  return out;
+}
+
 QString desktopExecArgument(const QString& arg) {
-  static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+  // The quoting of the Exec key first, then the escapes of every string
+  // value over the whole: a reader undoes them in the other order.
+  static const QString reserved = QStringLiteral(" \t\n\r\"'\\><~|&;$*?#()`");
   QString a = arg;
   a.replace(QLatin1Char('%'), QStringLiteral("%%"));
   bool quote = a.isEmpty();
   for (const QChar c : a)
     if (reserved.contains(c)) quote = true;
-  if (!quote) return a;
+  if (!quote) return desktopStringValue(a);
   QString out = QStringLiteral("\"");
   for (const QChar c : a) {
     if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
@@ -219,20 +192,112 @@ QString desktopExecArgument(const QString& arg) {
     out += c;
   }
   out += QLatin1Char('"');
-  // The value of a desktop entry key is itself escaped: a backslash is "\\".
-  out.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+  return desktopStringValue(out);
+}
+
+QString desktopEntryRefusal(const QString& executable) {
+  // The entry is UTF-8 text and its values may hold no control characters
+  // but the escaped ones; a name that is not valid in the locale's encoding
+  // would name another file once written.
+  bool bad = !fileaccess::decodeFileName(QFile::encodeName(executable)).has_value() ||
+             executable.contains(QChar::ReplacementCharacter) ||
+             !QFileInfo(executable).isAbsolute();
+  for (const QChar c : executable) {
+    const bool escaped = c == QLatin1Char('\n') || c == QLatin1Char('\t') || c == QLatin1Char('\r');
+    if ((c.unicode() < 0x20 && !escaped) || c.unicode() == 0x7F || c.isSurrogate() ||
+        c.category() == QChar::Other_Format || c == QChar(0x2028) || c == QChar(0x2029))
+      bad = true;
+  }
+  // "%" is written "%%" as the specification says, but GLib looks for the
+  // program under the name still holding "%%" and refuses the entry: such
+  // an association would silently not work.
+  if (executable.contains(QLatin1Char('%'))) bad = true;
+  // Mangled by its encoding to UTF-8 and back: not one name.
+  if (QString::fromUtf8(executable.toUtf8()) != executable) bad = true;
+  if (!bad) return {};
+  QString shown = executable;
+  for (QChar& c : shown)
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QChar(0xFFFD);
+  return QStringLiteral(
+             "程序所在的路径“%1”含有无法安全写入桌面文件的字符,未关联文件类型。\r\n"
+             "请把程序移到别的文件夹再试。")
+      .arg(shown);
+}
+
+QByteArray desktopEntryText(const FileType& t, const QString& executable) {
+  QString s = QStringLiteral("[Desktop Entry]\n");
+  s += QStringLiteral("Type=Application\n");
+  s += QStringLiteral("Version=1.0\n");
+  s += QStringLiteral("Name=") + desktopStringValue(QStringLiteral("妙音朗读器")) +
+       QLatin1Char('\n');
+  s += QStringLiteral("Comment=") + desktopStringValue(t.description) + QLatin1Char('\n');
+  s += QStringLiteral("Exec=") + desktopExecArgument(executable) + QStringLiteral(" %f\n");
+  s += QStringLiteral("Icon=") + desktopStringValue(fileTypeIconName(0)) + QLatin1Char('\n');
+  QString mime = desktopStringValue(t.mimeType);
+  mime.replace(QLatin1Char(';'), QStringLiteral("\\;"));  // a list of strings
+  s += QStringLiteral("MimeType=") + mime + QStringLiteral(";\n");
+  s += QStringLiteral("NoDisplay=true\n");
+  s += QStringLiteral("Terminal=false\n");
+  return s.toUtf8();
+}
+
+QByteArray mimeappsWithDefaults(const QByteArray& old,
+                                const QList<QPair<QString, QString>>& defaults) {
+  // Bytes, not text: lines of other encodings stay exactly as they were.
+  QList<QByteArray> lines = old.split('\n');
+  const bool endedWithNewline = old.endsWith('\n');
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  const QByteArray group = QByteArrayLiteral("[Default Applications]");
+  qsizetype start = -1;
+  for (qsizetype i = 0; i < lines.size(); ++i)
+    if (lines[i].trimmed() == group) start = i;
+  bool appendedAtEnd = false;
+  if (start < 0) {
+    lines << group;
+    start = lines.size() - 1;
+    appendedAtEnd = true;
+  }
+  qsizetype end = start + 1;
+  while (end < lines.size() && !lines[end].trimmed().startsWith('[')) ++end;
+  for (const auto& [mime, entry] : defaults) {
+    const QByteArray key = mime.toUtf8();
+    const QByteArray value = entry.toUtf8() + ';';
+    bool found = false;
+    for (qsizetype i = start + 1; i < end; ++i) {
+      const qsizetype eq = lines[i].indexOf('=');
+      if (eq <= 0 || lines[i].left(eq).trimmed() != key) continue;
+      found = true;
+      if (lines[i].mid(eq + 1).trimmed() == value) continue;  // already so: untouched
+      const bool cr = lines[i].endsWith('\r');
+      lines[i] = key + '=' + value + (cr ? "\r" : "");
+    }
+    if (!found) {
+      // After the group's last entry, before any blank lines closing it.
+      qsizetype at = end;
+      while (at > start + 1 && lines[at - 1].trimmed().isEmpty()) --at;
+      const bool cr = lines[start].endsWith('\r');
+      lines.insert(at, key + '=' + value + (cr ? "\r" : ""));
+      if (at == lines.size() - 1) appendedAtEnd = true;
+      ++end;
+    }
+  }
+  QByteArray out = lines.join('\n');
+  if (endedWithNewline || appendedAtEnd) out += '\n';
   return out;
 }
 
-void writeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDirs& dirs,
-                               const QString& executable) {
+QString writeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDirs& dirs,
+                                  const QString& executable) {
+  // Nothing is written for a program path no entry can hold safely.
+  const QString refusal = desktopEntryRefusal(executable);
+  if (!refusal.isEmpty()) return refusal;
   const QString applications = dirs.dataHome + QStringLiteral("/applications");
   const QString mime = dirs.dataHome + QStringLiteral("/mime");
   QList<QPair<QString, QString>> defaults;
   installIcon(dirs.dataHome, 0);
   for (const FileType& t : types) {
     writeFile(applications + QLatin1Char('/') + t.progId + QStringLiteral(".desktop"),
-              desktopEntry(t, executable));
+              desktopEntryText(t, executable));
     writeFile(mime + QStringLiteral("/packages/") + t.progId + QStringLiteral(".xml"),
               mimePackage(t));
     installIcon(dirs.dataHome, t.iconIndex);
@@ -241,23 +306,26 @@ void writeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDi
   writeDefaults(dirs.configHome, defaults);
   runQuietly(QStringLiteral("update-mime-database"), mime);
   runQuietly(QStringLiteral("update-desktop-database"), applications);
+  return {};
 }
 
-void storeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDirs& dirs,
-                               const QStringList& dataDirs, const QString& exeDir,
-                               const QString& executable) {
+QString storeFreedesktopFileTypes(const QList<FileType>& types, const FreedesktopDirs& dirs,
+                                  const QStringList& dataDirs, const QString& exeDir,
+                                  const QString& executable) {
   const QString installed = installedDesktopEntryId(exeDir, dirs.dataHome, dataDirs);
-  if (!installed.isEmpty()) setFreedesktopDefaults(types, dirs, installed);
-  else writeFreedesktopFileTypes(types, dirs, executable);
+  if (installed.isEmpty()) return writeFreedesktopFileTypes(types, dirs, executable);
+  setFreedesktopDefaults(types, dirs, installed);
+  return {};
 }
 
-void storeFileTypes(const QList<FileType>& types, Registry* registry) {
+QString storeFileTypes(const QList<FileType>& types, Registry* registry) {
 #ifdef Q_OS_WIN
   writeRegistryFileTypes(registry ? *registry : systemRegistry(), types,
                          QDir::toNativeSeparators(executableDir()));
+  return {};
 #else
   Q_UNUSED(registry);
-  storeFreedesktopFileTypes(types, FreedesktopDirs::fromEnvironment(), freedesktopDataDirs(),
-                            executableDir(), QCoreApplication::applicationFilePath());
+  return storeFreedesktopFileTypes(types, FreedesktopDirs::fromEnvironment(), freedesktopDataDirs(),
+                                   executableDir(), QCoreApplication::applicationFilePath());
 #endif
 }

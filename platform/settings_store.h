@@ -20,6 +20,17 @@ class SettingsStore {
   bool remove(const QString& section, const QString& key);
   void sync();
 
+  // False when the settings file is not a regular file of a holdable size
+  // (a FIFO, a device): it is not opened, every key reads as empty and
+  // nothing is written, so the program runs with its defaults.
+  bool usable() const;
+  // Why the store is not usable, once: the text to tell the user, then
+  // empty.
+  QString takeProblem();
+  // The file of the user's own store on Linux.
+  static QString userFileName();
+
  private:
   std::unique_ptr<QSettings> settings_;
+  QString problem_;
 };

@@ -1,6 +1,9 @@
 #include "platform/text_encoding.h"
 
+#include <QList>
+#include <QStringDecoder>
 #include <cstring>
+#include <utility>
 
 #include "platform/cp936.h"
 
@@ -70,8 +73,41 @@ qsizetype firstInvalidUtf8(QByteArrayView bytes, bool* nonAscii) {
   return -1;
 }
 
+// Valid UTF-8 as text, a U+FEFF at its start included (QString::fromUtf8
+// drops one there, which would lose a character after a byte-order mark or
+// after a kept byte).
+QString validUtf8(QByteArrayView bytes) {
+  QStringDecoder d(QStringConverter::Utf8,
+                   QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+  return d.decode(bytes);
+}
+
+// Counts the sequences of UTF-8 beyond ASCII that are valid, and the bytes
+// that are not part of one.
+void countUtf8(QByteArrayView bytes, qsizetype* valid, qsizetype* invalid) {
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+  const qsizetype n = bytes.size();
+  qsizetype good = 0, bad = 0;
+  for (qsizetype i = 0; i < n;) {
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const int len = sequenceLength(s, i, n);
+    if (len == 0) {
+      ++bad;
+      ++i;
+    } else {
+      ++good;
+      i += len;
+    }
+  }
+  *valid = good;
+  *invalid = bad;
+}
+
 QString decodeUtf8(QByteArrayView bytes) {
-  if (firstInvalidUtf8(bytes, nullptr) < 0) return QString::fromUtf8(bytes);
+  if (firstInvalidUtf8(bytes, nullptr) < 0) return validUtf8(bytes);
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   const qsizetype n = bytes.size();
   QString out;
@@ -83,11 +119,11 @@ QString decodeUtf8(QByteArrayView bytes) {
       i += len;
       continue;
     }
-    out.append(QString::fromUtf8(bytes.sliced(run, i - run)));
+    out.append(validUtf8(bytes.sliced(run, i - run)));
     out.append(QChar(char16_t(0xDC00 + s[i])));
     run = ++i;
   }
-  out.append(QString::fromUtf8(bytes.sliced(run)));
+  out.append(validUtf8(bytes.sliced(run)));
   return out;
 }
 
@@ -95,6 +131,9 @@ QByteArray encodeUtf8(QStringView text, qsizetype* firstUnencodable) {
   const qsizetype n = text.size();
   QByteArray out;
   out.reserve(n * 3);
+  // Where each kept byte went: (offset in the bytes, index in the text).
+  QList<std::pair<qsizetype, qsizetype>> kept;
+  qsizetype bad = -1;
   qsizetype run = 0;  // start of the units not yet encoded
   for (qsizetype i = 0; i < n; ++i) {
     const QChar c = text[i];
@@ -105,14 +144,25 @@ QByteArray encodeUtf8(QStringView text, qsizetype* firstUnencodable) {
     }
     out.append(text.mid(run, i - run).toUtf8());
     if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) {
+      kept.append({out.size(), i});
       out.append(static_cast<char>(c.unicode() & 0xFF));  // a kept byte
     } else {
-      if (firstUnencodable && *firstUnencodable < 0) *firstUnencodable = i;
+      if (bad < 0) bad = i;
       out.append('?');
     }
     run = i + 1;
   }
   out.append(text.mid(run).toUtf8());
+  // Kept bytes brought together by an edit can form a valid sequence, which
+  // would open as another character: the first byte of such a sequence
+  // cannot be kept and is written as '?'.
+  const auto* s = reinterpret_cast<const unsigned char*>(out.constData());
+  for (const auto& [offset, index] : kept) {
+    if (sequenceLength(s, offset, out.size()) == 0) continue;
+    out[offset] = '?';
+    if (bad < 0 || index < bad) bad = index;
+  }
+  if (firstUnencodable) *firstUnencodable = bad;
   return out;
 }
 
@@ -150,8 +200,14 @@ QByteArray encodeUtf16(QStringView text, bool bigEndian, qsizetype* firstUnencod
     out.append(bigEndian ? hi : lo);
     out.append(bigEndian ? lo : hi);
   };
+  auto isKept = [](char16_t c) { return c >= 0xDC00 && c <= 0xDCFF; };
   if (bigEndian) out.append("\xFE\xFF", 2);
   else out.append("\xFF\xFE", 2);
+  // Kept bytes stand for whole units only two at a time. A lone one (the odd
+  // last byte of a file, or half of a pair the user cut apart) written where
+  // it stands would shift every unit after it: it goes to the end of the
+  // file, where it was found, so that the text stays aligned.
+  QByteArray lone;
   const qsizetype n = text.size();
   for (qsizetype i = 0; i < n; ++i) {
     const char16_t c = text[i].unicode();
@@ -160,13 +216,22 @@ QByteArray encodeUtf16(QStringView text, bool bigEndian, qsizetype* firstUnencod
     } else if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
       put(c);
       put(text[++i].unicode());
-    } else if (c >= 0xDC00 && c <= 0xDCFF) {
-      out.append(static_cast<char>(c & 0xFF));  // a kept byte
+    } else if (isKept(c)) {
+      qsizetype end = i;
+      while (end < n && isKept(text[end].unicode())) ++end;  // a run of kept bytes
+      qsizetype k = i;
+      for (; k + 1 < end; k += 2) {
+        out.append(static_cast<char>(text[k].unicode() & 0xFF));
+        out.append(static_cast<char>(text[k + 1].unicode() & 0xFF));
+      }
+      if (k < end) lone.append(static_cast<char>(text[k].unicode() & 0xFF));
+      i = end - 1;
     } else {
       if (firstUnencodable && *firstUnencodable < 0) *firstUnencodable = i;
       put(u'?');
     }
   }
+  out.append(lone);
   return out;
 }
 
@@ -190,8 +255,17 @@ Encoding detect(QByteArrayView bytes) {
   if (startsWith(bytes, "\xFF\xFE", 2)) return Encoding::Utf16Le;
   if (startsWith(bytes, "\xFE\xFF", 2)) return Encoding::Utf16Be;
   bool nonAscii = false;
-  if (firstInvalidUtf8(bytes, &nonAscii) < 0 && nonAscii) return Encoding::Utf8;
-  return Encoding::Gbk;
+  const qsizetype invalidAt = firstInvalidUtf8(bytes, &nonAscii);
+  if (invalidAt < 0) return nonAscii ? Encoding::Utf8 : Encoding::Gbk;
+  // A few invalid bytes in a text of UTF-8 (a byte lost in a copy, a stray
+  // byte of another encoding) do not make it code page 936. Text of code
+  // page 936 forms a valid UTF-8 sequence only now and then (about one
+  // character in seven, by chance), always next to many invalid bytes; at
+  // least kUtf8PerInvalid valid sequences for every invalid byte is UTF-8.
+  constexpr qsizetype kUtf8PerInvalid = 4;
+  qsizetype valid = 0, invalid = 0;
+  countUtf8(bytes, &valid, &invalid);
+  return valid >= kUtf8PerInvalid * invalid ? Encoding::Utf8 : Encoding::Gbk;
 }
 
 QString decode(QByteArrayView bytes, Encoding e) {

@@ -22,7 +22,9 @@ QString name(Encoding e);
 
 // A UTF-8 byte-order mark means UTF-8, a UTF-16 one UTF-16 of its byte
 // order; otherwise bytes that are valid UTF-8 and hold at least one byte
-// beyond ASCII are UTF-8, and anything else is code page 936.
+// beyond ASCII are UTF-8, and so are bytes with a few invalid ones among
+// many valid sequences beyond ASCII (at least four for each invalid byte);
+// anything else is code page 936.
 Encoding detect(QByteArrayView bytes);
 
 // The text of a file's bytes (its byte-order mark left out); invalid bytes
@@ -31,7 +33,12 @@ QString decode(QByteArrayView bytes, Encoding e);
 
 // The bytes of a text, with the byte-order mark the encoding has. A
 // character the encoding cannot hold is written as '?'; `firstUnencodable`
-// receives the index of the first one (in UTF-16 units), or -1.
+// receives the index of the first one (in UTF-16 units), or -1. A kept byte
+// that an edit has brought next to bytes it would form a character with
+// (a lone lead byte of code page 936 before a letter typed after it) cannot
+// be written as itself without changing the text read back: it counts as a
+// character the encoding cannot hold. In UTF-16 a lone kept byte (the odd
+// last byte of a file) is written at the end, so that no unit is shifted.
 QByteArray encode(QStringView text, Encoding e, qsizetype* firstUnencodable = nullptr);
 
 // True when the text is valid UTF-8 (an empty or ASCII text is).

@@ -1,11 +1,13 @@
 // The first-run file-type association: the question, the freedesktop files
 // in temporary XDG directories, the Windows registry writes, the marker.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -16,6 +18,7 @@
 #include "support/fake_registry.h"
 #include "support/scripted_ui.h"
 #include "support/temp_settings.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -73,6 +76,32 @@ TEST(RegistryFileTypes, NoWritesOnlyTheQzcTypeFromADriveRoot) {
       {cr, "QZChimepadQzC", "DefaultIcon", "D:\\Chimepad.exe,1"},
   };
   EXPECT_EQ(reg.writes, expected);
+}
+
+// Each string value escaped as the Desktop Entry format says; the Exec
+// argument quoted first, then escaped.
+TEST(DesktopExec, QuotesAndEscapesAsTheFormatSays) {
+  struct Case {
+    const char* name;
+    QString in, exec;
+  };
+  const Case cases[] = {
+      {"newline", QStringLiteral("/opt/a\nExec=touch x/chimepad"),
+       QStringLiteral("\"/opt/a\\nExec=touch x/chimepad\"")},
+      {"tab and carriage return", QStringLiteral("/opt/a\tb\rc"),
+       QStringLiteral("\"/opt/a\\tb\\rc\"")},
+      {"backslash", QStringLiteral("/opt/a\\b"), QStringLiteral("\"/opt/a\\\\\\\\b\"")},
+      {"double quote and backtick", QStringLiteral("/opt/\"`x`\""),
+       QStringLiteral("\"/opt/\\\\\"\\\\`x\\\\`\\\\\"\"")},
+      {"single quote", QStringLiteral("/opt/it's"), QStringLiteral("\"/opt/it's\"")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(desktopExecArgument(c.in), c.exec);
+    // No raw line break, whatever the path: one line, one key.
+    EXPECT_FALSE(desktopEntryText(associatedTypes(false)[0], c.in).contains("\nExec=touch"));
+  }
+  EXPECT_EQ(desktopStringValue(QStringLiteral(" lead\\")), QStringLiteral("\\slead\\\\"));
 }
 
 TEST(DesktopExec, QuotesWhatNeedsIt) {
@@ -318,6 +347,121 @@ TEST_F(AssociationTest, CopyOutsideTheSearchedFoldersWritesItsOwnEntries) {
   EXPECT_TRUE(readAll(entry("QZChimepadQzC"))
                   .contains(QStringLiteral("Exec=") + copy.bin() + "/chimepad %f\n"));
   EXPECT_TRUE(mimeapps().contains(QStringLiteral("application/x-qzc=QZChimepadQzC.desktop;\n")));
+}
+
+// Hostile folder names of the program: the entry is valid, it starts the
+// program at exactly that path with the file, and nothing else is run.
+// Paths no entry can hold safely are refused, and nothing is written.
+TEST_F(AssociationTest, HostileProgramPathsAreWrittenSafelyOrRefused) {
+  struct Case {
+    const char* name;
+    QString folder;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"spaces", QStringLiteral("my apps"), false},
+      {"double and single quotes", QStringLiteral("it's \"here\""), false},
+      {"newline and an Exec line", QStringLiteral("x\nExec=touch PWNED\ny"), false},
+      {"dollar and backticks", QStringLiteral("$(touch PWNED)`touch PWNED`$HOME"), false},
+      {"backslash and tab", QStringLiteral("a\\b\tc"), false},
+      {"semicolon and hash", QStringLiteral("a;touch PWNED #"), false},
+      {"percent", QStringLiteral("100% %f %u"), true},
+      {"control character", QStringLiteral("a\x01b"), true},
+  };
+  const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+  QTemporaryDir programs;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QDir(dataHome()).removeRecursively();
+    const QString list = configHome() + QStringLiteral("/mimeapps.list");
+    writeText(list, "[Default Applications]\ntext/plain=mine.desktop;\n");
+    const QString folder = programs.filePath(c.folder);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString exe = folder + QStringLiteral("/chimepad");
+    const QString record = programs.filePath(QStringLiteral("record"));
+    QFile::remove(record);
+    // A stand-in for the program that writes down how it was started.
+    writeText(exe, "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > '" + record.toUtf8() + "'\n");
+    QFile::setPermissions(exe,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString refusal =
+        writeFreedesktopFileTypes(associatedTypes(false), {dataHome(), configHome()}, exe);
+    if (c.refused) {
+      EXPECT_FALSE(refusal.isEmpty());
+      EXPECT_FALSE(QFile::exists(entry("QZChimepadQzC")));
+      EXPECT_EQ(mimeapps(), "[Default Applications]\ntext/plain=mine.desktop;\n");
+      continue;
+    }
+    ASSERT_TRUE(refusal.isEmpty()) << refusal.toStdString();
+    const QString desktop = readAll(entry("QZChimepadQzC"));
+    EXPECT_EQ(desktop.split(QLatin1Char('\n')).filter(QRegularExpression("^Exec=")).size(), 1);
+    expectValidDesktopEntry(entry("QZChimepadQzC"));
+    if (gio.isEmpty()) continue;
+    const QString doc = programs.filePath(QStringLiteral("a doc.qzc"));
+    writeText(doc, "x");
+    QProcess launch;
+    launch.setWorkingDirectory(programs.path());
+    launch.start(gio, {QStringLiteral("launch"), entry("QZChimepadQzC"), doc});
+    ASSERT_TRUE(launch.waitForFinished(10000));
+    EXPECT_EQ(launch.exitCode(), 0) << launch.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(record) && !readAll(record).isEmpty(); }));
+    EXPECT_EQ(readAll(record), exe + "\n" + doc + "\n");
+    EXPECT_FALSE(QFile::exists(programs.filePath(QStringLiteral("PWNED"))));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("PWNED")));
+  }
+}
+
+// mimeapps.list is edited as bytes: only the lines of the types set change.
+TEST(MimeappsList, OnlyTheLinesSetAreTouched) {
+  const QList<QPair<QString, QString>> qzc = {{"application/x-qzc", "QZChimepadQzC.desktop"}};
+  struct Case {
+    const char* name;
+    QByteArray before, after;
+  };
+  const Case cases[] = {
+      {"no file yet", "", "[Default Applications]\napplication/x-qzc=QZChimepadQzC.desktop;\n"},
+      {"bytes of other encodings on other lines",
+       "# caf\xE9 \xFF\xFE\n[Default Applications]\ntext/plain=\xD6\xD0.desktop;\n",
+       "# caf\xE9 \xFF\xFE\n[Default Applications]\ntext/plain=\xD6\xD0.desktop;\n"
+       "application/x-qzc=QZChimepadQzC.desktop;\n"},
+      {"the type replaced where it stands",
+       "[Default Applications]\napplication/x-qzc=old.desktop;\nx/y=\xE9;\n\n[Other]\nk=\xE9\n",
+       "[Default Applications]\napplication/x-qzc=QZChimepadQzC.desktop;\nx/y=\xE9;\n\n[Other]\n"
+       "k=\xE9\n"},
+      {"CR LF lines keep CR LF", "[Default Applications]\r\nx/y=a.desktop;\r\n",
+       "[Default Applications]\r\nx/y=a.desktop;\r\napplication/x-qzc=QZChimepadQzC.desktop;\r\n"},
+      {"already so: unchanged, spacing and all",
+       "[Default Applications]\napplication/x-qzc = QZChimepadQzC.desktop;\n\xFF",
+       "[Default Applications]\napplication/x-qzc = QZChimepadQzC.desktop;\n\xFF"},
+      {"no final line break", "[Added Associations]\nx/y=\xE9;",
+       "[Added Associations]\nx/y=\xE9;\n[Default Applications]\n"
+       "application/x-qzc=QZChimepadQzC.desktop;\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QByteArray once = mimeappsWithDefaults(c.before, qzc);
+    EXPECT_EQ(once, c.after);
+    EXPECT_EQ(mimeappsWithDefaults(once, qzc), once);  // a second start changes nothing
+  }
+}
+
+TEST_F(AssociationTest, AMimeappsListThatIsNotARegularFileIsLeftAlone) {
+  const QString list = configHome() + QStringLiteral("/mimeapps.list");
+  QDir().mkpath(configHome());
+  ASSERT_EQ(::mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+  writeFreedesktopFileTypes(associatedTypes(false), {dataHome(), configHome()},
+                            QStringLiteral("/opt/chimepad"));  // does not block
+  EXPECT_FALSE(QFileInfo(list).isFile());
+  QFile::remove(list);
+  // A list of another encoding is written back with its bytes.
+  writeText(list, "[Default Applications]\n# \xC4\xE3\xBA\xC3\n");
+  writeFreedesktopFileTypes(associatedTypes(false), {dataHome(), configHome()},
+                            QStringLiteral("/opt/chimepad"));
+  QFile f(list);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(),
+            "[Default Applications]\n# \xC4\xE3\xBA\xC3\n"
+            "application/x-qzc=QZChimepadQzC.desktop;\n");
 }
 
 }  // namespace

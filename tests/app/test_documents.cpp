@@ -253,6 +253,29 @@ TEST_F(DocFixture, FilesRoundTripInTheirOwnFormat) {
        utf16(QStringLiteral("a\n"), false) + "\x3D\xD8" +
            utf16(QStringLiteral("b\n"), false).mid(2),
        Encoding::Utf16Le, true},
+      // U+FEFF after the mark is a character of the text.
+      {"utf8-bom-feff",
+       "\xEF\xBB\xBF\xEF\xBB\xBF"
+       "A",
+       "\xEF\xBB\xBF\xEF\xBB\xBF"
+       "A\r\n",
+       Encoding::Utf8Bom, false},
+      {"utf8-bom-invalid-feff", "\xEF\xBB\xBF\xEF\xEF\xBB\xBF\xEF\xBB\xBF\xAA",
+       "\xEF\xBB\xBF\xEF\xEF\xBB\xBF\xEF\xBB\xBF\xAA\r\n", Encoding::Utf8Bom, false},
+      // Valid but for a byte: UTF-8, the byte kept.
+      {"utf8-lf-invalid",
+       QStringLiteral("中文第一行\n第二行").toUtf8() + "\xFF" + QStringLiteral("文字\n").toUtf8(),
+       QStringLiteral("中文第一行\n第二行").toUtf8() + "\xFF" + QStringLiteral("文字\n").toUtf8(),
+       Encoding::Utf8, true},
+      // An odd last byte stays last, after the line break the line gains.
+      {"utf16-odd",
+       QByteArray("\xFF\xFE"
+                  "A\0B",
+                  5),
+       QByteArray("\xFF\xFE"
+                  "A\0\r\0\n\0B",
+                  9),
+       Encoding::Utf16Le, false},
   };
   t()->show();
   for (const Case& c : cases) {
@@ -281,6 +304,58 @@ TEST_F(DocFixture, FilesRoundTripInTheirOwnFormat) {
     put(c.name, c.bytes);
   }
   EXPECT_TRUE(ui.messages.empty());
+}
+
+// A kept lead byte of code page 936 that an edit puts before bytes it would
+// pair with is not written as itself (the next open would merge the two into
+// another character and the typed letter would be gone): the save asks, and
+// writes '?' for it.
+TEST_F(DocFixture, AKeptLeadByteNeverSwallowsWhatFollowsIt) {
+  struct Case {
+    const char* name;
+    QByteArray file;
+    int from, to;  // the range replaced
+    const char* typed;
+    bool asks;
+    QByteArray saved;
+  };
+  const Case cases[] = {
+      {"gbk-crlf letters typed after it", "\xC4\xE3\x81", 2, 2, "Axyz", true, "\xC4\xE3?Axyz\r\n"},
+      {"gbk-crlf its line break deleted", "\xC4\xE3\x81\r\nA\r\n", 2, 4, "", true,
+       "\xC4\xE3?A\r\n"},
+      {"gbk-crlf a digit typed after it (no pair)", "\xC4\xE3\x81", 2, 2, "0", false,
+       "\xC4\xE3\x81"
+       "0\r\n"},
+      {"gbk-crlf text typed before it", "\xC4\xE3\x81", 0, 0, "A", false, "A\xC4\xE3\x81\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString file = put("kept.txt", c.file);
+    docs().numNew();
+    open(file);
+    ASSERT_EQ(t()->Text().mid(1, 1), kept(0x81));
+    t()->setSelStart(c.from);
+    t()->setSelLength(c.to - c.from);
+    t()->setSelText(QString::fromLatin1(c.typed));
+    p().RecordUndo();
+    ui.messages.clear();
+    ui.answers = {MsgResult::No};
+    const bool declined = !docs().numSave();
+    EXPECT_EQ(ui.messages.size(), c.asks ? 1u : 0u);
+    if (c.asks) {
+      EXPECT_TRUE(declined);
+      EXPECT_TRUE(ui.messages[0].text.contains("0x81")) << ui.messages[0].text.toStdString();
+      EXPECT_EQ(contents(file), c.file);  // nothing written without the user's word
+      ui.answers = {MsgResult::Yes};
+      ASSERT_TRUE(docs().numSave());
+    }
+    EXPECT_EQ(contents(file).toHex(' '), c.saved.toHex(' '));
+    // Opened again, what was typed is there.
+    docs().numNew();
+    open(file);
+    EXPECT_EQ(textfile::encodeDocument(t()->Text()), c.saved);
+    if (*c.typed) { EXPECT_TRUE(t()->Text().contains(QString::fromLatin1(c.typed))); }
+  }
 }
 
 // Only characters the document's encoding cannot hold bring the question,
@@ -520,39 +595,59 @@ TEST_F(DocFixture, AFailedSaveStopsNewAndOpenAndKeepsTheText) {
   }
 }
 
-TEST_F(DocFixture, SaveWritesInPlaceOnlyWhenNoTemporaryFileCanBeMade) {
-  // A name of 250 bytes leaves no room for the temporary file's suffix.
+TEST_F(DocFixture, SaveReplacesTheFileAndWritesInPlaceOnlyWhereItMust) {
+  // A name of 250 bytes leaves no room for the temporary file's suffix: the
+  // temporary file gets a short name of its own, and the file is replaced
+  // all the same. A file with a second name is written in place, so that
+  // both names keep showing the same text.
   const QString longName = path(QString(246, QLatin1Char('n')) + ".txt");
   const QString shortName = path("short.txt");
+  const QString linked = path("linked.txt"), other = path("other-name.txt");
+  qputenv("XDG_STATE_HOME", QFile::encodeName(path("state")));
   auto inode = [](const QString& f) {
     struct stat st {};
     return ::stat(QFile::encodeName(f).constData(), &st) == 0 ? st.st_ino : ino_t(0);
   };
-  for (const QString& file : {shortName, longName}) {
-    SCOPED_TRACE(file.size());
-    put(file.mid(dir.path().size() + 1), QByteArray(3000, 'x'));
+  struct Case {
+    const char* name;
+    QString file;
+    bool inPlace;
+  };
+  const Case cases[] = {
+      {"short name", shortName, false},
+      {"name too long to extend", longName, false},
+      {"a second name links to it", linked, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    put(c.file.mid(dir.path().size() + 1), QByteArray(3000, 'x'));
+    if (c.inPlace) {
+      QFile::remove(other);
+      ASSERT_EQ(::link(QFile::encodeName(c.file).constData(), QFile::encodeName(other).constData()),
+                0);
+    }
     QFile::setPermissions(
-        file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
-    const ino_t before = inode(file);
-    open(file);
+        c.file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    const ino_t before = inode(c.file);
+    open(c.file);
     t()->setText("short now");
     p().RecordUndo();
     ASSERT_TRUE(docs().numSave()) << ui.texts().join(" ").toStdString();
-    EXPECT_EQ(contents(file), "short now");  // cut to its new length
-    // Replaced (a new file) when it could be; written where it stood otherwise.
-    EXPECT_EQ(inode(file) == before, file == longName);
-    EXPECT_EQ(QFile::permissions(file), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                            QFileDevice::ReadUser | QFileDevice::WriteUser |
-                                            QFileDevice::ReadOther);
+    EXPECT_EQ(contents(c.file), "short now");  // cut to its new length
+    EXPECT_EQ(inode(c.file) == before, c.inPlace);
+    if (c.inPlace) { EXPECT_EQ(contents(other), "short now"); }
+    EXPECT_EQ(QFile::permissions(c.file), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                              QFileDevice::ReadOther);
   }
-  // A new file under such a name is made directly.
+  // A new file under such a name is made too.
   const QString fresh = path(QString(246, QLatin1Char('f')) + ".txt");
   ui.saveAnswers.push_back(fresh);
   ASSERT_TRUE(docs().numSaveAs());
   EXPECT_EQ(contents(fresh), "short now");
 
   // In place on a full disk: the room is asked for first, the old text stays.
-  open(longName);
+  open(linked);
   QString big;
   while (big.size() < 100'000) big += QStringLiteral("很长的一行文字。\r\n");
   edit(big);
@@ -568,8 +663,11 @@ TEST_F(DocFixture, SaveWritesInPlaceOnlyWhenNoTemporaryFileCanBeMade) {
   EXPECT_FALSE(saved);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].title, "出错");
-  EXPECT_EQ(contents(longName), "short now");
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);  // no leftovers
+  EXPECT_EQ(contents(linked), "short now");
+  EXPECT_EQ(contents(other), "short now");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);  // no leftovers
+  EXPECT_EQ(QDir(path("state/Chimepad/save-backups")).entryList(QDir::Files), QStringList());
+  qunsetenv("XDG_STATE_HOME");
 }
 
 TEST_F(DocFixture, AWritableFileInAFolderTheUserCannotWriteIsSavedInPlace) {
@@ -648,8 +746,10 @@ TEST_F(DocFixture, OnlyRegularFilesOfAHoldableSizeAreOpened) {
     EXPECT_EQ(p().CurrentFileName, "无标题");
     EXPECT_FALSE(p().HasFileName);
   }
-  // Nor is anything written to one: a device would swallow the text.
-  p().CurrentFileName = QStringLiteral("/dev/null");
+  // Nor is anything written to one: a FIFO would block the save, a device
+  // would swallow the text. (A FIFO of the test's own: a regression here
+  // must not be able to replace a system file.)
+  p().CurrentFileName = fifo;
   p().HasFileName = true;
   edit("lost?");
   ui.messages.clear();
@@ -657,6 +757,9 @@ TEST_F(DocFixture, OnlyRegularFilesOfAHoldableSizeAreOpened) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].title, "出错");
   EXPECT_EQ(pos(), 1);
+  struct stat st {};
+  ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(DocFixture, ACommandLineNameNotValidInTheLocaleIsRefused) {

@@ -1,7 +1,16 @@
 // Loading and storing the preferences.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <functional>
+
 #include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QTemporaryDir>
 
 #include "app/main_window.h"
 #include "app/settings.h"
@@ -200,6 +209,65 @@ TEST_F(SettingsTest, RoundTripThroughARestart) {
   EXPECT_TRUE(w->program().txtFile->FontItalic());
   EXPECT_EQ(checkedSpeed(w->program()), 3);
   EXPECT_EQ(w->program().Timer2->interval(), 3000);
+}
+
+// A settings file that is not a regular file is never opened (a FIFO would
+// block the start for good): the program starts with its defaults, says so
+// once, asks no first-start question and leaves the file as it is.
+TEST_F(SettingsTest, ASettingsFileThatIsNotARegularFileIsNotOpened) {
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath("fifo.conf"), device = dir.filePath("device.conf");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  ASSERT_TRUE(QFile::link("/dev/zero", device));
+  // The user's own store, where the platform keeps it.
+  const QString user = SettingsStore::userFileName();
+  ASSERT_TRUE(user.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));  // a test folder
+  QDir().mkpath(QFileInfo(user).absolutePath());
+  QFile::remove(user);
+  ASSERT_EQ(::mkfifo(QFile::encodeName(user).constData(), 0600), 0);
+  struct Case {
+    const char* name;
+    std::function<std::unique_ptr<SettingsStore>()> make;
+    QString file;
+  };
+  const Case cases[] = {
+      {"a FIFO", [&] { return std::make_unique<SettingsStore>(fifo); }, fifo},
+      {"a link to a device", [&] { return std::make_unique<SettingsStore>(device); }, device},
+      {"the user's store as a FIFO", [] { return std::make_unique<SettingsStore>(); }, user},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<SettingsStore> store = c.make();
+    EXPECT_FALSE(store->usable());
+    EXPECT_EQ(store->read("Font", "Name"), "");
+    EXPECT_FALSE(store->write("Font", "Name", "宋体"));
+    ui.messages.clear();
+    MainWindow::Deps d;
+    d.ui = &ui;
+    d.settings = store.get();
+    {
+      auto w = std::make_unique<MainWindow>(d);
+      w->formLoad();
+      ASSERT_EQ(ui.messages.size(), 1u);  // told, and no association question
+      EXPECT_EQ(ui.messages[0].title, "提示");
+      EXPECT_TRUE(ui.messages[0].text.contains("不是普通文件"))
+          << ui.messages[0].text.toStdString();
+      EXPECT_TRUE(ui.messages[0].text.contains(c.file));
+      EXPECT_EQ(checkedSpeed(w->program()), 1);  // the defaults
+      w->formLoad();                             // told once only
+      EXPECT_EQ(ui.messages.size(), 1u);
+    }
+    store.reset();
+    EXPECT_EQ(QFileInfo(c.file).isFile(), false);  // not replaced by a regular file
+  }
+  QFile::remove(user);
+  // A regular file through a link is a settings file like any other.
+  const QString real = dir.filePath("real.conf"), link = dir.filePath("link.conf");
+  SettingsStore(real).write("Font", "Name", "黑体");
+  ASSERT_TRUE(QFile::link(real, link));
+  SettingsStore linked(link);
+  EXPECT_TRUE(linked.usable());
+  EXPECT_EQ(linked.read("Font", "Name"), "黑体");
 }
 
 }  // namespace
