@@ -229,6 +229,7 @@ void MainWindow::connectEditor() {
           [this](int b, int s, int x, int y) { edit_.onMouseUp(b, s, x, y); });
   connect(t, &EditControl::selChange, this, [this] { edit_.onSelChange(); });
   connect(t, &EditControl::textEntered, this, [this] { edit_.onTextEntered(); });
+  edit_.watchKeyRepeats();
 }
 
 void MainWindow::formLoad() {
