@@ -406,7 +406,8 @@ TEST(RecoveryKill, Child) {
       fflush(stdout);
       QTest::qWait(20);
     }
-    QTest::qWait(100 + int(rng.bounded(600)));
+    // Mostly short pauses, now and then a rest longer than the idle time.
+    QTest::qWait(rng.bounded(10) < 4 ? 800 + int(rng.bounded(400)) : 50 + int(rng.bounded(200)));
   }
 }
 
@@ -426,8 +427,8 @@ TEST(RecoveryKill, TextTypedBeforeTheLastRestComesBack) {
                 {QStringLiteral("--gtest_filter=RecoveryKill.Child")});
     ASSERT_TRUE(child.waitForStarted());
     ASSERT_TRUE(child.waitForReadyRead(10000));
-    // A random moment 0.8 to 3 s after the first key.
-    QTest::qWait(800 + int(QRandomGenerator::global()->bounded(2200)));
+    // A random moment 1 to 3.5 s after the first key.
+    QTest::qWait(1000 + int(QRandomGenerator::global()->bounded(2500)));
     const qint64 killedAt = QDateTime::currentMSecsSinceEpoch();
     ::kill(pid_t(child.processId()), SIGKILL);
     ASSERT_TRUE(child.waitForFinished(5000));
