@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QTextDocument>
+#include <algorithm>
 
 #include "app/text_file.h"
 #include "platform/edit_control.h"
@@ -175,6 +176,7 @@ void Documents::numNew() {
   p_.CurrentFileName = kUntitled;
   p_.setTitle(kUntitled);
   p_.HasFileName = false;
+  watch_->clear();
   p_.resetHistory(QString());
   setEnabled(p_.menu.numUndo, false);
   setEnabled(p_.menu.numCopy, false);
@@ -206,6 +208,7 @@ void Documents::openChosen(const QString& name) {
   p_.CurrentFileName = name;
   // Bound to the chosen name even when it could not be read.
   p_.HasFileName = true;
+  watch_->watch(name);
   p_.resetHistory(p_.txtFile->Text());
   setEnabled(p_.menu.numUndo, false);
   setEnabled(p_.menu.numCopy, false);
@@ -215,9 +218,15 @@ void Documents::openChosen(const QString& name) {
 
 bool Documents::numSave() {
   if (!p_.HasFileName) return numSaveAs();
+  // Nothing another program wrote is overwritten unshown.
+  if (!noticeDiskChange()) return false;
   QString text;
-  if (writeDocument(p_.CurrentFileName, &text) != Written::Yes) return false;
+  writing_ = true;
+  const Written w = writeDocument(p_.CurrentFileName, &text);
+  writing_ = false;
+  if (w != Written::Yes) return false;
   p_.resetHistory(text);
+  written(p_.CurrentFileName);
   setEnabled(p_.menu.numUndo, false);
   return true;
 }
@@ -226,11 +235,15 @@ bool Documents::numSaveAs() {
   const QString name = askSaveName();
   if (name.isEmpty()) return false;
   QString text;
-  if (writeDocument(name, &text) != Written::Yes) return false;
+  writing_ = true;
+  const Written w = writeDocument(name, &text);
+  writing_ = false;
+  if (w != Written::Yes) return false;
   p_.CurrentFileName = name;
   p_.setTitle(name);
   p_.HasFileName = true;
   p_.resetHistory(text);
+  written(name);
   setEnabled(p_.menu.numUndo, false);
   return true;
 }
@@ -273,4 +286,85 @@ Documents::LoadResult Documents::loadTextFile(const QString& fileName) {
 void Documents::setFormat(const textfile::Format& f) {
   format_ = f;
   p_.txtFile->setLineEnd(f.lfLines ? EditControl::LineEnd::Lf : EditControl::LineEnd::CrLf);
+}
+
+void Documents::written(const QString& fileName) {
+  watch_->watch(fileName);
+  if (afterWrite) afterWrite();
+}
+
+bool Documents::noticeDiskChange() {
+  if (!p_.HasFileName || noticing_ || writing_) return true;
+  if (watch_->fileName() != p_.CurrentFileName) watch_->watch(p_.CurrentFileName);
+  const DiskWatch::Change change = watch_->check();
+  if (change == DiskWatch::Change::None) return true;
+  noticing_ = true;
+  bool goOn = true;
+  if (change == DiskWatch::Change::Deleted) {
+    // Shown once; the next Save makes the file again.
+    watch_->acknowledge();
+    p_.ui->message(
+        p_.frmMain,
+        QStringLiteral("“%1”已从磁盘上删除。\r\n编辑器中的文字还在,保存时会重新创建这个文件。")
+            .arg(p_.CurrentFileName),
+        QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
+  } else {
+    // Taken now: a later change is a change of its own.
+    watch_->acknowledge();
+    const int r = p_.ui->choose(
+        p_.frmMain,
+        QStringLiteral("“%1”已被其他程序修改。\r\n重新载入磁盘上的文字(可以撤消),还是保留我的文字?")
+            .arg(p_.CurrentFileName),
+        kAppTitle, MsgIcon::Warning, {QStringLiteral("重新载入"), QStringLiteral("保留我的")});
+    if (r == 0) {
+      reloadFromDisk();
+      goOn = false;
+    }
+  }
+  noticing_ = false;
+  return goOn;
+}
+
+bool Documents::reloadFromDisk() {
+  QString text, error;
+  fileaccess::ReadStatus status = fileaccess::ReadStatus::Failed;
+  textfile::Format format;
+  watch_->watch(p_.CurrentFileName);  // the state of what is read
+  if (!textfile::read(p_.CurrentFileName, &text, &error, &status, &format)) {
+    showError(error);
+    return false;
+  }
+  // The user's text is a step of its own, the reload the next one: one
+  // undo brings the user's text back.
+  p_.RecordUndo();
+  p_.TextDirty = false;
+  setFormat(format);
+  EditControl& t = *p_.txtFile;
+  const int caret = t.SelStart();
+  t.setText(text);
+  t.setSelStart(std::min(caret, t.TextLength()));
+  p_.RecordUndo();
+  p_.TextDirty = false;
+  return true;
+}
+
+void Documents::restoreText(const QString& fileName, bool hasFileName,
+                            const textfile::Format& format, const QString& text) {
+  QString base;
+  if (hasFileName && !textfile::read(fileName, &base)) base.clear();
+  p_.CurrentFileName = fileName;
+  p_.HasFileName = hasFileName;
+  p_.setTitle(fileName);
+  // Written again as the document was.
+  setFormat(format);
+  if (hasFileName) watch_->watch(fileName);
+  else watch_->clear();
+  p_.txtFile->setText(base);
+  p_.resetHistory(p_.txtFile->Text());
+  p_.txtFile->setText(text);
+  p_.RecordUndo();
+  p_.TextDirty = false;
+  setEnabled(p_.menu.numCopy, false);
+  setEnabled(p_.menu.numCut, false);
+  setEnabled(p_.menu.numDelete, !text.isEmpty());
 }

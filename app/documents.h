@@ -1,7 +1,10 @@
 #pragma once
 // The file commands of the main window and the text-file loader.
 #include <QString>
+#include <functional>
+#include <memory>
 
+#include "app/disk_watch.h"
 #include "app/text_file.h"
 #include "platform/ui.h"
 
@@ -38,7 +41,31 @@ class Documents {
   // found to have; code page 936 and CR LF for a new document.
   const textfile::Format& format() const { return format_; }
 
+  // The document's file as other programs leave it.
+  DiskWatch& diskWatch() { return *watch_; }
+  // Tells the user of a change another program made to the document's
+  // file since the document last met it: a changed file offers 重新载入
+  // (one step of the history) and 保留我的, a deleted one is said to be
+  // gone. False when the file was loaded again, so that a save asked for
+  // does not go on. Nothing is asked twice for one change.
+  bool noticeDiskChange();
+  // Loads the file again in place of the text, as one step of the history.
+  bool reloadFromDisk();
+  // Puts a text kept by the crash recovery in the window, bound to its
+  // file (whose text on disk becomes the base of the history) or untitled.
+  void restoreText(const QString& fileName, bool hasFileName, const textfile::Format& format,
+                   const QString& text);
+  // Called after every write of the document (the recovery file goes).
+  std::function<void()> afterWrite;
+
  private:
+  // After the document was written to `fileName`: our own write is no
+  // change of another program's.
+  void written(const QString& fileName);
+  bool noticing_ = false;
+  bool writing_ = false;
+  std::unique_ptr<DiskWatch> watch_ = std::make_unique<DiskWatch>();
+
   // The save question of New and Open: false when the user said Yes and
   // the save failed or was cancelled, so that the command does not go on.
   bool proceedAfterSaveQuestion();

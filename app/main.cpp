@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/recovery.h"
 #include "platform/paths.h"
 #include "platform/pinyin_dictionary_ime.h"
 #include "platform/sound_files.h"
@@ -57,6 +58,7 @@ int main(int argc, char* argv[]) {
   MainWindow::Deps deps;
   deps.commandLine = commandLineTail(QApplication::arguments());
   deps.commandLineRefusal = commandLineNameRefusal(argc, argv);
+  deps.recoveryFolder = recovery::defaultFolder();
   MainWindow w(deps);
   w.formLoad();
   w.show();

@@ -6,6 +6,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QIcon>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -109,6 +110,88 @@ MainWindow::MainWindow(Deps deps)
   connect(p_.menu.numStatusBar, &QAction::toggled, this,
           [this](bool on) { statusBar()->setVisible(on); });
   setWindowTitle(kUntitled + QStringLiteral(" - ") + kAppTitle);
+  connectRecovery(deps);
+  // Another program's change is told at once, our own saves are not.
+  connect(&documents_.diskWatch(), &DiskWatch::touched, this, [this] { noticeDiskChangeSoon(); });
+}
+
+void MainWindow::connectRecovery(const Deps& deps) {
+  if (deps.recoveryFolder.isEmpty()) return;
+  recovery_ = std::make_unique<recovery::Store>(deps.recoveryFolder);
+  recoveryIdle_.setSingleShot(true);
+  recoveryIdle_.setInterval(deps.recoveryIdleMs);
+  recoveryLongest_.setSingleShot(true);
+  recoveryLongest_.setInterval(deps.recoveryLongestMs);
+  connect(&recoveryIdle_, &QTimer::timeout, this, [this] { keepRecovery(); });
+  connect(&recoveryLongest_, &QTimer::timeout, this, [this] { keepRecovery(); });
+  connect(p_.txtFile, &EditControl::changed, this, [this] {
+    recoveryIdle_.start();
+    if (!recoveryLongest_.isActive()) recoveryLongest_.start();
+  });
+  documents_.afterWrite = [this] { keepRecovery(); };
+}
+
+void MainWindow::keepRecovery() {
+  if (!recovery_) return;
+  recoveryIdle_.stop();
+  recoveryLongest_.stop();
+  if (p_.undo.UndoPos() <= 0 && !p_.TextDirty) {
+    recovery_->remove();  // nothing unsaved
+    return;
+  }
+  recovery::Record r;
+  r.fileName = p_.CurrentFileName;
+  r.hasFileName = p_.HasFileName;
+  r.format = documents_.format();
+  r.time = QDateTime::currentDateTime();
+  r.text = p_.txtFile->Text();
+  recovery_->write(r);
+}
+
+void MainWindow::offerRecovery() {
+  if (!recovery_) return;
+  std::vector<recovery::Orphan> orphans = recovery_->orphans();
+  bool restored = false;
+  for (recovery::Orphan& o : orphans) {
+    // One text fits the window; the others wait for the next start.
+    if (restored) break;
+    const recovery::Record& r = o.record;
+    const QString text =
+        QStringLiteral(
+            "妙音朗读器上次没有正常退出。\r\n“%1”有未保存的文字,保存于 %2。\r\n恢复这些文字吗?")
+            .arg(r.fileName,
+                 QLocale::system().toString(r.time.toLocalTime(), QLocale::ShortFormat));
+    const int answer = p_.ui->choose(this, text, kAppTitle, MsgIcon::Question,
+                                     {QStringLiteral("恢复"), QStringLiteral("丢弃")});
+    if (answer == 0) {
+      documents_.restoreText(r.fileName, r.hasFileName, r.format, r.text);
+      // Kept as this copy's own before the old file goes.
+      keepRecovery();
+      recovery::Store::discard(o);
+      restored = true;
+    } else if (answer == 1) {
+      recovery::Store::discard(o);
+    }
+  }
+}
+
+void MainWindow::noticeDiskChangeSoon() {
+  if (diskCheckQueued_) return;
+  diskCheckQueued_ = true;
+  // Out of the event that told of it, so that the box is not shown inside
+  // the activation or the watcher's report.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        diskCheckQueued_ = false;
+        documents_.noticeDiskChange();
+      },
+      Qt::QueuedConnection);
+}
+
+void MainWindow::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  if (e->type() == QEvent::ActivationChange && isActiveWindow()) noticeDiskChangeSoon();
 }
 
 MainWindow::~MainWindow() {
@@ -229,6 +312,7 @@ void MainWindow::connectEditor() {
           [this](int b, int s, int x, int y) { edit_.onMouseUp(b, s, x, y); });
   connect(t, &EditControl::selChange, this, [this] { edit_.onSelChange(); });
   connect(t, &EditControl::textEntered, this, [this] { edit_.onTextEntered(); });
+  edit_.watchKeyRepeats();
 }
 
 void MainWindow::formLoad() {
@@ -269,7 +353,9 @@ void MainWindow::formLoad() {
       p_.HasFileName = true;
       p_.resetHistory(p_.txtFile->Text());
       p_.menu.numDelete->setEnabled(true);
+      documents_.diskWatch().watch(commandLine_);
     }
+    offerRecovery();
   } catch (...) {}
 }
 
@@ -302,6 +388,12 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     p_.Timer2->setEnabled(false);
     p_.Timer3->setEnabled(false);
     reading_.speech().Stop();
+  }
+  // Closed as the user chose: nothing is left to recover.
+  if (recovery_) {
+    recoveryIdle_.stop();
+    recoveryLongest_.stop();
+    recovery_->remove();
   }
   e->accept();
 }

@@ -2,9 +2,11 @@
 // The main window `frmMain`: the edit control filling the client area, the
 // menu bar, the three timers, and the start-up and shut-down sequences.
 #include <QMainWindow>
+#include <QTimer>
 #include <memory>
 
 #include "app/documents.h"
+#include "app/recovery.h"
 #include "app/status_bar.h"
 #include "editing/edit_commands.h"
 #include "platform/input_method.h"
@@ -33,6 +35,12 @@ struct MainWindowDeps {
   // Not empty when the tail's bytes name no file the program could reach
   // again: shown instead of loading, and no name is bound.
   QString commandLineRefusal;
+  // The folder of the crash recovery files; none kept when empty.
+  QString recoveryFolder;
+  // How long the typing must rest before the unsaved text is kept, and the
+  // longest it waits while the typing goes on.
+  int recoveryIdleMs = 2000;
+  int recoveryLongestMs = 10000;
 };
 
 // The command-line tail as one file name: everything after the program
@@ -70,8 +78,25 @@ class MainWindow : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
+  // Coming back to the window: the file may have changed meanwhile.
+  void changeEvent(QEvent* e) override;
+
+ public:
+  // Offers the texts of copies that ended without closing (恢复 / 丢弃);
+  // formLoad does it last.
+  void offerRecovery();
+  // Keeps the unsaved text in this copy's recovery file now (or removes
+  // the file when nothing is unsaved); the idle timer does it by itself.
+  void keepRecovery();
+  recovery::Store* recoveryStore() { return recovery_.get(); }
 
  private:
+  void connectRecovery(const Deps& deps);
+  void noticeDiskChangeSoon();
+  std::unique_ptr<recovery::Store> recovery_;
+  QTimer recoveryIdle_, recoveryLongest_;
+  bool diskCheckQueued_ = false;
+
   void connectMenu();
   void connectEditor();
   void addZoomKeys();

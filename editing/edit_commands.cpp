@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
 
@@ -101,9 +102,60 @@ void EditCommands::onKeyDown(int keyCode, int shift) {
 }
 
 void EditCommands::onKeyUp(int keyCode, int shift, bool autoRepeat) {
+  // The release the watch saw is this key-up's, taken only here.
+  const bool watched = release_.seen;
+  release_.seen = false;
+  release_.recorded = false;
   if (autoRepeat || !p_.TextDirty || shift != 0 || isArrowKey(keyCode)) return;
+  const int before = p_.undo.UndoPos();
+  const QString top = p_.undo.currentText();
   p_.RecordUndo();
   p_.TextDirty = false;
+  if (!watched) return;
+  release_.posAfter = p_.undo.UndoPos();
+  // At the full history the position stays; the snapshot changes.
+  release_.recorded = release_.posAfter != before || p_.undo.currentText() != top;
+}
+
+// Between the release and the press of an X server's repeat there is no
+// time at all; a person takes far longer to press a key again.
+constexpr ulong kRepeatGapMs = 2;
+
+class KeyRepeatWatch : public QObject {
+ public:
+  KeyRepeatWatch(EditCommands& commands, QObject* parent) : QObject(parent), c_(commands) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return false;
+    const auto* k = static_cast<QKeyEvent*>(e);
+    EditCommands::Release& r = c_.release_;
+    if (e->type() == QEvent::KeyRelease) {
+      // A time of 0 is no time (an event made by a program): never a repeat.
+      r = {!k->isAutoRepeat() && k->timestamp() != 0, k->key(), k->timestamp(), false, 0};
+      return false;
+    }
+    const ulong t = k->timestamp();
+    const bool repeat = r.key == k->key() && r.time != 0 && t != 0 &&
+                        (t >= r.time ? t - r.time : r.time - t) <= kRepeatGapMs;
+    if (repeat && r.recorded) c_.onRepeatPress();
+    r = {};
+    return false;
+  }
+
+ private:
+  EditCommands& c_;
+};
+
+void EditCommands::watchKeyRepeats() {
+  if (p_.txtFile) p_.txtFile->installEventFilter(new KeyRepeatWatch(*this, p_.txtFile));
+}
+
+void EditCommands::onRepeatPress() {
+  // Only the step that release recorded, if nothing came since.
+  if (p_.undo.UndoPos() != release_.posAfter || !p_.undo.dropCurrent()) return;
+  p_.TextDirty = true;  // the text differs from the snapshot now current
+  if (p_.undo.UndoPos() < 1) setEnabled(p_.menu.numUndo, false);
 }
 
 void EditCommands::onMouseUp(int button, int, int x, int y) {

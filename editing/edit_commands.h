@@ -36,7 +36,27 @@ class EditCommands {
   void onTextEntered();
   void onClipboardTick();  // Timer1
 
+  // Watches the key events of the editor for the repeats of a held key
+  // that the platform does not flag: the X server sends them as a release
+  // and a press of one time stamp. Call once the editor exists.
+  void watchKeyRepeats();
+
  private:
+  friend class KeyRepeatWatch;
+  // A press of the key just released, at its release's time: the release
+  // was a repeat, and the step it recorded is taken back so that the hold
+  // is recorded once, at its real release.
+  void onRepeatPress();
+
   Program& p_;
   std::unique_ptr<ClipboardWatch> clipboardWatch_;
+  // The last key release the watch saw, and the step its key-up recorded.
+  struct Release {
+    bool seen = false;  // set by the watch, taken by the key-up
+    int key = 0;
+    ulong time = 0;
+    bool recorded = false;
+    int posAfter = 0;
+  };
+  Release release_;
 };

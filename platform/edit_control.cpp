@@ -620,6 +620,7 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
   }
   Q_EMIT keyDown(virtualKeyCode(e->key()), shiftState(e->modifiers()) | ownModifier(e->key()));
   if (deleteAcrossSoftBoundary(e)) return;
+  stepOverSoftBoundary(e);
   const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
   if (enter && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
       !isReadOnly()) {
@@ -699,6 +700,30 @@ bool EditControl::deleteAcrossSoftBoundary(QKeyEvent* e) {
   setTextCursor(c);
   e->accept();
   return true;
+}
+
+// The end of a piece and the start of the next are one position of the
+// text: an arrow key about to cross the join is first put on its far side,
+// so that the press moves one character (or selects one more) as in any
+// line. The widget then makes the move itself.
+void EditControl::stepOverSoftBoundary(QKeyEvent* e) {
+  const bool right = e->key() == Qt::Key_Right, left = e->key() == Qt::Key_Left;
+  if (!right && !left) return;
+  const bool shift = e->modifiers() & Qt::ShiftModifier;
+  QTextCursor c = textCursor();
+  // Without Shift a selection collapses to its edge, which the widget does.
+  if (c.hasSelection() && !shift) return;
+  const QTextBlock b = c.block();
+  int to = -1;
+  if (right && c.positionInBlock() == b.length() - 1 && kindOf(b) == kSoft && b.next().isValid())
+    to = b.next().position();
+  else if (left && c.positionInBlock() == 0 && b.previous().isValid() &&
+           kindOf(b.previous()) == kSoft)
+    to = b.position() - 1;
+  if (to < 0) return;
+  c.setPosition(to, shift ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+  exact_ = {};
+  setTextCursor(c);
 }
 
 // Text dragged or selected out of the control, for other programs: LF line

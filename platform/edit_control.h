@@ -139,6 +139,7 @@ class EditControl : public QPlainTextEdit {
   int nextKind();
   int kindOf(const QTextBlock& b) const;
   bool deleteAcrossSoftBoundary(QKeyEvent* e);
+  void stepOverSoftBoundary(QKeyEvent* e);
   // Inserts program text at the widget's cursor, over its selection.
   void insertAtCursor(const QString& text);
 

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <vector>
 
 #include <QApplication>
 #include <QColorDialog>
@@ -147,4 +149,30 @@ class QtProgressWindow : public ProgressWindow {
 std::unique_ptr<ProgressWindow> QtUi::progress(QWidget* parent, const QString& title,
                                                const QString& label) {
   return std::make_unique<QtProgressWindow>(parent, title, label);
+}
+
+int QtUi::choose(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
+                 const QStringList& buttons) {
+  QMessageBox box(parent && parent->isVisible() ? parent : nullptr);
+  box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
+  box.setText(text);
+  switch (icon) {
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Exclamation:
+    case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+  }
+  std::vector<QAbstractButton*> made;
+  for (int i = 0; i < buttons.size(); ++i) {
+    QPushButton* b =
+        box.addButton(buttons[i], i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+    if (i == 0) box.setDefaultButton(b);
+    made.push_back(b);
+  }
+  box.exec();
+  for (size_t i = 0; i < made.size(); ++i)
+    if (box.clickedButton() == made[i]) return int(i);
+  return -1;
 }

@@ -54,6 +54,13 @@ class Ui {
   virtual int exec(QDialog* dialog) = 0;
   // Starts a program with a normal, focused window; false on failure.
   virtual bool startProgram(const QString& path) = 0;
+  // A modal box with buttons of its own captions, the first the default;
+  // the index of the button chosen, -1 when the box was closed without one.
+  virtual int choose(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
+                     const QStringList& buttons) {
+    (void)parent, (void)text, (void)title, (void)icon, (void)buttons;
+    return -1;
+  }
   // Opens a progress window; it closes when the returned object goes.
   virtual std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title,
                                                    const QString& label) {
@@ -77,6 +84,8 @@ class QtUi : public Ui {
   bool startProgram(const QString& path) override;
   std::unique_ptr<ProgressWindow> progress(QWidget* parent, const QString& title,
                                            const QString& label) override;
+  int choose(QWidget* parent, const QString& text, const QString& title, MsgIcon icon,
+             const QStringList& buttons) override;
 };
 
 // Turns "文本文档(*.txt)|*.txt|所有文件|*.*" into the platform's filter list;

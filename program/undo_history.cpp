@@ -149,6 +149,15 @@ bool UndoHistory::undo(EditControl& control) {
   return true;
 }
 
+bool UndoHistory::dropCurrent() {
+  if (pos_ < 1) return false;
+  head_ = applied(head_, back_.back());
+  back_.pop_back();
+  --pos_;
+  stopFollowing();
+  return true;
+}
+
 QString UndoHistory::text(int slot) const {
   if (slot == pos_) return head_;
   if (slot < 0 || slot > pos_) return {};

@@ -36,6 +36,11 @@ class UndoHistory {
   // and the position goes down by one. False (and nothing done) at 0.
   bool undo(EditControl& control);
 
+  // Forgets the current snapshot, leaving the control as it is: the
+  // position goes down by one and the next record compares with the
+  // snapshot before. False (and nothing done) at 0.
+  bool dropCurrent();
+
   qint16 UndoPos() const { return pos_; }
   // The snapshot of a slot from 0 to UndoPos (empty above it).
   QString text(int slot) const;

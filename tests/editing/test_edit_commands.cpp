@@ -105,6 +105,50 @@ TEST_F(EditFixture, AHeldKeyRecordsOnceAtItsRealRelease) {
   EXPECT_EQ(pos(), 0);
 }
 
+// The X server repeats a held key as release and press pairs of one time
+// stamp, which Qt does not always flag as repeats: the pairs are known by
+// their times, and the hold is one step, taken at the key's real release.
+TEST_F(EditFixture, AHeldKeyIsOneStepAsTheXServerSendsIt) {
+  struct Case {
+    const char* name;
+    ulong pairGap;  // ms between the release and the press of a pair
+    ulong every;    // ms between repeats (or key clicks)
+    int presses;
+    bool flagged;  // Qt flags the pairs as repeats
+    int steps;
+  };
+  const Case cases[] = {
+      {"pairs of one time, unflagged", 0, 40, 35, false, 1},
+      {"pairs 1 ms apart, unflagged", 1, 40, 35, false, 1},
+      {"pairs flagged by Qt", 0, 40, 35, true, 1},
+      {"the key typed again and again", 90, 180, 5, false, 5},
+  };
+  for (const Case& c : cases) {
+    setText(QString());
+    ulong now = 100'000;
+    auto key = [&](QEvent::Type type, bool repeat) {
+      QKeyEvent e(type, Qt::Key_C, Qt::NoModifier, QStringLiteral("c"), repeat);
+      e.setTimestamp(now);
+      QApplication::sendEvent(t(), &e);
+    };
+    key(QEvent::KeyPress, false);
+    for (int i = 1; i < c.presses; ++i) {
+      now += c.every;
+      key(QEvent::KeyRelease, c.flagged);
+      now += c.pairGap;
+      key(QEvent::KeyPress, c.flagged);
+    }
+    now += c.every;
+    key(QEvent::KeyRelease, false);
+    EXPECT_EQ(t()->Text(), QString(c.presses, QLatin1Char('c'))) << c.name;
+    EXPECT_EQ(pos(), c.steps) << c.name;
+    EXPECT_TRUE(menu().numUndo->isEnabled()) << c.name;
+    // One undo takes the whole hold (or the last typed key) away.
+    QTest::keyClick(t(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(t()->Text(), QString(c.steps == 1 ? 0 : c.presses - 1, QLatin1Char('c'))) << c.name;
+  }
+}
+
 TEST_F(EditFixture, ZoomChangesTheShownSizeOnlyForTheSession) {
   t()->setFontSize(10.5);
   EditorZoom& zoom = w->zoom();

@@ -89,6 +89,49 @@ TEST(EditControl, AVeryLongLineIsHeldInPiecesThatAreNoPartOfTheText) {
   EXPECT_EQ(t.SelStart(), at - 2);
 }
 
+// At the join of two pieces of a long line each arrow press moves one
+// character, and Shift+arrow selects one character per press, whichever
+// line ends the document has.
+TEST(EditControl, ArrowsCrossAPieceJoinOneCharacterAPress) {
+  struct Case {
+    const char* name;
+    const char* head;  // the line before the long one
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    int from;  // Text position within the long line, before the presses
+    int presses;
+    int caret;   // expected caret (the moving end), within the long line
+    int length;  // expected selection length
+  };
+  const Case cases[] = {
+      {"right over the join, LF", "head\n", Qt::Key_Right, Qt::NoModifier, 9'998, 3, 10'001, 0},
+      {"right over the join, CR LF", "head\r\n", Qt::Key_Right, Qt::NoModifier, 9'998, 3, 10'001,
+       0},
+      {"left over the join", "head\n", Qt::Key_Left, Qt::NoModifier, 10'002, 3, 9'999, 0},
+      {"left from just after the join", "", Qt::Key_Left, Qt::NoModifier, 10'001, 2, 9'999, 0},
+      {"shift+right selects one a press", "head\r\n", Qt::Key_Right, Qt::ShiftModifier, 9'998, 3,
+       10'001, 3},
+      {"shift+left selects one a press", "head\n", Qt::Key_Left, Qt::ShiftModifier, 10'002, 3,
+       9'999, 3},
+      {"shift+right over two joins", "", Qt::Key_Right, Qt::ShiftModifier, 9'999, 10'002, 20'001,
+       10'002},
+  };
+  for (const Case& c : cases) {
+    EditControl t;
+    t.show();
+    const QString head = QString::fromUtf8(c.head);
+    const QString text = head + QString(35'000, QLatin1Char('x')) + QStringLiteral("\nend");
+    t.setText(text);
+    ASSERT_GT(t.document()->blockCount(), 3) << c.name;
+    t.setSelStart(int(head.size()) + c.from);
+    for (int i = 0; i < c.presses; ++i) QTest::keyClick(&t, c.key, c.mods);
+    const QTextCursor cur = t.textCursor();
+    EXPECT_EQ(t.docToText(cur.position()) - head.size(), c.caret) << c.name;
+    EXPECT_EQ(t.SelLength(), c.length) << c.name;
+    EXPECT_EQ(t.Text(), text) << c.name;
+  }
+}
+
 TEST(EditControl, ALoneCrBecomesALineBreak) {
   EditControl t;
   t.setText(QStringLiteral("a\rb"));

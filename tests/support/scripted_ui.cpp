@@ -93,3 +93,13 @@ std::unique_ptr<ProgressWindow> ScriptedUi::progress(QWidget*, const QString&, c
   ++progressWindows;
   return std::make_unique<ScriptedProgress>(*this);
 }
+
+int ScriptedUi::choose(QWidget*, const QString& text, const QString& title, MsgIcon,
+                       const QStringList& buttons) {
+  choicesShown.push_back({text, title, buttons});
+  if (onChoice) onChoice(choicesShown.back());
+  if (choiceAnswers.empty()) return -1;
+  const int r = choiceAnswers.front();
+  choiceAnswers.pop_front();
+  return r;
+}

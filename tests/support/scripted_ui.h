@@ -58,5 +58,18 @@ class ScriptedUi : public Ui {
   int cancelAt = -1;
   int progressWindows = 0;
 
+  // Boxes with buttons of their own: what was shown, and the indices to
+  // answer in order (-1, closed, when the script runs out).
+  struct ShownChoice {
+    QString text;
+    QString title;
+    QStringList buttons;
+  };
+  std::vector<ShownChoice> choicesShown;
+  std::deque<int> choiceAnswers;
+  std::function<void(const ShownChoice&)> onChoice;
+  int choose(QWidget*, const QString& text, const QString& title, MsgIcon icon,
+             const QStringList& buttons) override;
+
   QStringList texts() const;
 };
