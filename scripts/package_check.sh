@@ -125,6 +125,7 @@ app= xvfb=
 # --- Remove it, and look for what is left.
 as_root apt-get purge -y chimepad >"$work/purge.log" 2>&1 || { cat "$work/purge.log" >&2; problem "apt-get purge chimepad"; }
 installed=0
+fail_before_purge=$fail
 dpkg-query -W -f='${Status}' chimepad 2>/dev/null | grep -q 'installed' && problem "dpkg still lists chimepad"
 # Every file and every folder the package made is gone (folders that held
 # other packages' files before stay, of course).
@@ -146,7 +147,7 @@ for cache in /usr/share/applications/mimeinfo.cache /usr/share/mime/globs2 /usr/
   [ -f "$cache" ] || continue
   grep -aqiE 'chimepad|x-qzc' "$cache" && problem "$cache still mentions chimepad"
 done
-echo "purged: nothing of chimepad left under /usr"
+[ "$fail" -ne "$fail_before_purge" ] || echo "purged: nothing of chimepad left under /usr"
 
 if [ "$fail" -ne 0 ]; then
   echo "package install check FAILED" >&2
