@@ -16,6 +16,7 @@ PACKAGES=(
   pulseaudio pulseaudio-utils
   shared-mime-info desktop-file-utils
   dpkg-dev appstream libxml2-utils groff-base
+  lintian
   clang libclang-rt-14-dev clang-format
 )
 
