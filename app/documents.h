@@ -1,6 +1,7 @@
 #pragma once
 // The file commands of the main window and the text-file loader.
 #include <QString>
+#include <functional>
 
 #include "app/text_file.h"
 #include "platform/ui.h"
@@ -37,6 +38,9 @@ class Documents {
   // How the document is written: the encoding and line ends its file was
   // found to have; code page 936 and CR LF for a new document.
   const textfile::Format& format() const { return format_; }
+
+  // Told the name of each file opened or saved (for the recent files).
+  std::function<void(const QString&)> onFileUsed;
 
  private:
   // The save question of New and Open: false when the user said Yes and

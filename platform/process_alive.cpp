@@ -1,0 +1,10 @@
+#include "platform/process_alive.h"
+
+#include <cerrno>
+#include <signal.h>
+
+bool processAlive(qint64 pid) {
+  if (pid <= 0) return false;
+  // Signal 0 only asks whether the process exists.
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
