@@ -231,11 +231,12 @@ SearchHit FindPattern(QStringView text, int selStart, int selLength, const Searc
   const qsizetype total = text.size();
   const qsizetype start = std::clamp<qsizetype>(selStart, 0, total);
   if (!upward) return nextRegex(re, text, start + std::max(0, selLength));
-  // Upward: the last match starting at or before the first candidate.
+  // Upward: of the matches left to right without overlap, the last that
+  // starts at or before the first candidate.
   const qsizetype first = start - 1;
   SearchHit best;
   for (SearchHit h = nextRegex(re, text, 0); h.start >= 0 && h.start <= first;
-       h = nextRegex(re, text, h.start + 1))
+       h = nextRegex(re, text, h.start + h.length))
     best = h;
   return best;
 }

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <memory>
 
 #include "app/main_window.h"
@@ -151,7 +152,9 @@ TEST(PatternSearch, RegularExpressionsAndPlainText) {
     const SearchHit h =
         FindPattern(QString::fromUtf8(c.text), c.selStart, c.selLength, p, c.upward);
     EXPECT_EQ(h.start, c.start);
-    if (c.start >= 0) EXPECT_EQ(h.length, c.length);
+    if (c.start >= 0) {
+      EXPECT_EQ(h.length, c.length);
+    }
   }
   EXPECT_FALSE(PatternError({"(", false, true}).isEmpty());
   EXPECT_TRUE(PatternError({"(", false, false}).isEmpty());  // plain text: no pattern to be bad
