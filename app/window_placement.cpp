@@ -101,10 +101,9 @@ void storeWindowPlacement(const QMainWindow& window, SettingsStore& store) {
 }
 
 QRect firstStartGeometry(const QRect& screen) {
-  const QSize size(screen.width() * 2 / 3, screen.height() * 2 / 3);
-  QRect r(QPoint(0, 0), size);
-  r.moveCenter(screen.center());
-  return r;
+  const int w = screen.width() * 2 / 3, h = screen.height() * 2 / 3;
+  return QRect(screen.x() + (screen.width() - w) / 2, screen.y() + (screen.height() - h) / 2, w,
+               h);
 }
 
 QRect cascadeFrom(const QRect& last, const QRect& screen) {
