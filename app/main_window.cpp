@@ -5,13 +5,13 @@
 #include <QCloseEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QUrl>
-#include <QFileInfo>
 
 #include "about/about_command.h"
 #include "app/association.h"
@@ -194,8 +194,7 @@ void MainWindow::connectEditorItems() {
   schemes->setExclusive(true);
   for (QAction* a : m.numSchemeItem) {
     schemes->addAction(a);
-    connect(a, &QAction::triggered, this,
-            [this] { applyEditorOptions(p_, editorOptionsOf(p_)); });
+    connect(a, &QAction::triggered, this, [this] { applyEditorOptions(p_, editorOptionsOf(p_)); });
   }
   // The list is read when the menu opens: another window may have changed it.
   connect(m.numRecent, &QMenu::aboutToShow, this, [this] { fillRecentMenu(); });

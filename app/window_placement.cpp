@@ -5,9 +5,9 @@
 #include <QScreen>
 #include <algorithm>
 
+#include <QCoreApplication>
 #include "platform/process_alive.h"
 #include "platform/settings_store.h"
-#include <QCoreApplication>
 
 namespace {
 
@@ -102,14 +102,12 @@ void storeWindowPlacement(const QMainWindow& window, SettingsStore& store) {
 
 QRect firstStartGeometry(const QRect& screen) {
   const int w = screen.width() * 2 / 3, h = screen.height() * 2 / 3;
-  return QRect(screen.x() + (screen.width() - w) / 2, screen.y() + (screen.height() - h) / 2, w,
-               h);
+  return QRect(screen.x() + (screen.width() - w) / 2, screen.y() + (screen.height() - h) / 2, w, h);
 }
 
 QRect cascadeFrom(const QRect& last, const QRect& screen) {
   QRect r = last.translated(kCascadeStep, kCascadeStep);
-  if (r.right() > screen.right() || r.bottom() > screen.bottom())
-    r.moveTopLeft(screen.topLeft());
+  if (r.right() > screen.right() || r.bottom() > screen.bottom()) r.moveTopLeft(screen.topLeft());
   r.setWidth(std::min(r.width(), screen.width()));
   r.setHeight(std::min(r.height(), screen.height()));
   return r;
@@ -139,8 +137,7 @@ void placeNewWindow(QMainWindow& window, SettingsStore& store) {
   QRect other;
   qint64 pid = 0;
   const qint64 own = QCoreApplication::applicationPid();
-  if (readShown(store, &other, &pid) && pid != own && processAlive(pid) &&
-      !window.isMaximized())
+  if (readShown(store, &other, &pid) && pid != own && processAlive(pid) && !window.isMaximized())
     window.setGeometry(cascadeFrom(other, available));
   const QRect g = window.geometry();
   store.write(kWindow, kShown,

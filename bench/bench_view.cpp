@@ -22,8 +22,9 @@ namespace {
 
 // Lines of 60 characters with the word 朗读 in every line.
 QString document(qsizetype characters) {
-  const QString line = QStringLiteral("今天天气很好我们一起去公园散步朗读春风吹过湖面柳枝轻轻摆动Chimepad"
-                                      "今天天气很好我们一起去公园散步朗读春风")
+  const QString line = QStringLiteral(
+                           "今天天气很好我们一起去公园散步朗读春风吹过湖面柳枝轻轻摆动Chimepad"
+                           "今天天气很好我们一起去公园散步朗读春风")
                            .left(58) +
                        QStringLiteral("\r\n");
   QString s;

@@ -12,8 +12,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
-#include <cmath>
 #include <climits>
+#include <cmath>
 
 namespace {
 constexpr char16_t kPara = QChar::ParagraphSeparator;
@@ -596,15 +596,17 @@ void EditControl::setFontItalic(bool on) {
 
 void EditControl::setBackColor(qint32 value) {
   backColor_ = value;
-  QPalette p = palette();
+  // Only the roles set here are the control's own; the others follow the
+  // application's palette (its colour scheme).
+  QPalette p;
+  p.setResolveMask(0);
   const QColor back = fromColorValue(value, QPalette());
   p.setColor(QPalette::Base, back);
   // A chosen background the scheme's text cannot be read on gets black or
   // white text, whichever stands out.
-  QColor text = QPalette().color(QPalette::Text);
+  const QColor text = QPalette().color(QPalette::Text);
   if (value >= 0 && std::abs(back.lightnessF() - text.lightnessF()) < 0.35)
-    text = back.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
-  p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Text, back.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black));
   setPalette(p);
 }
 

@@ -1,7 +1,7 @@
 #include "platform/process_alive.h"
 
-#include <cerrno>
 #include <signal.h>
+#include <cerrno>
 
 bool processAlive(qint64 pid) {
   if (pid <= 0) return false;

@@ -204,16 +204,16 @@ void MainMenu::buildEditorItems(const QHash<QString, QMenu*>& topAndSubmenus) {
   numRedo = item("numRedo");
   // Both of the usual keys redo.
   if (numRedo)
-    numRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
-                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    numRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   numGoto = item("numGoto");
   numWrap = item("numWrap");
   numLineNumbers = item("numLineNumbers");
   numZoomIn = item("numZoomIn");
   // Ctrl+= and Ctrl++ (Shift+= on most keyboards) alike.
   if (numZoomIn)
-    numZoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal),
-                             QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+    numZoomIn->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
   numZoomOut = item("numZoomOut");
   numZoomReset = item("numZoomReset");
   for (int i = 0; i < 3; ++i) numSchemeItem[i] = item(QStringLiteral("numSchemeItem(%1)").arg(i));

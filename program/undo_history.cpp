@@ -165,8 +165,8 @@ bool UndoHistory::redo(EditControl& control) {
   QString next = applied(head_, f.step);
   showStep(control, f.step, next);
   control.setSelStart(f.caret);
-  back_.push_back(
-      Step{f.step.head, f.step.tail, head_.mid(f.step.head, head_.size() - f.step.head - f.step.tail)});
+  back_.push_back(Step{f.step.head, f.step.tail,
+                       head_.mid(f.step.head, head_.size() - f.step.head - f.step.tail)});
   ++pos_;
   carets_[pos_] = f.caret;
   head_ = std::move(next);

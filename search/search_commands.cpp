@@ -70,7 +70,6 @@ void SearchCommands::followFindBox(bool hasText) {
     next->setEnabled(hasText);
 }
 
-
 bool SearchCommands::findAndSelect(const QString& find, bool matchCase, bool upward,
                                    QWidget* owner) {
   return findAndSelect(SearchPattern{find, matchCase, false}, upward, owner);

@@ -2,8 +2,8 @@
 // The search and the replace-all over plain text, apart from any widget.
 // Positions and lengths count UTF-16 units, as the edit control's `Text`,
 // `SelStart` and `SelLength` do.
-#include <QString>
 #include <QList>
+#include <QString>
 #include <QStringView>
 
 // The text as the case-insensitive comparison sees it: every character by its

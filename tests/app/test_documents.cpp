@@ -824,13 +824,29 @@ TEST_F(PrintFixture, TheDialogsRangeSaysWhatIsPrinted) {
     QStringList printed;
   };
   const Case cases[] = {
-      {"selection offered and kept", 4, 8, QPrinter::Selection, QPrinter::Selection,
+      {"selection offered and kept",
+       4,
+       8,
+       QPrinter::Selection,
+       QPrinter::Selection,
        {"Line", "第二"}},
-      {"selection offered, all chosen", 4, 8, QPrinter::Selection, QPrinter::AllPages,
+      {"selection offered, all chosen",
+       4,
+       8,
+       QPrinter::Selection,
+       QPrinter::AllPages,
        {"第一行 Line", "第二行"}},
-      {"nothing selected: all", 0, 0, QPrinter::AllPages, QPrinter::AllPages,
+      {"nothing selected: all",
+       0,
+       0,
+       QPrinter::AllPages,
+       QPrinter::AllPages,
        {"第一行 Line", "第二行"}},
-      {"only spaces selected: all", 3, 1, QPrinter::AllPages, QPrinter::AllPages,
+      {"only spaces selected: all",
+       3,
+       1,
+       QPrinter::AllPages,
+       QPrinter::AllPages,
        {"第一行 Line", "第二行"}},
   };
   const bool canRead = !QStandardPaths::findExecutable("pdftotext").isEmpty();

@@ -105,8 +105,8 @@ TEST_F(Features, NewItemsStandWhereAUserLooksAndTheSpecsItemsStay) {
   }
   // The spec's items keep their order around the new ones.
   const QStringList file = itemNames(menu().numFile);
-  EXPECT_EQ(file, QStringList({"numNew", "numOpen", "numSave", "numSaveAs", "numRecent",
-                               "numLine1", "numPrint", "numLine2", "numExit"}));
+  EXPECT_EQ(file, QStringList({"numNew", "numOpen", "numSave", "numSaveAs", "numRecent", "numLine1",
+                               "numPrint", "numLine2", "numExit"}));
   // Three schemes, one checked, 跟随系统 at first.
   ASSERT_TRUE(menu().numScheme);
   EXPECT_EQ(itemNames(menu().numScheme),
@@ -165,8 +165,11 @@ TEST(EditorOptions, ReadFromTheStoreWithDefaultsForWhatIsMissingOrBad) {
       {"nothing stored", "", "", "", {true, false, ColorScheme::System}},
       {"all set", "False", "True", "Dark", {false, true, ColorScheme::Dark}},
       {"light, any case", "true", "0", "light", {true, false, ColorScheme::Light}},
-      {"not understood keeps the defaults", "maybe", "2", "Purple", {true, false,
-                                                                     ColorScheme::System}},
+      {"not understood keeps the defaults",
+       "maybe",
+       "2",
+       "Purple",
+       {true, false, ColorScheme::System}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -186,7 +189,9 @@ TEST(EditorOptions, TheDarkSchemeIsReadable) {
   const QPalette dark = schemePalette(ColorScheme::Dark, QPalette());
   auto contrast = [](const QColor& a, const QColor& b) {
     auto lum = [](const QColor& c) {
-      auto ch = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+      auto ch = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+      };
       return 0.2126 * ch(c.redF()) + 0.7152 * ch(c.greenF()) + 0.0722 * ch(c.blueF());
     };
     const double x = lum(a), y = lum(b);
@@ -201,21 +206,26 @@ TEST(EditorOptions, TheDarkSchemeIsReadable) {
 }
 
 TEST_F(Features, TheEditorUsesTheSchemeAndAChosenBackgroundStaysReadable) {
+  auto lightness = [](QWidget* w, QPalette::ColorRole role) {
+    return w->palette().color(role).lightnessF();
+  };
   menu().numSchemeItem[2]->trigger();
-  EXPECT_LT(t()->palette().color(QPalette::Base).lightnessF(), 0.3);
-  EXPECT_GT(t()->palette().color(QPalette::Text).lightnessF(), 0.7);
-  // The status bar and the reading highlight (the selection) follow.
-  ASSERT_TRUE(waitUntil(
-      [&] { return w->statusBar()->palette().color(QPalette::Window).lightnessF() < 0.3; }));
-  EXPECT_GT(w->statusBar()->palette().color(QPalette::WindowText).lightnessF(), 0.7);
+  // The editor, the status bar and the reading highlight (the selection)
+  // follow the scheme.
+  ASSERT_TRUE(waitUntil([&] {
+    return lightness(t(), QPalette::Base) < 0.3 && lightness(t(), QPalette::Text) > 0.7 &&
+           lightness(w->statusBar(), QPalette::Window) < 0.3;
+  }));
+  EXPECT_GT(lightness(w->statusBar(), QPalette::WindowText), 0.7);
   EXPECT_EQ(t()->palette().color(QPalette::Highlight), QColor(0x2F, 0x6F, 0xD0));
   // A light background of the user's own gets dark text in the dark scheme.
   t()->setBackColor(toColorValue(QColor(0xFF, 0xFF, 0xE0)));
-  EXPECT_LT(t()->palette().color(QPalette::Text).lightnessF(), 0.3);
+  EXPECT_LT(lightness(t(), QPalette::Text), 0.3);
   menu().numSchemeItem[1]->trigger();
-  EXPECT_LT(t()->palette().color(QPalette::Text).lightnessF(), 0.3);
+  ASSERT_TRUE(waitUntil([&] { return lightness(w->statusBar(), QPalette::Window) > 0.7; }));
+  EXPECT_LT(lightness(t(), QPalette::Text), 0.3);
   t()->setBackColor(EditControl::kSystemWindowColor);
-  EXPECT_GT(t()->palette().color(QPalette::Base).lightnessF(), 0.9);
+  EXPECT_GT(lightness(t(), QPalette::Base), 0.9);
   menu().numSchemeItem[0]->trigger();
   QApplication::processEvents();
 }
@@ -296,9 +306,13 @@ TEST(WindowPlacement, FirstStartAndCascade) {
   };
   const Case cases[] = {
       {"down and right", {100, 100, 800, 500}, {0, 0, 1280, 800}, {132, 132, 800, 500}},
-      {"back to the corner at the screen's edge", {460, 280, 800, 500}, {0, 0, 1280, 800},
+      {"back to the corner at the screen's edge",
+       {460, 280, 800, 500},
+       {0, 0, 1280, 800},
        {0, 0, 800, 500}},
-      {"a second screen's corner", {1800, 400, 800, 500}, {1280, 0, 1280, 800},
+      {"a second screen's corner",
+       {1800, 400, 800, 500},
+       {1280, 0, 1280, 800},
        {1280, 0, 800, 500}},
   };
   for (const Case& c : cases) {

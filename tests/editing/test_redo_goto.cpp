@@ -120,8 +120,8 @@ TEST_F(EditorWindow, RedoItemFollowsTheHistory) {
   QAction* undo = p().menu.numUndo;
   ASSERT_TRUE(redo);
   EXPECT_EQ(redo->text(), "重做(&Y)");
-  EXPECT_EQ(redo->shortcuts(), QList<QKeySequence>({QKeySequence("Ctrl+Y"),
-                                                    QKeySequence("Ctrl+Shift+Z")}));
+  EXPECT_EQ(redo->shortcuts(),
+            QList<QKeySequence>({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
   EXPECT_FALSE(redo->isEnabled());
   type("甲");
   type("乙");

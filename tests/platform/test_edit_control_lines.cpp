@@ -70,7 +70,8 @@ TEST(EditControlLines, WrapOffScrollsSidewaysAndTheRangeInViewIsSmall) {
   t.resize(300, 200);
   t.show();
   QString text;
-  for (int i = 0; i < 2000; ++i) text += QStringLiteral("第%1行 %2\r\n").arg(i).arg(QString(80, 'y'));
+  for (int i = 0; i < 2000; ++i)
+    text += QStringLiteral("第%1行 %2\r\n").arg(i).arg(QString(80, 'y'));
   t.setText(text);
   EXPECT_TRUE(t.wordWrap());
   EXPECT_EQ(t.horizontalScrollBar()->maximum(), 0);

@@ -68,8 +68,8 @@ QString longLine(int length, int at, const QString& what) {
 TEST_F(FindFeatures, OccurrencesAcrossTheJoinsOfALongLineAreFound) {
   struct Case {
     const char* name;
-    int at;       // where "QZ" stands in the line after "head\r\n"
-    int from;     // caret before the search
+    int at;    // where "QZ" stands in the line after "head\r\n"
+    int from;  // caret before the search
     bool upward;
   };
   const Case cases[] = {
@@ -152,9 +152,7 @@ TEST(PatternSearch, RegularExpressionsAndPlainText) {
     const SearchHit h =
         FindPattern(QString::fromUtf8(c.text), c.selStart, c.selLength, p, c.upward);
     EXPECT_EQ(h.start, c.start);
-    if (c.start >= 0) {
-      EXPECT_EQ(h.length, c.length);
-    }
+    if (c.start >= 0) { EXPECT_EQ(h.length, c.length); }
   }
   EXPECT_FALSE(PatternError({"(", false, true}).isEmpty());
   EXPECT_TRUE(PatternError({"(", false, false}).isEmpty());  // plain text: no pattern to be bad
