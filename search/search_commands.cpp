@@ -188,8 +188,9 @@ void SearchCommands::loadFind() {
   QObject::connect(d->Check2, &QCheckBox::toggled, d, [this] { scheduleMarks(); });
   if (EditControl* t = p_.txtFile) {
     QObject::connect(t, &EditControl::changed, d, [this] { scheduleMarks(); });
-    QObject::connect(t, &QPlainTextEdit::updateRequest, d, [this](const QRect&, int dy) {
-      if (dy) scheduleMarks();
+    // A scroll, or the whole view redrawn (a resize, wrapping changed).
+    QObject::connect(t, &QPlainTextEdit::updateRequest, d, [this, t](const QRect& r, int dy) {
+      if (dy || r.contains(t->viewport()->rect())) scheduleMarks();
     });
     QObject::connect(t->verticalScrollBar(), &QScrollBar::valueChanged, d,
                      [this] { scheduleMarks(); });

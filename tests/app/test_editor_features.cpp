@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -322,6 +324,44 @@ TEST(WindowPlacement, FirstStartAndCascade) {
   // Two thirds of 1280 × 800, centred.
   EXPECT_EQ(firstStartGeometry({0, 0, 1280, 800}), QRect(213, 133, 853, 533));
   EXPECT_EQ(firstStartGeometry({0, 24, 1920, 1056}), QRect(320, 200, 1280, 704));
+}
+
+// Another running copy's window, as it told the store: the new window
+// cascades from it, unless that copy is gone.
+TEST_F(Features, ANewWindowCascadesFromARunningCopysWindow) {
+  QProcess other;
+  other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+  ASSERT_TRUE(other.waitForStarted());
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect shown(screen.x() + 10, screen.y() + 20, 300, 200);
+  struct Case {
+    const char* name;
+    qint64 pid;
+    bool cascades;
+  };
+  const Case cases[] = {
+      {"a running copy", other.processId(), true},
+      {"a copy that is gone", 999'999'999, false},
+      {"this very copy (its own record)", QCoreApplication::applicationPid(), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    stop();
+    temp.store->write("Window", "Shown",
+                      QStringLiteral("%1,%2,300,200,%3").arg(shown.x()).arg(shown.y()).arg(c.pid));
+    temp.store->remove("Window", "Width");
+    start();
+    if (c.cascades) EXPECT_EQ(w->geometry(), cascadeFrom(shown, screen));
+    else EXPECT_EQ(w->geometry(), firstStartGeometry(screen));
+    // The new window tells the store where it shows, and takes it back at
+    // its close.
+    EXPECT_TRUE(temp.store->read("Window", "Shown")
+                    .endsWith(QString::number(QCoreApplication::applicationPid())));
+  }
+  stop();
+  EXPECT_TRUE(temp.store->read("Window", "Shown").isEmpty());
+  other.kill();
+  other.waitForFinished();
 }
 
 TEST_F(Features, FirstStartGivesALargeWindowAndAReadableFont) {
