@@ -19,7 +19,8 @@ namespace {
 const FileDialogSetup& fileDialogSetup() {
   // One preset for the open and the save dialog alike.
   static const FileDialogSetup setup{QStringLiteral("打开"),
-                                     QStringLiteral("文本文档(*.txt)|*.txt|所有文件|*.*"),
+                                     QStringLiteral("文本文档(*.txt)|*.txt|日志文件(*.log)|*.log|"
+                                                    "妙音文档(*.qzc)|*.qzc|所有文件|*.*"),
                                      QStringLiteral("*.txt")};
   return setup;
 }
@@ -204,7 +205,9 @@ void Documents::openChosen(const QString& name) {
     return;
   }
   // A refused file (not a regular file, too large) changes nothing.
-  if (loadTextFile(name) == LoadResult::Refused) return;
+  const LoadResult loaded = loadTextFile(name);
+  if (loaded == LoadResult::Refused) return;
+  if (loaded != LoadResult::Failed && onFileUsed) onFileUsed(name);
   p_.CurrentFileName = name;
   // Bound to the chosen name even when it could not be read.
   p_.HasFileName = true;
@@ -245,15 +248,21 @@ bool Documents::numSaveAs() {
   p_.resetHistory(text);
   written(name);
   setEnabled(p_.menu.numUndo, false);
+  if (onFileUsed) onFileUsed(name);
   return true;
 }
 
 void Documents::numPrint() {
   QPrinter printer(QPrinter::HighResolution);
-  if (!p_.ui->printDialog(p_.frmMain, printer)) return;
   const EditControl& t = *p_.txtFile;
   const QString selected = t.SelText();
-  PrintText(printer, trimSpaces(selected).isEmpty() ? t.Text() : selected);
+  // The dialog says what will be printed: the selection when there is one,
+  // and the user may choose the whole text instead.
+  const bool hasSelection = !trimSpaces(selected).isEmpty();
+  printer.setPrintRange(hasSelection ? QPrinter::Selection : QPrinter::AllPages);
+  if (!p_.ui->printDialog(p_.frmMain, printer)) return;
+  const bool selectionOnly = hasSelection && printer.printRange() == QPrinter::Selection;
+  PrintText(printer, selectionOnly ? selected : t.Text());
 }
 
 bool Documents::proceedAfterSaveQuestion() {

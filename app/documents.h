@@ -57,6 +57,8 @@ class Documents {
                    const QString& text);
   // Called after every write of the document (the recovery file goes).
   std::function<void()> afterWrite;
+  // Told the name of each file opened or saved (for the recent files).
+  std::function<void(const QString&)> onFileUsed;
 
  private:
   // After the document was written to `fileName`: our own write is no

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLocale>
 #include <QMenu>
@@ -17,9 +18,11 @@
 #include "app/association.h"
 #include "app/settings.h"
 #include "app/window_placement.h"
+#include "appearance/editor_options.h"
 #include "appearance/font_command.h"
 #include "crypt/crypt_commands.h"
 #include "editing/editor_zoom.h"
+#include "editing/goto_line.h"
 #include "platform/edit_control.h"
 #include "platform/file_access.h"
 #include "platform/pinyin_dictionary_ime.h"
@@ -103,6 +106,8 @@ MainWindow::MainWindow(Deps deps)
   connectEditor();
   zoom_ = new EditorZoom(p_.txtFile);
   addZoomKeys();
+  recent_ = RecentFiles(p_.settings);
+  connectEditorItems();
   // Files dragged from a file manager open as Open would open them.
   p_.txtFile->viewport()->installEventFilter(this);
   // The status bar: the caret's line and column, the encoding, the line ends.
@@ -253,18 +258,67 @@ void MainWindow::connectMenu() {
 }
 
 void MainWindow::addZoomKeys() {
-  auto keys = [this](QList<QKeySequence> shortcuts, auto fn) {
-    auto* a = new QAction(this);
-    a->setShortcuts(shortcuts);
-    a->setShortcutContext(Qt::WindowShortcut);
-    addAction(a);
-    connect(a, &QAction::triggered, this, fn);
-  };
-  // Each key once: a key given twice to one action is ambiguous and does nothing.
-  keys({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)},
-       [this] { zoom_->zoomIn(); });
-  keys({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [this] { zoom_->zoomOut(); });
-  keys({QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { zoom_->reset(); });
+  // The keys are the 格式 menu's 放大, 缩小 and 还原 (each key on one item only:
+  // a key given to two actions is ambiguous and does nothing).
+  MainMenu& m = p_.menu;
+  connect(m.numZoomIn, &QAction::triggered, this, [this] { zoom_->zoomIn(); });
+  connect(m.numZoomOut, &QAction::triggered, this, [this] { zoom_->zoomOut(); });
+  connect(m.numZoomReset, &QAction::triggered, this, [this] { zoom_->reset(); });
+}
+
+void MainWindow::connectEditorItems() {
+  MainMenu& m = p_.menu;
+  connect(m.numRedo, &QAction::triggered, this, [this] { edit_.numRedo(); });
+  connect(m.numGoto, &QAction::triggered, this, [this] { numGoto(p_); });
+  connect(m.numWrap, &QAction::toggled, this, [this](bool on) { p_.txtFile->setWordWrap(on); });
+  connect(m.numLineNumbers, &QAction::toggled, this,
+          [this](bool on) { p_.txtFile->setLineNumbersShown(on); });
+  auto* schemes = new QActionGroup(this);
+  schemes->setExclusive(true);
+  for (QAction* a : m.numSchemeItem) {
+    schemes->addAction(a);
+    connect(a, &QAction::triggered, this, [this] { applyEditorOptions(p_, editorOptionsOf(p_)); });
+  }
+  // The list is read when the menu opens: another window may have changed it.
+  connect(m.numRecent, &QMenu::aboutToShow, this, [this] { fillRecentMenu(); });
+  fillRecentMenu();
+  documents_.onFileUsed = [this](const QString& name) { recent_.add(name); };
+}
+
+void MainWindow::fillRecentMenu() {
+  QMenu* menu = p_.menu.numRecent;
+  if (!menu) return;
+  menu->clear();
+  const QStringList files = recent_.files();
+  for (int i = 0; i < files.size(); ++i) {
+    // "&1 name": the number is the item's key.
+    QString shown = files[i];
+    shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+    QAction* a = menu->addAction(QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(shown));
+    a->setObjectName(QStringLiteral("numRecentFile(%1)").arg(i));
+    const QString name = files[i];
+    connect(a, &QAction::triggered, this, [this, name] { openRecent(name); });
+  }
+  if (files.isEmpty()) menu->addAction(QStringLiteral("(无)"))->setEnabled(false);
+  menu->addSeparator();
+  QAction* clear = menu->addAction(QStringLiteral("清除列表(&C)"));
+  clear->setObjectName(QStringLiteral("numRecentClear"));
+  clear->setEnabled(!files.isEmpty());
+  connect(clear, &QAction::triggered, this, [this] {
+    recent_.clear();
+    fillRecentMenu();
+  });
+}
+
+void MainWindow::openRecent(const QString& fileName) {
+  if (!QFileInfo(fileName).isFile()) {
+    p_.ui->message(this, RecentFiles::missingMessage(fileName), QStringLiteral("提示"),
+                   MsgIcon::Information, MsgButtons::Ok);
+    recent_.remove(fileName);
+    fillRecentMenu();
+    return;
+  }
+  documents_.openFile(fileName);
 }
 
 QString droppedFileName(const QMimeData* data) {
@@ -342,7 +396,12 @@ void MainWindow::formLoad() {
     p_.menu.numDelete->setEnabled(false);
     p_.menu.numStop->setEnabled(false);
     LoadSettings(p_);
-    restoreWindowPlacement(*this, *p_.settings);
+    applyEditorOptions(p_, readEditorOptions(*p_.settings));
+    // A first start: a text size one reads without effort.
+    if (p_.settings->read(QStringLiteral("Window"), QStringLiteral("Width")).isEmpty() &&
+        p_.settings->read(QStringLiteral("Font"), QStringLiteral("Size")).isEmpty())
+      p_.txtFile->setFontSize(kFirstStartPoints);
+    placeNewWindow(*this, *p_.settings);
     if (!commandLineRefusal_.isEmpty()) {
       // A name no file function of ours would reach: nothing is bound to it.
       p_.ui->message(this, commandLineRefusal_, QStringLiteral("提示"), MsgIcon::Information,
@@ -354,6 +413,7 @@ void MainWindow::formLoad() {
       p_.resetHistory(p_.txtFile->Text());
       p_.menu.numDelete->setEnabled(true);
       documents_.diskWatch().watch(commandLine_);
+      if (p_.title() == commandLine_ + QStringLiteral(" - ") + kAppTitle) recent_.add(commandLine_);
     }
     offerRecovery();
   } catch (...) {}
@@ -369,6 +429,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   } catch (...) {}
   try {
     storeWindowPlacement(*this, *p_.settings);
+    writeEditorOptions(*p_.settings, editorOptionsOf(p_));
+    forgetShownWindow(*p_.settings);
   } catch (...) {}
   try {
     search_.unloadWindows();

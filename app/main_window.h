@@ -7,6 +7,7 @@
 
 #include "app/documents.h"
 #include "app/recovery.h"
+#include "app/recent_files.h"
 #include "app/status_bar.h"
 #include "editing/edit_commands.h"
 #include "platform/input_method.h"
@@ -53,6 +54,9 @@ QString commandLineNameRefusal(int argc, const char* const* argv);
 class EditorZoom;
 class QMimeData;
 
+// The editor's text size on a first start (no stored window or font).
+constexpr double kFirstStartPoints = 12;
+
 // The first local file among dragged data; empty when none.
 QString droppedFileName(const QMimeData* data);
 
@@ -73,6 +77,10 @@ class MainWindow : public QMainWindow {
   ReadingCommands& readingCommands() { return reading_; }
   SearchCommands& searchCommands() { return search_; }
   EditorZoom& zoom() { return *zoom_; }
+  RecentFiles& recentFiles() { return recent_; }
+  // Opens a file of the 最近的文件 list; one that is gone is refused with
+  // a message and taken off the list.
+  void openRecent(const QString& fileName);
   StatusPanel& statusPanel() { return *status_; }
 
  protected:
@@ -100,6 +108,8 @@ class MainWindow : public QMainWindow {
   void connectMenu();
   void connectEditor();
   void addZoomKeys();
+  void connectEditorItems();
+  void fillRecentMenu();
 
   Program p_;
   QString commandLine_;
@@ -114,6 +124,7 @@ class MainWindow : public QMainWindow {
   EditCommands edit_{p_};
   ReadingCommands reading_{p_};
   SearchCommands search_{p_};
+  RecentFiles recent_{nullptr};
   EditorZoom* zoom_ = nullptr;  // owned by the editor
   StatusPanel* status_ = nullptr;
 };

@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <algorithm>
 
+#include <QCoreApplication>
+#include "platform/process_alive.h"
 #include "platform/settings_store.h"
 
 namespace {
@@ -80,13 +82,14 @@ QRect placeOnScreens(const QRect& window, const QList<QRect>& screens) {
   return r;
 }
 
-void restoreWindowPlacement(QMainWindow& window, const SettingsStore& store) {
+bool restoreWindowPlacement(QMainWindow& window, const SettingsStore& store) {
   WindowPlacement placement;
-  if (!readWindowPlacement(store, &placement)) return;
+  if (!readWindowPlacement(store, &placement)) return false;
   QList<QRect> screens;
   for (const QScreen* s : QGuiApplication::screens()) screens << s->availableGeometry();
   window.setGeometry(placeOnScreens(placement.normal, screens));
   if (placement.maximized) window.setWindowState(window.windowState() | Qt::WindowMaximized);
+  return true;
 }
 
 void storeWindowPlacement(const QMainWindow& window, SettingsStore& store) {
@@ -95,4 +98,61 @@ void storeWindowPlacement(const QMainWindow& window, SettingsStore& store) {
   placement.normal = placement.maximized ? window.normalGeometry() : window.geometry();
   if (!placement.normal.isValid()) placement.normal = window.geometry();
   writeWindowPlacement(store, placement);
+}
+
+QRect firstStartGeometry(const QRect& screen) {
+  const int w = screen.width() * 2 / 3, h = screen.height() * 2 / 3;
+  return QRect(screen.x() + (screen.width() - w) / 2, screen.y() + (screen.height() - h) / 2, w, h);
+}
+
+QRect cascadeFrom(const QRect& last, const QRect& screen) {
+  QRect r = last.translated(kCascadeStep, kCascadeStep);
+  if (r.right() > screen.right() || r.bottom() > screen.bottom()) r.moveTopLeft(screen.topLeft());
+  r.setWidth(std::min(r.width(), screen.width()));
+  r.setHeight(std::min(r.height(), screen.height()));
+  return r;
+}
+
+namespace {
+const QString kShown = QStringLiteral("Shown");
+
+// "x,y,width,height,pid" of the window a running copy shows.
+bool readShown(const SettingsStore& store, QRect* rect, qint64* pid) {
+  const QStringList parts = store.read(kWindow, kShown).split(QLatin1Char(','));
+  if (parts.size() != 5) return false;
+  int v[4];
+  bool ok = true;
+  for (int i = 0; i < 4 && ok; ++i) v[i] = parts[i].trimmed().toInt(&ok);
+  if (ok) *pid = parts[4].trimmed().toLongLong(&ok);
+  if (!ok || v[2] < 100 || v[3] < 60) return false;
+  *rect = QRect(v[0], v[1], v[2], v[3]);
+  return true;
+}
+}  // namespace
+
+void placeNewWindow(QMainWindow& window, SettingsStore& store) {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+  if (!restoreWindowPlacement(window, store)) window.setGeometry(firstStartGeometry(available));
+  QRect other;
+  qint64 pid = 0;
+  const qint64 own = QCoreApplication::applicationPid();
+  if (readShown(store, &other, &pid) && pid != own && processAlive(pid) && !window.isMaximized())
+    window.setGeometry(cascadeFrom(other, available));
+  const QRect g = window.geometry();
+  store.write(kWindow, kShown,
+              QStringLiteral("%1,%2,%3,%4,%5")
+                  .arg(g.x())
+                  .arg(g.y())
+                  .arg(g.width())
+                  .arg(g.height())
+                  .arg(own));
+  store.sync();
+}
+
+void forgetShownWindow(SettingsStore& store) {
+  QRect r;
+  qint64 pid = 0;
+  if (readShown(store, &r, &pid) && pid == QCoreApplication::applicationPid())
+    store.remove(kWindow, kShown);
 }

@@ -50,6 +50,18 @@ void EditCommands::numUndo() {
   if (p_.undo.UndoPos() < 1 || !p_.txtFile) return;
   p_.undo.undo(*p_.txtFile);
   if (p_.undo.UndoPos() < 1) setEnabled(p_.menu.numUndo, false);
+  setEnabled(p_.menu.numRedo, p_.undo.canRedo());
+}
+
+void EditCommands::numRedo() {
+  if (!p_.txtFile) return;
+  p_.RecordUndo();  // a change not yet recorded is a new change: nothing to redo then
+  if (!p_.undo.redo(*p_.txtFile)) {
+    setEnabled(p_.menu.numRedo, false);
+    return;
+  }
+  setEnabled(p_.menu.numUndo, p_.undo.UndoPos() > 0);
+  setEnabled(p_.menu.numRedo, p_.undo.canRedo());
 }
 
 void EditCommands::numCut() {

@@ -17,6 +17,8 @@ class EditCommands {
   explicit EditCommands(Program& p);
   ~EditCommands();
   void numUndo();
+  // 重做: forward again over what 撤消 took back.
+  void numRedo();
   void numCut();
   void numCopy();
   void numPaste();

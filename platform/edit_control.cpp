@@ -5,11 +5,15 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace {
 constexpr char16_t kPara = QChar::ParagraphSeparator;
@@ -592,8 +596,17 @@ void EditControl::setFontItalic(bool on) {
 
 void EditControl::setBackColor(qint32 value) {
   backColor_ = value;
-  QPalette p = palette();
-  p.setColor(QPalette::Base, fromColorValue(value, QPalette()));
+  // Only the roles set here are the control's own; the others follow the
+  // application's palette (its colour scheme).
+  QPalette p;
+  p.setResolveMask(0);
+  const QColor back = fromColorValue(value, QPalette());
+  p.setColor(QPalette::Base, back);
+  // A chosen background the scheme's text cannot be read on gets black or
+  // white text, whichever stands out.
+  const QColor text = QPalette().color(QPalette::Text);
+  if (value >= 0 && std::abs(back.lightnessF() - text.lightnessF()) < 0.35)
+    p.setColor(QPalette::Text, back.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black));
   setPalette(p);
 }
 
@@ -745,4 +758,145 @@ void EditControl::inputMethodEvent(QInputMethodEvent* e) {
   const quint64 before = changeCount_;
   QPlainTextEdit::inputMethodEvent(e);
   if (changeCount_ != before) Q_EMIT textEntered();
+}
+
+// ---- lines, marks, wrapping and the number margin ----
+
+namespace {
+class LineNumberMargin : public QWidget {
+ public:
+  explicit LineNumberMargin(EditControl* editor) : QWidget(editor), editor_(editor) {
+    setObjectName(QStringLiteral("lineNumbers"));
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override { editor_->paintLineNumbers(this, e->rect()); }
+
+ private:
+  EditControl* editor_;
+};
+}  // namespace
+
+int EditControl::lineCount() const {
+  ensureSums();
+  const int last = document()->blockCount() - 1;
+  // The last block ends no line, so its own kind does not count.
+  return last + 1 - sums_[last].soft;
+}
+
+int EditControl::lineNumberOfBlock(const QTextBlock& b) const {
+  if (!b.isValid()) return 0;
+  const QTextBlock prev = b.previous();
+  if (prev.isValid() && kindOf(prev) == kSoft) return 0;
+  ensureSums();
+  const int n = b.blockNumber();
+  return n - sums_[n].soft + 1;
+}
+
+int EditControl::lineStart(int line) const {
+  if (line < 1 || line > lineCount()) return -1;
+  // The first block whose line index reaches line - 1; the index of block b
+  // is b less the soft boundaries before it, which never decreases.
+  int lo = 0, hi = document()->blockCount() - 1;
+  while (lo < hi) {
+    const int mid = (lo + hi) / 2;
+    if (mid - sums_[mid].soft >= line - 1) hi = mid;
+    else lo = mid + 1;
+  }
+  return docToText(document()->findBlockByNumber(lo).position());
+}
+
+void EditControl::visibleRange(int* start, int* end) const {
+  QTextBlock b = firstVisibleBlock();
+  if (!b.isValid()) b = document()->begin();
+  *start = docToText(b.position());
+  const qreal bottom = viewport()->height();
+  qreal top = blockBoundingGeometry(b).translated(contentOffset()).top();
+  QTextBlock last = b;
+  for (; b.isValid() && top <= bottom; b = b.next()) {
+    last = b;
+    top += blockBoundingRect(b).height();
+  }
+  *end = docToText(last.position() + last.length() - 1);
+}
+
+void EditControl::setMarks(const QList<QPair<int, int>>& ranges, const QColor& back,
+                           const QColor& fore) {
+  QList<QTextEdit::ExtraSelection> marks;
+  marks.reserve(ranges.size());
+  for (const auto& [start, length] : ranges) {
+    QTextEdit::ExtraSelection m;
+    m.cursor = QTextCursor(document());
+    m.cursor.setPosition(textToDoc(start));
+    m.cursor.setPosition(textToDoc(start + length), QTextCursor::KeepAnchor);
+    m.format.setBackground(back);
+    m.format.setForeground(fore);
+    marks.push_back(m);
+  }
+  setExtraSelections(marks);
+}
+
+void EditControl::setWordWrap(bool on) {
+  setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+int EditControl::lineNumberWidth() const {
+  if (!lineNumbers_) return 0;
+  int digits = 1;
+  for (int n = std::max(1, lineCount()); n >= 10; n /= 10) ++digits;
+  return 8 + fontMetrics().horizontalAdvance(QLatin1Char('9')) * std::max(2, digits);
+}
+
+void EditControl::placeLineNumbers() {
+  const int w = lineNumberWidth();
+  setViewportMargins(w, 0, 0, 0);
+  if (!lineNumbers_) return;
+  const QRect r = contentsRect();
+  lineNumbers_->setGeometry(QRect(r.left(), r.top(), w, r.height()));
+}
+
+void EditControl::setLineNumbersShown(bool on) {
+  if (on == lineNumbersShown()) return;
+  if (on) {
+    lineNumbers_ = new LineNumberMargin(this);
+    // Scrolling and edits redraw the margin; only the lines in view are
+    // numbered, each from the counts the control keeps.
+    connect(this, &QPlainTextEdit::updateRequest, lineNumbers_, [this](const QRect& r, int dy) {
+      if (!lineNumbers_) return;
+      if (dy) lineNumbers_->scroll(0, dy);
+      else lineNumbers_->update(0, r.y(), lineNumbers_->width(), r.height());
+    });
+    connect(this, &QPlainTextEdit::blockCountChanged, lineNumbers_, [this] { placeLineNumbers(); });
+    lineNumbers_->show();
+  } else {
+    delete lineNumbers_;
+    lineNumbers_ = nullptr;
+  }
+  placeLineNumbers();
+}
+
+void EditControl::paintLineNumbers(QWidget* margin, const QRect& rect) {
+  QPainter painter(margin);
+  const QPalette pal = palette();
+  painter.fillRect(rect, pal.color(QPalette::Window));
+  painter.setPen(pal.color(QPalette::PlaceholderText));
+  painter.setFont(font());
+  QTextBlock b = firstVisibleBlock();
+  qreal top = blockBoundingGeometry(b).translated(contentOffset()).top();
+  const int w = margin->width() - 4;
+  const int rowHeight = fontMetrics().height();
+  for (; b.isValid() && top <= rect.bottom(); b = b.next()) {
+    const qreal height = blockBoundingRect(b).height();
+    if (b.isVisible() && top + height >= rect.top()) {
+      const int number = lineNumberOfBlock(b);
+      if (number > 0)
+        painter.drawText(0, int(top), w, rowHeight, Qt::AlignRight, QString::number(number));
+    }
+    top += height;
+  }
+}
+
+void EditControl::resizeEvent(QResizeEvent* e) {
+  QPlainTextEdit::resizeEvent(e);
+  if (lineNumbers_) placeLineNumbers();
 }

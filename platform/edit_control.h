@@ -103,6 +103,35 @@ class EditControl : public QPlainTextEdit {
   int textToDoc(int pos, bool* insideBreak = nullptr) const;
   int docToText(int docPos) const;
 
+  // Lines of the document as the user counts them: a long line held in
+  // several blocks is one line, and a wrapped line is one line.
+  int lineCount() const;
+  // The `Text` position where line `line` (from 1) starts; -1 outside
+  // 1..lineCount().
+  int lineStart(int line) const;
+  // The `Text` positions of the lines in view, from the start of the first
+  // shown block to the end of the last one.
+  void visibleRange(int* start, int* end) const;
+  // Marks the ranges (start, length in `Text` positions) in the given
+  // colours, beside the selection; an empty list takes the marks away.
+  void setMarks(const QList<QPair<int, int>>& ranges, const QColor& back, const QColor& fore);
+  int markCount() const { return static_cast<int>(extraSelections().size()); }
+  // Long lines wrap at the window's edge (on) or scroll sideways (off).
+  void setWordWrap(bool on);
+  bool wordWrap() const { return lineWrapMode() != QPlainTextEdit::NoWrap; }
+  // A margin with the number of each line at its first row.
+  void setLineNumbersShown(bool on);
+  bool lineNumbersShown() const { return lineNumbers_ != nullptr; }
+  // The margin's width in pixels (0 when hidden).
+  int lineNumberWidth() const;
+  // The number shown beside a block: its line's number at the line's first
+  // block, 0 at the blocks that continue a long line.
+  int lineNumberOfBlock(const QTextBlock& b) const;
+  // Paints the number margin's rows from `rect` (the margin calls it).
+  void paintLineNumbers(QWidget* margin, const QRect& rect);
+  // Gives the background colour again after the palette changed.
+  void refreshColors() { setBackColor(backColor_); }
+
  Q_SIGNALS:
   void changed();
   void keyDown(int keyCode, int shift);
@@ -117,6 +146,7 @@ class EditControl : public QPlainTextEdit {
 
  protected:
   bool event(QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
@@ -188,4 +218,6 @@ class EditControl : public QPlainTextEdit {
   bool cachedBlock(int near, bool byText) const;
   void remember(const QTextBlock& b) const;
   void rememberNumber(int number) const;
+  void placeLineNumbers();
+  QWidget* lineNumbers_ = nullptr;
 };

@@ -106,6 +106,9 @@ std::optional<QString> QtUi::saveFileName(QWidget* parent, const FileDialogSetup
 
 bool QtUi::printDialog(QWidget* parent, QPrinter& printer) {
   QPrintDialog dlg(&printer, parent);
+  // A range of the selection is offered when the caller set one.
+  if (printer.printRange() == QPrinter::Selection)
+    dlg.setOption(QAbstractPrintDialog::PrintSelection);
   return dlg.exec() == QDialog::Accepted;
 }
 

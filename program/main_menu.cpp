@@ -138,4 +138,83 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
   for (int i = 0; i < 4; ++i) numSoundSpeed[i] = item(QStringLiteral("numSoundSpeed(%1)").arg(i));
   numHelp = item("numHelp");
   numAbout = item("numAbout");
+  buildEditorItems(menus);
+}
+
+const std::array<ExtraItemSpec, 13>& editorMenuItems() {
+  // menu, submenu, name, caption, shortcut, enabled, checkable, checked, icon; after
+  static const std::array<ExtraItemSpec, 13> t{{
+      {{"numFile", "", "numRecent", "最近的文件(&R)", "", true, false, false, ""}, "numSaveAs"},
+      {{"numEdit", "", "numRedo", "重做(&Y)", "Ctrl+Y", false, false, false, ""}, "numUndo"},
+      {{"numEdit", "", "numGoto", "转到行(&G)...", "Ctrl+G", true, false, false, ""}, "numHuan"},
+      {{"numFormat", "", "numLine11", "-", "", true, false, false, ""}, "numStatusBar"},
+      {{"numFormat", "", "numWrap", "自动换行(&W)", "", true, true, true, ""}, "numLine11"},
+      {{"numFormat", "", "numLineNumbers", "行号(&L)", "", true, true, false, ""}, "numWrap"},
+      {{"numFormat", "", "numZoomIn", "放大(&I)", "Ctrl+=", true, false, false, ""},
+       "numLineNumbers"},
+      {{"numFormat", "", "numZoomOut", "缩小(&O)", "Ctrl+-", true, false, false, ""}, "numZoomIn"},
+      {{"numFormat", "", "numZoomReset", "还原(&Z)", "Ctrl+0", true, false, false, ""},
+       "numZoomOut"},
+      {{"numFormat", "", "numScheme", "配色(&C)", "", true, false, false, ""}, "numZoomReset"},
+      {{"numFormat", "numScheme", "numSchemeItem(0)", "跟随系统(&S)", "", true, true, true, ""},
+       ""},
+      {{"numFormat", "numScheme", "numSchemeItem(1)", "浅色(&L)", "", true, true, false, ""}, ""},
+      {{"numFormat", "numScheme", "numSchemeItem(2)", "深色(&D)", "", true, true, false, ""}, ""},
+  }};
+  return t;
+}
+
+void MainMenu::buildEditorItems(const QHash<QString, QMenu*>& topAndSubmenus) {
+  QHash<QString, QMenu*> menus = topAndSubmenus;
+  for (const auto& [spec, after] : editorMenuItems()) {
+    const QString name = QString::fromUtf8(spec.name);
+    const QString caption = QString::fromUtf8(spec.caption);
+    QMenu* parent = menus.value(QString::fromUtf8(*spec.submenu ? spec.submenu : spec.menu));
+    if (!parent) continue;
+    // Placed right after `after`: before the item that follows it.
+    QAction* before = nullptr;
+    if (*after) {
+      const QList<QAction*> items = parent->actions();
+      const qsizetype i = items.indexOf(byName.value(QString::fromUtf8(after)));
+      if (i >= 0 && i + 1 < items.size()) before = items[i + 1];
+    }
+    QAction* a = nullptr;
+    if (name == QLatin1String("numRecent") || name == QLatin1String("numScheme")) {
+      auto* sub = new QMenu(caption, parent);
+      sub->setObjectName(name);
+      menus.insert(name, sub);
+      a = sub->menuAction();
+      parent->insertAction(before, a);
+    } else if (caption == QLatin1String("-")) {
+      a = parent->insertSeparator(before);
+    } else {
+      a = new QAction(caption, parent);
+      if (*spec.shortcut) a->setShortcut(QKeySequence(QString::fromUtf8(spec.shortcut)));
+      a->setShortcutContext(Qt::WindowShortcut);
+      parent->insertAction(before, a);
+    }
+    a->setObjectName(name);
+    a->setEnabled(spec.enabled);
+    a->setCheckable(spec.checkable);
+    a->setChecked(spec.checked);
+    byName.insert(name, a);
+  }
+  numRecent = menus.value("numRecent");
+  numScheme = menus.value("numScheme");
+  numRedo = item("numRedo");
+  // Both of the usual keys redo.
+  if (numRedo)
+    numRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  numGoto = item("numGoto");
+  numWrap = item("numWrap");
+  numLineNumbers = item("numLineNumbers");
+  numZoomIn = item("numZoomIn");
+  // Ctrl+= and Ctrl++ (Shift+= on most keyboards) alike.
+  if (numZoomIn)
+    numZoomIn->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+  numZoomOut = item("numZoomOut");
+  numZoomReset = item("numZoomReset");
+  for (int i = 0; i < 3; ++i) numSchemeItem[i] = item(QStringLiteral("numSchemeItem(%1)").arg(i));
 }

@@ -31,6 +31,14 @@ struct TopMenuSpec {
 const std::array<TopMenuSpec, 5>& topMenus();
 const std::array<MenuItemSpec, 43>& menuItems();
 
+// The items a desktop editor has beyond the table, each placed after the
+// item `after` of its menu ("" for the menu's end).
+struct ExtraItemSpec {
+  MenuItemSpec item;
+  const char* after;
+};
+const std::array<ExtraItemSpec, 13>& editorMenuItems();
+
 struct MainMenu {
   QMenu *numFile = nullptr, *numEdit = nullptr, *numFormat = nullptr, *numRead = nullptr,
         *numH = nullptr, *numSound = nullptr, *numSpeed = nullptr;
@@ -47,9 +55,17 @@ struct MainMenu {
   QAction* numWords = nullptr;  // 按词语读多音字
   std::array<QAction*, 4> numSoundSpeed{};
   QAction *numHelp = nullptr, *numAbout = nullptr;
+  // The editor's own items beyond the table above (`editorMenuItems`).
+  QMenu *numRecent = nullptr, *numScheme = nullptr;
+  QAction *numRedo = nullptr, *numGoto = nullptr, *numWrap = nullptr, *numLineNumbers = nullptr,
+          *numZoomIn = nullptr, *numZoomOut = nullptr, *numZoomReset = nullptr;
+  // 跟随系统, 浅色, 深色: one of them checked.
+  std::array<QAction*, 3> numSchemeItem{};
   // Every item and submenu by name, separators included.
   QHash<QString, QAction*> byName;
 
   void build(QMenuBar* bar, QWidget* owner);
+  // Puts the editor's own items in their menus (called by `build`).
+  void buildEditorItems(const QHash<QString, QMenu*>& menus);
   QAction* item(const QString& name) const { return byName.value(name); }
 };

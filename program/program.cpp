@@ -24,11 +24,15 @@ void Program::resetHistory(const QString& baseText) {
   undo.reset(baseText);
   if (txtFile) undo.follow(*txtFile);
   if (menu.numUndo) menu.numUndo->setEnabled(false);
+  if (menu.numRedo) menu.numRedo->setEnabled(false);
 }
 
 void Program::RecordUndo() {
   if (!txtFile) return;
-  if (undo.record(*txtFile) && menu.numUndo) menu.numUndo->setEnabled(true);
+  if (undo.record(*txtFile)) {
+    if (menu.numUndo) menu.numUndo->setEnabled(true);
+    if (menu.numRedo) menu.numRedo->setEnabled(false);  // a new change ends redo
+  }
 }
 
 void Program::showStatus(const QString& text) {

@@ -35,6 +35,7 @@ bool splitsBreak(const QString& s, qsizetype i) {
 void UndoHistory::reset(const QString& baseText) {
   head_ = baseText;
   back_.clear();
+  forward_.clear();
   pos_ = 0;
   carets_[0] = 0;
   stopFollowing();
@@ -61,6 +62,7 @@ QString UndoHistory::applied(const QString& text, const Step& step) {
 }
 
 void UndoHistory::push(QString text, qint32 caret, Step step) {
+  forward_.clear();  // a new change: what was undone can no longer be redone
   head_ = std::move(text);
   if (pos_ < kSlots - 1) {
     back_.resize(pos_);  // what was undone can no longer be reached
@@ -123,22 +125,29 @@ bool UndoHistory::record(EditControl& control) {
   return true;
 }
 
-bool UndoHistory::undo(EditControl& control) {
-  if (pos_ < 1) return false;
-  const Step& step = back_.back();
-  QString prev = applied(head_, step);
+void UndoHistory::showStep(EditControl& control, const Step& step, const QString& to) {
   if (followed_ == &control && control.changeCount() == followedCount_) {
     // The control shows the current snapshot: change only the middle, its
     // ends moved off any CR LF they would split.
     qsizetype h = step.head, t = step.tail;
-    while (h > 0 && (splitsBreak(head_, h) || splitsBreak(prev, h))) --h;
-    while (t > 0 && (splitsBreak(head_, head_.size() - t) || splitsBreak(prev, prev.size() - t)))
-      --t;
-    control.replaceText(int(h), int(head_.size() - h - t), prev.mid(h, prev.size() - h - t));
+    while (h > 0 && (splitsBreak(head_, h) || splitsBreak(to, h))) --h;
+    while (t > 0 && (splitsBreak(head_, head_.size() - t) || splitsBreak(to, to.size() - t))) --t;
+    control.replaceText(int(h), int(head_.size() - h - t), to.mid(h, to.size() - h - t));
   } else {
-    control.setText(prev);
+    control.setText(to);
   }
+}
+
+bool UndoHistory::undo(EditControl& control) {
+  if (pos_ < 1) return false;
+  const Step& step = back_.back();
+  QString prev = applied(head_, step);
+  showStep(control, step, prev);
   control.setSelStart(carets_[pos_ - 1]);
+  // The way forward again: the same ends, the current middle.
+  forward_.push_back(
+      {Step{step.head, step.tail, head_.mid(step.head, head_.size() - step.head - step.tail)},
+       carets_[pos_]});
   back_.pop_back();
   --pos_;
   head_ = std::move(prev);
@@ -154,7 +163,25 @@ bool UndoHistory::dropCurrent() {
   head_ = applied(head_, back_.back());
   back_.pop_back();
   --pos_;
+  forward_.clear();
   stopFollowing();
+  return true;
+}
+
+bool UndoHistory::redo(EditControl& control) {
+  if (forward_.empty() || pos_ >= kSlots - 1) return false;
+  Forward f = std::move(forward_.back());
+  forward_.pop_back();
+  QString next = applied(head_, f.step);
+  showStep(control, f.step, next);
+  control.setSelStart(f.caret);
+  back_.push_back(Step{f.step.head, f.step.tail,
+                       head_.mid(f.step.head, head_.size() - f.step.head - f.step.tail)});
+  ++pos_;
+  carets_[pos_] = f.caret;
+  head_ = std::move(next);
+  if (control.TextLength() == head_.size()) followNow(control);
+  else stopFollowing();
   return true;
 }
 
@@ -169,5 +196,6 @@ QString UndoHistory::text(int slot) const {
 qsizetype UndoHistory::heldChars() const {
   qsizetype n = head_.size();
   for (const Step& s : back_) n += s.middle.size();
+  for (const Forward& f : forward_) n += f.step.middle.size();
   return n;
 }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <deque>
+#include <vector>
 
 class EditControl;
 
@@ -35,6 +36,11 @@ class UndoHistory {
   // One step back: the control shows the previous snapshot with its caret
   // and the position goes down by one. False (and nothing done) at 0.
   bool undo(EditControl& control);
+  // One step forward again over what `undo` took back: the control shows
+  // the next snapshot with its caret. Any new record, and a reset, drop the
+  // steps that could be redone. False (and nothing done) when there are none.
+  bool redo(EditControl& control);
+  bool canRedo() const { return !forward_.empty(); }
 
   // Forgets the current snapshot, leaving the control as it is: the
   // position goes down by one and the next record compares with the
@@ -66,6 +72,16 @@ class UndoHistory {
   void stopFollowing() { followed_ = nullptr; }
   void followNow(EditControl& control);
   static QString applied(const QString& text, const Step& step);
+
+  // Shows `to` in the control, which shows head_, changing only the middle
+  // the step names when it can.
+  void showStep(EditControl& control, const Step& step, const QString& to);
+  // forward_.back() leads from slot pos_ to slot pos_ + 1, with its caret.
+  struct Forward {
+    Step step;
+    qint32 caret = 0;
+  };
+  std::vector<Forward> forward_;
 
   QString head_;           // the text of slot pos_
   std::deque<Step> back_;  // back_[k] leads from slot k + 1 to slot k

@@ -5,10 +5,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTextDocument>
 
 #include "platform/edit_control.h"
@@ -16,6 +18,14 @@
 #include "program/program.h"
 #include "search/text_search.h"
 #include "search/window_clear_of_match.h"
+
+SearchCommands::SearchCommands(Program& p) : p_(p) {
+  // Scrolling, typing and the find box ask for new marks; they are made once
+  // the events of the moment are over.
+  marksTimer_.setSingleShot(true);
+  marksTimer_.setInterval(0);
+  QObject::connect(&marksTimer_, &QTimer::timeout, [this] { updateMarks(); });
+}
 
 SearchCommands::~SearchCommands() {
   // The windows die with the main window; none of their handlers may run then.
@@ -47,7 +57,7 @@ void SearchCommands::numHuan() {
 
 void SearchCommands::numNext() {
   // Repeats the last search as it stands, whatever else is going on.
-  findAndSelect(p_.FindText, p_.FindMatchCase, p_.FindUpward, p_.frmMain);
+  findAndSelect(SearchPattern{p_.FindText, p_.FindMatchCase, regex_}, p_.FindUpward, p_.frmMain);
 }
 
 void SearchCommands::unloadWindows() {
@@ -60,54 +70,72 @@ void SearchCommands::followFindBox(bool hasText) {
     next->setEnabled(hasText);
 }
 
-namespace {
-
-// Whether a find text holds a character that the document keeps otherwise
-// than `Text` shows it (line breaks).
-bool holdsBreakChars(const QString& find) {
-  for (const QChar c : find)
-    if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-      return true;
-  return false;
-}
-
-// The search of the editor text from its selection; the position in `Text`,
-// or -1.
-int searchEditor(const EditControl& t, const QString& find, bool matchCase, bool upward) {
-  const int start = t.SelStart(), length = t.SelLength();
-  if (find.isEmpty() || holdsBreakChars(find))
-    return FindInText(t.Text(), start, length, find, matchCase, upward);
-  // Without line breaks in the find text, searching the document's own text
-  // finds the same occurrences and spares building `Text` of the whole
-  // document; only the positions are counted differently.
-  const int docStart = t.textToDoc(start);
-  const int docEnd = t.textToDoc(start + length);
-  const int at =
-      FindInText(t.document()->toRawText(), docStart, docEnd - docStart, find, matchCase, upward);
-  return at < 0 ? -1 : t.docToText(at);
-}
-
-}  // namespace
-
 bool SearchCommands::findAndSelect(const QString& find, bool matchCase, bool upward,
                                    QWidget* owner) {
+  return findAndSelect(SearchPattern{find, matchCase, false}, upward, owner);
+}
+
+bool SearchCommands::findAndSelect(const SearchPattern& pattern, bool upward, QWidget* owner) {
   EditControl* t = p_.txtFile;
   if (!t) return false;
-  int at = -1;
+  if (const QString error = PatternError(pattern); !error.isEmpty()) {
+    // A bad pattern finds nothing, and says why.
+    const QString text = QStringLiteral("正则表达式有误: ") + error;
+    if (find_) find_->Label2->setText(text);
+    notice(owner, text);
+    return false;
+  }
+  SearchHit hit;
+  QString text;
   try {
-    at = searchEditor(*t, find, matchCase, upward);
+    // The search goes over `Text`, whose positions are the selection's: an
+    // occurrence across the control's inner joins of a long line is found.
+    text = t->Text();
+    hit = FindPattern(text, t->SelStart(), t->SelLength(), pattern, upward);
   } catch (...) {
     return false;  // a failure ends the search silently
   }
-  if (at < 0) {
-    notice(owner, QStringLiteral("找不到 '") + find + QStringLiteral("'!"));
+  if (hit.start < 0) {
+    if (find_) find_->Label2->setText(QStringLiteral("找不到"));
+    notice(owner, QStringLiteral("找不到 '") + pattern.text + QStringLiteral("'!"));
     return false;
   }
-  t->setSelStart(at);
-  t->setSelLength(static_cast<int>(find.size()));
+  t->setSelStart(hit.start);
+  t->setSelLength(hit.length);
   t->ensureCursorVisible();
+  if (find_) {
+    int index = 0;
+    const int count = CountMatches(text, pattern, hit.start, &index);
+    find_->Label2->setText(QStringLiteral("第 %1 个，共 %2 个").arg(index).arg(count));
+  }
   moveOffMatch();
   return true;
+}
+
+void SearchCommands::scheduleMarks() {
+  if (find_) marksTimer_.start();
+}
+
+void SearchCommands::clearMarks() {
+  marksTimer_.stop();
+  if (p_.txtFile && p_.txtFile->markCount() > 0) p_.txtFile->setMarks({}, {}, {});
+}
+
+void SearchCommands::updateMarks() {
+  EditControl* t = p_.txtFile;
+  FindDialog* d = find_;
+  if (!t || !d) return;
+  const SearchPattern pattern{d->Text1->text(), d->Check1->isChecked(), d->Check2->isChecked()};
+  int start = 0, end = 0;
+  t->visibleRange(&start, &end);
+  // Only the lines in view are searched, however large the document.
+  const QString shown = t->TextMid(start, end - start);
+  QList<QPair<int, int>> ranges;
+  for (const SearchHit& h : MatchesIn(shown, 0, int(shown.size()), pattern))
+    ranges.push_back({start + h.start, h.length});
+  const bool dark = t->palette().color(QPalette::Base).lightnessF() < 0.5;
+  t->setMarks(ranges, dark ? QColor(0x80, 0x60, 0x00) : QColor(0xFF, 0xE0, 0x60),
+              dark ? QColor(Qt::white) : QColor(Qt::black));
 }
 
 void SearchCommands::moveOffMatch() {
@@ -154,6 +182,21 @@ void SearchCommands::loadFind() {
   });
   QObject::connect(d->Command1, &QPushButton::clicked, d, [this] { findNextFromFind(); });
   QObject::connect(d->Command2, &QPushButton::clicked, d, [this] { unloadFind(); });
+  // The occurrences in view stay marked while the window is open.
+  QObject::connect(d->Text1, &QLineEdit::textChanged, d, [this] { scheduleMarks(); });
+  QObject::connect(d->Check1, &QCheckBox::toggled, d, [this] { scheduleMarks(); });
+  QObject::connect(d->Check2, &QCheckBox::toggled, d, [this] { scheduleMarks(); });
+  if (EditControl* t = p_.txtFile) {
+    QObject::connect(t, &EditControl::changed, d, [this] { scheduleMarks(); });
+    // A scroll, or the whole view redrawn (a resize, wrapping changed).
+    QObject::connect(t, &QPlainTextEdit::updateRequest, d, [this, t](const QRect& r, int dy) {
+      if (dy || r.contains(t->viewport()->rect())) scheduleMarks();
+    });
+    QObject::connect(t->verticalScrollBar(), &QScrollBar::valueChanged, d,
+                     [this] { scheduleMarks(); });
+    QObject::connect(t->horizontalScrollBar(), &QScrollBar::valueChanged, d,
+                     [this] { scheduleMarks(); });
+  }
   // Escape and the window's close button end up here.
   QObject::connect(d, &QDialog::finished, d, [this] { unloadFind(); });
 
@@ -161,8 +204,10 @@ void SearchCommands::loadFind() {
   d->Text1->setText(p_.FindText);
   d->Command1->setEnabled(!d->Text1->text().isEmpty());
   d->Check1->setChecked(p_.FindMatchCase);
+  d->Check2->setChecked(regex_);
   (p_.FindUpward ? d->Option1 : d->Option2)->setChecked(true);
   d->Text1->selectAll();
+  scheduleMarks();
   d->show();
   d->raise();
   d->activateWindow();
@@ -176,6 +221,7 @@ void SearchCommands::unloadFind() {
   d->hide();
   d->deleteLater();
   p_.SearchDialogOpen = false;
+  clearMarks();
 }
 
 void SearchCommands::findNextFromFind() {
@@ -184,7 +230,9 @@ void SearchCommands::findNextFromFind() {
   p_.FindUpward = d->Option1->isChecked();
   p_.FindMatchCase = d->Check1->isChecked();
   p_.FindText = d->Text1->text();
-  if (findAndSelect(p_.FindText, p_.FindMatchCase, p_.FindUpward, d)) activateMainWindow();
+  regex_ = d->Check2->isChecked();
+  if (findAndSelect(SearchPattern{p_.FindText, p_.FindMatchCase, regex_}, p_.FindUpward, d))
+    activateMainWindow();
 }
 
 // ---- the replace window ----
@@ -241,6 +289,7 @@ void SearchCommands::findNextFromHuan() {
   if (!d) return;
   p_.FindMatchCase = d->Check1->isChecked();
   p_.FindText = d->Text1->text();
+  regex_ = false;  // the replace window finds plain text
   // The replace window always searches towards the end of the text.
   if (findAndSelect(p_.FindText, p_.FindMatchCase, false, d)) activateMainWindow();
 }
@@ -263,6 +312,7 @@ void SearchCommands::replaceAll() {
   if (!d || !t) return;
   p_.FindMatchCase = d->Check1->isChecked();
   p_.FindText = d->Text1->text();
+  regex_ = false;
   try {
     // The new text is made in one pass and given to the control once.
     ReplaceAllResult r =

@@ -2,15 +2,17 @@
 // Find, find next and replace, with their modeless windows.
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include "search/search_dialogs.h"
+#include "search/text_search.h"
 
 struct Program;
 class QWidget;
 
 class SearchCommands {
  public:
-  explicit SearchCommands(Program& p) : p_(p) {}
+  explicit SearchCommands(Program& p);
   ~SearchCommands();
   SearchCommands(const SearchCommands&) = delete;
   SearchCommands& operator=(const SearchCommands&) = delete;
@@ -40,12 +42,22 @@ class SearchCommands {
   // Searches from the editor's selection and selects the occurrence; when
   // there is none, says so over `owner` and leaves the selection alone.
   bool findAndSelect(const QString& find, bool matchCase, bool upward, QWidget* owner);
+  bool findAndSelect(const SearchPattern& pattern, bool upward, QWidget* owner);
   // Moves the open search window off the match it has just selected.
   void moveOffMatch();
   void activateMainWindow();
   void notice(QWidget* owner, const QString& text);
 
+  // The occurrences in view are marked while the find window is open.
+  void scheduleMarks();
+  void updateMarks();
+  void clearMarks();
+
   Program& p_;
+  // The find window's last search was by regular expression (find next
+  // searches the same way); the replace window always finds plain text.
+  bool regex_ = false;
+  QTimer marksTimer_;
   QPointer<FindDialog> find_;
   QPointer<HuanDialog> huan_;
 };

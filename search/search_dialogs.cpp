@@ -59,6 +59,11 @@ FindDialog::FindDialog(QWidget* owner) : QDialog(owner) {
   grid->addWidget(Check1, 1, 0, 1, 2, Qt::AlignBottom);
   grid->addWidget(Frame1, 1, 2);
   grid->addWidget(Command2, 1, 3, Qt::AlignTop);
+  Check2 = named(new QCheckBox(QStringLiteral("正则表达式(&E)"), this), "Check2");
+  Label2 = named(new QLabel(this), "Label2");
+  Label2->setMinimumWidth(200);
+  grid->addWidget(Check2, 2, 0, 1, 2);
+  grid->addWidget(Label2, 3, 0, 1, 4);
   grid->setColumnMinimumWidth(1, 120);
   grid->setSizeConstraint(QLayout::SetFixedSize);
   Text1->setFocus();

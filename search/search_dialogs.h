@@ -23,6 +23,8 @@ class FindDialog : public QDialog {
   QCheckBox* Check1;      // match case
   QPushButton* Command1;  // find next
   QPushButton* Command2;  // cancel
+  QCheckBox* Check2;      // "正则表达式(&E)": the find text is a regular expression
+  QLabel* Label2;         // which occurrence was found, of how many; a bad pattern
 };
 
 class HuanDialog : public QDialog {

@@ -1,6 +1,7 @@
 #include "search/text_search.h"
 
 #include <QChar>
+#include <QRegularExpression>
 #include <algorithm>
 #include <memory>
 
@@ -167,4 +168,98 @@ ReplaceAllResult ReplaceAllInText(QStringView text, QStringView find, QStringVie
   }
   r.text.append(text.sliced(p));
   return r;
+}
+
+namespace {
+
+QRegularExpression regexOf(const SearchPattern& p) {
+  QRegularExpression::PatternOptions o = QRegularExpression::UseUnicodePropertiesOption;
+  if (!p.matchCase) o |= QRegularExpression::CaseInsensitiveOption;
+  return QRegularExpression(p.text, o);
+}
+
+// The first non-empty match of `re` starting at or after `from` and not
+// between a CR and its LF.
+SearchHit nextRegex(const QRegularExpression& re, QStringView text, qsizetype from) {
+  while (from >= 0 && from < text.size()) {
+    const QRegularExpressionMatch m = re.match(text, from);
+    if (!m.hasMatch()) return {};
+    const qsizetype at = m.capturedStart(), len = m.capturedLength();
+    if (len > 0 && !insideBreak(text, at)) return {int(at), int(len)};
+    from = at + 1;
+  }
+  return {};
+}
+
+// A walk over the occurrences left to right without overlap.
+class Occurrences {
+ public:
+  Occurrences(QStringView text, const SearchPattern& p)
+      : text_(text), p_(p), matcher_(text, p.text, p.matchCase) {
+    if (p.regex) re_ = regexOf(p);
+  }
+  bool usable() const { return !p_.text.isEmpty() && (!p_.regex || re_.isValid()); }
+  SearchHit next(qsizetype from) {
+    if (p_.regex) return nextRegex(re_, text_, from);
+    const qsizetype at = matcher_.next(from);
+    return at < 0 ? SearchHit{} : SearchHit{int(at), int(p_.text.size())};
+  }
+
+ private:
+  QStringView text_;
+  const SearchPattern& p_;
+  Matcher matcher_;
+  QRegularExpression re_;
+};
+
+}  // namespace
+
+QString PatternError(const SearchPattern& pattern) {
+  if (!pattern.regex) return {};
+  const QRegularExpression re = regexOf(pattern);
+  return re.isValid() ? QString() : re.errorString();
+}
+
+SearchHit FindPattern(QStringView text, int selStart, int selLength, const SearchPattern& pattern,
+                      bool upward) {
+  if (!pattern.regex) {
+    const int at = FindInText(text, selStart, selLength, pattern.text, pattern.matchCase, upward);
+    return at < 0 ? SearchHit{} : SearchHit{at, int(pattern.text.size())};
+  }
+  const QRegularExpression re = regexOf(pattern);
+  if (!re.isValid() || pattern.text.isEmpty()) return {};
+  const qsizetype total = text.size();
+  const qsizetype start = std::clamp<qsizetype>(selStart, 0, total);
+  if (!upward) return nextRegex(re, text, start + std::max(0, selLength));
+  // Upward: of the matches left to right without overlap, the last that
+  // starts at or before the first candidate.
+  const qsizetype first = start - 1;
+  SearchHit best;
+  for (SearchHit h = nextRegex(re, text, 0); h.start >= 0 && h.start <= first;
+       h = nextRegex(re, text, h.start + h.length))
+    best = h;
+  return best;
+}
+
+QList<SearchHit> MatchesIn(QStringView text, int from, int to, const SearchPattern& pattern) {
+  QList<SearchHit> hits;
+  Occurrences o(text, pattern);
+  if (!o.usable()) return hits;
+  to = std::min<int>(to, int(text.size()));
+  for (SearchHit h = o.next(std::max(0, from)); h.start >= 0 && h.start < to;
+       h = o.next(h.start + h.length))
+    hits.push_back(h);
+  return hits;
+}
+
+int CountMatches(QStringView text, const SearchPattern& pattern, int at, int* index) {
+  *index = 0;
+  Occurrences o(text, pattern);
+  if (!o.usable()) return 0;
+  int count = 0;
+  for (SearchHit h = o.next(0); h.start >= 0; h = o.next(h.start + h.length)) {
+    ++count;
+    if (h.start <= at) *index = count;
+  }
+  return count;
 }

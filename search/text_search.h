@@ -2,6 +2,7 @@
 // The search and the replace-all over plain text, apart from any widget.
 // Positions and lengths count UTF-16 units, as the edit control's `Text`,
 // `SelStart` and `SelLength` do.
+#include <QList>
 #include <QString>
 #include <QStringView>
 
@@ -36,3 +37,35 @@ struct ReplaceAllResult {
 // empty find text replaces nothing. One pass over the text.
 ReplaceAllResult ReplaceAllInText(QStringView text, QStringView find, QStringView replacement,
                                   bool matchCase);
+
+// What a search looks for: a plain text compared by the rule above, or a
+// regular expression (letter case ignored unless `matchCase`).
+struct SearchPattern {
+  QString text;
+  bool matchCase = false;
+  bool regex = false;
+};
+
+struct SearchHit {
+  int start = -1;  // -1: none
+  int length = 0;
+};
+
+// The error of a pattern that is no valid regular expression; empty when
+// the pattern is usable.
+QString PatternError(const SearchPattern& pattern);
+
+// As FindInText, for either kind of pattern. A regular expression never
+// gives an empty match (one that matches nothing at a place goes on to
+// the next place), and a bad one finds nothing.
+SearchHit FindPattern(QStringView text, int selStart, int selLength, const SearchPattern& pattern,
+                      bool upward);
+
+// The occurrences that start in [from, to), left to right without overlap,
+// with positions of `text`.
+QList<SearchHit> MatchesIn(QStringView text, int from, int to, const SearchPattern& pattern);
+
+// How many occurrences the text holds (left to right without overlap), and
+// in `index` how many of them start at or before `at` (so the number of
+// the one at `at`, counting from 1).
+int CountMatches(QStringView text, const SearchPattern& pattern, int at, int* index);

@@ -171,7 +171,8 @@ TEST_F(DocFixture, OpenShowsTheFileAndBindsTheDocument) {
   EXPECT_TRUE(menu().numDelete->isEnabled());
   ASSERT_EQ(ui.fileDialogs.size(), 1u);
   EXPECT_EQ(ui.fileDialogs[0].caption, "打开");
-  EXPECT_EQ(ui.fileDialogs[0].filter, "文本文档(*.txt)|*.txt|所有文件|*.*");
+  EXPECT_EQ(ui.fileDialogs[0].filter,
+            "文本文档(*.txt)|*.txt|日志文件(*.log)|*.log|妙音文档(*.qzc)|*.qzc|所有文件|*.*");
   EXPECT_EQ(ui.fileDialogs[0].defaultName, "*.txt");
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -915,6 +916,66 @@ TEST_F(PrintFixture, PrintsTheSelectionOrTheWholeText) {
   };
   docs().numPrint();
   EXPECT_FALSE(QFile::exists(none));
+}
+
+// The print dialog shows the range that will be printed: the selection
+// when there is one, and choosing 全部 there prints the whole text.
+TEST_F(PrintFixture, TheDialogsRangeSaysWhatIsPrinted) {
+  struct Case {
+    const char* name;
+    int selStart, selLength;
+    QPrinter::PrintRange offered;
+    QPrinter::PrintRange chosen;
+    QStringList printed;
+  };
+  const Case cases[] = {
+      {"selection offered and kept",
+       4,
+       8,
+       QPrinter::Selection,
+       QPrinter::Selection,
+       {"Line", "第二"}},
+      {"selection offered, all chosen",
+       4,
+       8,
+       QPrinter::Selection,
+       QPrinter::AllPages,
+       {"第一行 Line", "第二行"}},
+      {"nothing selected: all",
+       0,
+       0,
+       QPrinter::AllPages,
+       QPrinter::AllPages,
+       {"第一行 Line", "第二行"}},
+      {"only spaces selected: all",
+       3,
+       1,
+       QPrinter::AllPages,
+       QPrinter::AllPages,
+       {"第一行 Line", "第二行"}},
+  };
+  const bool canRead = !QStandardPaths::findExecutable("pdftotext").isEmpty();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    t()->setText(QStringLiteral("第一行 Line\r\n第二行"));
+    ASSERT_TRUE(t()->select(c.selStart, c.selLength));
+    const QString pdf = path(QStringLiteral("range%1.pdf").arg(++jobs));
+    QPrinter::PrintRange offered = QPrinter::PageRange;
+    ui.onPrint = [&, pdf](QPrinter& printer) {
+      offered = printer.printRange();
+      printer.setPrintRange(c.chosen);
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(pdf);
+      return true;
+    };
+    docs().numPrint();
+    EXPECT_EQ(offered, c.offered);
+    if (!canRead) continue;
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(lines(QString::fromUtf8(p.readAllStandardOutput())), c.printed);
+  }
 }
 
 TEST_F(PrintFixture, LongTextRunsOverPages) {

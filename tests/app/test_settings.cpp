@@ -49,7 +49,8 @@ TEST_F(SettingsTest, EmptyStoreKeepsTheDesignTimeState) {
   auto w = start();
   const Program& p = w->program();
   EXPECT_EQ(p.txtFile->FontName(), QStringLiteral("宋体"));
-  EXPECT_DOUBLE_EQ(p.txtFile->FontSize(), 9.0);
+  // A first start (nothing stored) shows a size one reads without effort.
+  EXPECT_DOUBLE_EQ(p.txtFile->FontSize(), kFirstStartPoints);
   EXPECT_FALSE(p.txtFile->FontBold());
   EXPECT_FALSE(p.txtFile->FontItalic());
   EXPECT_EQ(p.txtFile->BackColor(), EditControl::kSystemWindowColor);

@@ -67,7 +67,7 @@ TEST_F(StartupTest, InitialStateAfterStartUp) {
   EXPECT_EQ(p.Timer3->interval(), 0);
   EXPECT_FALSE(p.Timer3->enabled());
   EXPECT_EQ(p.txtFile->FontName(), QStringLiteral("宋体"));
-  EXPECT_DOUBLE_EQ(p.txtFile->FontSize(), 9.0);
+  EXPECT_DOUBLE_EQ(p.txtFile->FontSize(), kFirstStartPoints);  // a first start
   EXPECT_TRUE(ui.messages.empty());  // the association question is asked once only
 }
 

@@ -1,0 +1,5 @@
+#pragma once
+// Whether a process of this user with the given id is still running.
+#include <QtGlobal>
+
+bool processAlive(qint64 pid);
