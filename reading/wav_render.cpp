@@ -179,6 +179,8 @@ RenderResult RenderReading(const RenderJob& job) {
   p.ime = job.ime;
   p.words = job.words;
   p.ReadByWords = job.words != nullptr;
+  p.ReadNeutralTone = job.neutralTone;
+  p.ReadToneSandhi = job.toneSandhi;
   // The same probe as the start of reading.
   p.PinyinImeMissing = false;
   if (p.ime) p.ime->refresh();
