@@ -115,5 +115,10 @@ void Speech::SpeakUnit(const ReadingUnit& unit) {
   if (ShortPauseMarks().contains(ch)) return Pause(kShortPause);
   if (LongPauseMarks().contains(ch)) return Pause(kLongPause);
   p_.PreviousTone = before;
-  playSyllable(unit.initial, unit.rest, unit.tone, unit.nextTone);
+  // As spoken, only 不 and 一 change their tones by the next syllable: 部分
+  // is bù fen, 依赖 yī lài. The syllable table changes every bu4 and yi1, so
+  // another character is handed over without the next tone.
+  const bool ownTone =
+      p_.ReadToneSandhi && ch != QStringLiteral("不") && ch != QStringLiteral("一");
+  playSyllable(unit.initial, unit.rest, unit.tone, ownTone ? qint16(5) : unit.nextTone);
 }

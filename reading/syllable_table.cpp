@@ -321,6 +321,10 @@ void Speech::playGlide(const QString& glide, const QString& final, qint16 tone) 
 }
 
 qint16 PlayedTone(const ReadingUnit& unit) {
+  // Only 不 and 一 change so; another character of the syllable (部, 步, 依,
+  // 医) keeps its tone. A unit without its character is taken as them.
+  if (!unit.ch.isEmpty() && unit.ch != QStringLiteral("不") && unit.ch != QStringLiteral("一"))
+    return unit.tone;
   if (unit.initial == QLatin1String("B") && unit.rest == QLatin1String("u") && unit.tone == 4)
     return buTone(unit.nextTone);
   if (unit.initial == QLatin1String("Y") && unit.rest == QLatin1String("i") && unit.tone == 1) {

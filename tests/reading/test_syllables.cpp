@@ -397,4 +397,37 @@ TEST(SyllableTable, APauseOrADigitBetweenLeavesTheNeutralToneAtMidPitch) {
   EXPECT_EQ(lp.take(), expectedSteps(QStringLiteral("d e52")));
 }
 
+// As spoken (上声变调 on) only the characters 不 and 一 change their tones by
+// the next syllable; 部 and 依 keep theirs. Off, every bu4 and yi1 does.
+TEST(SyllableTable, OnlyBuAndYiThemselvesChangeTheirTonesAsSpoken) {
+  struct Case {
+    const char* ch;
+    const char* initial;
+    const char* rest;
+    int tone;
+    int nextTone;
+    const char* spoken;
+    const char* spec;
+  } const cases[] = {
+      {"部", "B", "u", 4, 4, "b u4", "b u2"},
+      {"不", "B", "u", 4, 4, "b u2", "b u2"},
+      {"步", "B", "u", 4, 5, "b u4", "b u4"},
+      {"步", "B", "u", 4, 4, "b u4", "b u2"},
+      {"依", "Y", "i", 1, 4, "33300-33630", "33630-34000"},
+      {"医", "Y", "i", 1, 2, "33300-33630", "34310-34570"},
+      {"一", "Y", "i", 1, 4, "33630-34000", "33630-34000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ch);
+    for (const bool spoken : {true, false}) {
+      LoggedProgram lp;
+      lp.p.ReadToneSandhi = spoken;
+      Speech(lp.p).SpeakUnit(ReadingUnit{QString::fromLatin1(c.initial),
+                                         QString::fromLatin1(c.rest), qint16(c.tone),
+                                         qint16(c.nextTone), QString::fromUtf8(c.ch)});
+      EXPECT_EQ(lp.take(), expectedSteps(QString::fromLatin1(spoken ? c.spoken : c.spec)));
+    }
+  }
+}
+
 }  // namespace

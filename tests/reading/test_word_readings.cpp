@@ -325,6 +325,8 @@ TEST_F(WordReadingTest, PhrasesAreReadWithTheTonesAsSpoken) {
       {"不好", "bu4 hao3", "bu4 hao3", "bu4 hao3"},
       {"不可以", "bu4 ke2 yi3", "bu4 ke3 yi3", "bu4 ke3 yi3"},
       {"一起", "yi4 qi3", "yi4 qi3", "yi4 qi3"},
+      {"内部", "nei4 bu4", "nei4 bu4", "nei4 bu4"},  // only 不 itself changes
+      {"依赖", "yi1 lai4", "yi1 lai4", "yi1 lai4"},
       {"不是", "bu2 shi4", "bu2 shi4", "bu2 shi4"},
   };
   auto played = [this](const QString& text) {
