@@ -78,13 +78,11 @@ bool WordReadings::load(const QString& path) {
   if (!data.startsWith(kHeader)) return false;
 
   QString text = QString::fromUtf8(data);
-  data = QByteArray();
   if (text.size() >= std::numeric_limits<qint32>::max()) return false;
-  struct Parsed {
-    Entry e;
-    qint64 count;
-  };
-  std::vector<Parsed> parsed;
+  // The count stands in logp until the total is known.
+  std::vector<Entry> words;
+  words.reserve(size_t(data.count('\n')) + 1);
+  data = QByteArray();
   const QStringView all(text);
   qsizetype from = 0;
   double total = 0;
@@ -115,21 +113,13 @@ bool WordReadings::load(const QString& path) {
     }
     if (count <= 0) continue;
     total += double(count);
-    parsed.push_back(
-        {{qint32(lineStart), qint32(readings), quint16(readingsLength), quint8(word.size()), 0.0f},
-         count});
+    words.push_back({qint32(lineStart), qint32(readings), quint16(readingsLength),
+                     quint8(word.size()), float(count)});
   }
-  if (parsed.empty()) return false;
+  if (words.empty()) return false;
   text_ = std::move(text);
   const double logTotal = std::log(total);
-  std::vector<Entry> words;
-  words.reserve(parsed.size());
-  for (const Parsed& p : parsed) {
-    Entry e = p.e;
-    e.logp = float(std::log(double(p.count)) - logTotal);
-    words.push_back(e);
-  }
-  parsed = {};
+  for (Entry& e : words) e.logp = float(std::log(double(e.logp)) - logTotal);
   // A character the table does not know is less likely than any it knows.
   unknownLogp_ = float(std::log(0.5) - logTotal);
   // The generator writes the words sorted; a table put together otherwise is
