@@ -40,6 +40,8 @@ QString TextToPinyin(Program& p, const QString& text, int mode, const QString& s
 // third tone changed before a third tone (你 in 你好: ni2) when that is on;
 // empty when both are off or there is nothing to change.
 QString WordReadingAt(Program& p, int pos);
+// The same for the character at `at` of `text`.
+QString WordReadingIn(Program& p, QStringView text, qsizetype at);
 
 // The conversion of the single character `c` as `TextToPinyin` gives it,
 // but with `inWord` (from `WordReadingAt`) as its reading when that is not
