@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/text_file.h"
 #include "platform/file_access.h"
+#include "platform/settings_store.h"
 #include "platform/text_encoding.h"
 #include "reading/wav_render.h"
 #include "reading/word_readings.h"
@@ -32,6 +33,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       const QString& w = a[i];
       if (w == QLatin1String("--trace")) {
         cl.trace = true;
+      } else if (w == QLatin1String("--neutral-tone") || w == QLatin1String("--no-neutral-tone")) {
+        cl.neutralTone = w == QLatin1String("--neutral-tone");
+      } else if (w == QLatin1String("--tone-sandhi") || w == QLatin1String("--no-tone-sandhi")) {
+        cl.toneSandhi = w == QLatin1String("--tone-sandhi");
       } else if (w == QLatin1String("--speed")) {
         if (i + 1 >= a.size())
           return error(QStringLiteral("--speed needs a value: slow, medium, fast or 1 to 100"));
@@ -77,6 +82,12 @@ QString HelpText() {
       "  --trace          one line per character on standard output: its start in ms,\n"
       "                   the character, its pinyin with tone digit (empty for none)\n"
       "                   and the sounds played, separated by tabs.\n"
+      "  --neutral-tone, --no-neutral-tone\n"
+      "                   read toneless syllables (的 de) with neutral tones, or with\n"
+      "                   the fourth tone's sounds; default: as in the window (轻声).\n"
+      "  --tone-sandhi, --no-tone-sandhi\n"
+      "                   read a third tone before a third tone within a word as a\n"
+      "                   second (你好 ní hǎo), or not; default: as in the window (上声变调).\n"
       "  --help           shows this text.\n"
       "  --version        shows the version.\n");
 }
@@ -100,6 +111,15 @@ QString shown(const QString& c) {
 }
 }  // namespace
 
+namespace {
+// A sound option as the window stores it: on unless stored as off.
+bool StoredSoundOption(const char* key) {
+  const SettingsStore store;
+  const QString v = store.read(QStringLiteral("Sound"), QLatin1String(key)).trimmed();
+  return !(v.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 || v == QLatin1String("0"));
+}
+}  // namespace
+
 int RunReadToWav(const CommandLine& cl, QTextStream& out, QTextStream& err, const QString& soundDir,
                  InputMethod* ime) {
   // Only a regular file of a size the editor would open: a FIFO or a
@@ -118,6 +138,8 @@ int RunReadToWav(const CommandLine& cl, QTextStream& out, QTextStream& err, cons
   job.text = DecodeTextForReading(bytes);
   job.words = &words;
   job.intervalMs = cl.intervalMs;
+  job.neutralTone = cl.neutralTone ? *cl.neutralTone : StoredSoundOption("NeutralTone");
+  job.toneSandhi = cl.toneSandhi ? *cl.toneSandhi : StoredSoundOption("ToneSandhi");
   job.soundDir = soundDir;
   job.ime = ime;
   job.outFile = cl.wavFile;

@@ -4,6 +4,7 @@
 // version, and reading a text file into a wav file without a window.
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QTextStream;
 class InputMethod;
@@ -19,6 +20,10 @@ struct CommandLine {
   QString wavFile;
   int intervalMs = 500;
   bool trace = false;
+  // --neutral-tone / --no-neutral-tone, --tone-sandhi / --no-tone-sandhi;
+  // unset: as stored in the settings (on when nothing is stored).
+  std::optional<bool> neutralTone;
+  std::optional<bool> toneSandhi;
   QString error;  // Error: what was wrong, one line
 };
 

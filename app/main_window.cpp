@@ -245,6 +245,15 @@ void MainWindow::connectMenu() {
     p_.menu.numWords->setChecked(!p_.menu.numWords->isChecked());
     reading_.numWords();
   });
+  // 轻声 and 上声变调: each toggles its option; the check follows it.
+  on(m.numNeutralTone, [this] {
+    p_.ReadNeutralTone = !p_.ReadNeutralTone;
+    p_.menu.numNeutralTone->setChecked(p_.ReadNeutralTone);
+  });
+  on(m.numToneSandhi, [this] {
+    p_.ReadToneSandhi = !p_.ReadToneSandhi;
+    p_.menu.numToneSandhi->setChecked(p_.ReadToneSandhi);
+  });
   for (int i = 0; i < 4; ++i) {
     on(m.numSoundSpeed[i], [this, i] {
       // Undo the automatic toggle so the handler sees the state before the click.

@@ -104,6 +104,15 @@ void LoadSettings(Program& p) {
     if (const auto b = parseBool(v)) p.ReadByWords = *b;
   }
   if (p.menu.numWords) p.menu.numWords->setChecked(p.ReadByWords);
+  // 轻声 and 上声变调: the same, each on unless stored as off.
+  if (const QString v = s.read(kSound, QStringLiteral("NeutralTone")); !v.isEmpty()) {
+    if (const auto b = parseBool(v)) p.ReadNeutralTone = *b;
+  }
+  if (p.menu.numNeutralTone) p.menu.numNeutralTone->setChecked(p.ReadNeutralTone);
+  if (const QString v = s.read(kSound, QStringLiteral("ToneSandhi")); !v.isEmpty()) {
+    if (const auto b = parseBool(v)) p.ReadToneSandhi = *b;
+  }
+  if (p.menu.numToneSandhi) p.menu.numToneSandhi->setChecked(p.ReadToneSandhi);
 
   const QString speed = s.read(kSound, QStringLiteral("Speed"));
   if (speed.isEmpty()) return;
@@ -153,6 +162,10 @@ void SaveSettings(Program& p) {
   s.write(kSound, QStringLiteral("Reader"), QString::number(p.VoiceChoice));
   s.write(kSound, QStringLiteral("ReadByWords"),
           p.ReadByWords ? QStringLiteral("True") : QStringLiteral("False"));
+  s.write(kSound, QStringLiteral("NeutralTone"),
+          p.ReadNeutralTone ? QStringLiteral("True") : QStringLiteral("False"));
+  s.write(kSound, QStringLiteral("ToneSandhi"),
+          p.ReadToneSandhi ? QStringLiteral("True") : QStringLiteral("False"));
   int speed = 3;
   for (int i = 0; i < 3; ++i) {
     if (p.menu.numSoundSpeed[i] && p.menu.numSoundSpeed[i]->isChecked()) {

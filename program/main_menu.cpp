@@ -16,9 +16,9 @@ const std::array<TopMenuSpec, 5>& topMenus() {
   return t;
 }
 
-const std::array<MenuItemSpec, 43>& menuItems() {
+const std::array<MenuItemSpec, 45>& menuItems() {
   // menu, submenu, name, caption, shortcut, enabled, checkable, checked, icon
-  static const std::array<MenuItemSpec, 43> t{{
+  static const std::array<MenuItemSpec, 45> t{{
       {"numFile", "", "numNew", "新建(&N)", "Ctrl+N", true, false, false, "new"},
       {"numFile", "", "numOpen", "打开(&O)...", "Ctrl+O", true, false, false, "open"},
       {"numFile", "", "numSave", "保存(&S)", "Ctrl+S", true, false, false, "save"},
@@ -54,6 +54,8 @@ const std::array<MenuItemSpec, 43>& menuItems() {
       {"numRead", "", "numSound", "声音选项(&O)", "", true, false, false, ""},
       {"numRead", "numSound", "numSoundOpt(0)", "普通(&N)", "", true, true, true, ""},
       {"numRead", "numSound", "numWords", "按词语读多音字(&W)", "", true, true, true, ""},
+      {"numRead", "numSound", "numNeutralTone", "轻声", "", true, true, true, ""},
+      {"numRead", "numSound", "numToneSandhi", "上声变调", "", true, true, true, ""},
       {"numRead", "", "numSpeed", "语速(&E)", "", true, false, false, "speed"},
       {"numRead", "numSpeed", "numSoundSpeed(0)", "较慢(&W)", "", true, true, false, ""},
       {"numRead", "numSpeed", "numSoundSpeed(1)", "中速(&M)", "", true, true, true, ""},
@@ -135,6 +137,8 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
   numReadToFile = item("numReadToFile");
   numSoundOpt[0] = item("numSoundOpt(0)");
   numWords = item("numWords");
+  numNeutralTone = item("numNeutralTone");
+  numToneSandhi = item("numToneSandhi");
   for (int i = 0; i < 4; ++i) numSoundSpeed[i] = item(QStringLiteral("numSoundSpeed(%1)").arg(i));
   numHelp = item("numHelp");
   numAbout = item("numAbout");

@@ -59,6 +59,14 @@ struct Program {
   // word table (loaded at the first reading; null: none).
   bool ReadByWords = true;
   WordReadings* words = nullptr;
+  // 轻声: a syllable without a tone (tone 5) plays the neutral-tone finals,
+  // pitched after the tone heard before it (`PreviousTone`, 0 for none);
+  // off, it plays the fourth tone's.
+  bool ReadNeutralTone = true;
+  // 上声变调: within a word a third tone before a third tone is read as a
+  // second.
+  bool ReadToneSandhi = true;
+  qint16 PreviousTone = 0;
   // Search and replace.
   QString FindText;
   QString ReplaceText;

@@ -51,6 +51,8 @@ void ReadingCommands::numReadToFile() {
   job.soundDir = soundDir.isEmpty() ? executableDir() : soundDir;
   job.ime = p_.ime;
   job.words = p_.ReadByWords ? p_.words : nullptr;
+  job.neutralTone = p_.ReadNeutralTone;
+  job.toneSandhi = p_.ReadToneSandhi;
   job.outFile = fileName;
   std::unique_ptr<ProgressWindow> progress = p_.ui->progress(
       p_.frmMain, QStringLiteral("朗读到文件"), QStringLiteral("正在朗读到文件..."));

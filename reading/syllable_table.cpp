@@ -80,6 +80,22 @@ QString withTone(const QString& final, qint16 tone) {
   return final + QString::number(toneColumn(tone));
 }
 
+// 轻声: a syllable without a tone plays the neutral-tone sounds.
+bool neutral(const Program& p, qint16 tone) { return p.ReadNeutralTone && tone == 5; }
+
+// The neutral-tone sound of a final or a whole syllable: its name, 5, and
+// the tone heard before it (the second's pitch, mid, when there is none).
+QString neutralName(const Program& p, const QString& sound) {
+  const qint16 before = p.PreviousTone >= 1 && p.PreviousTone <= 4 ? p.PreviousTone : 2;
+  return sound + QLatin1Char('5') + QString::number(before);
+}
+
+// The final with its tone: its tone column or, for a neutral tone, its
+// neutral sound.
+QString finalSound(const Program& p, const QString& final, qint16 tone) {
+  return neutral(p, tone) ? neutralName(p, final) : withTone(final, tone);
+}
+
 // ---------------------------------------------------------------------------
 // The dispatch on the first letter of the syllable. Within a letter the
 // cases are tried in order and the first that holds decides.
@@ -213,7 +229,19 @@ void Speech::PlayFinal(const QString& final, qint16 tone) {
 
 void Speech::playSyllable(const QString& initial, const QString& rest, qint16 tone,
                           qint16 nextTone) {
-  auto segment = [this](const SegmentRow& row, int column) {
+  // A neutral tone after this one is pitched by the tone heard here.
+  struct Heard {
+    Program& p;
+    qint16 tone;
+    ~Heard() {
+      if (tone >= 1 && tone <= 4) p.PreviousTone = tone;
+    }
+  } heard{p_, PlayedTone(ReadingUnit{initial, rest, tone, nextTone, QString()})};
+  auto segment = [this, tone](const SegmentRow& row, int column) {
+    if (neutral(p_, tone)) {
+      PlayWav(wavName(neutralName(p_, QLatin1String(row.name))));
+      return;
+    }
     const Cell& cell = row.tone[column - 1];
     if (cell.wav) PlayWav(wavName(QLatin1String(cell.wav)));
     else PlaySegment(cell.from, cell.to, cell.pause);
@@ -233,7 +261,7 @@ void Speech::playSyllable(const QString& initial, const QString& rest, qint16 to
           PlayWav(wavName(arg));
           playFinal(QStringLiteral("u"), buTone(nextTone));
           break;
-        case Sound::FinalNoInit: PlayWav(wavName(withTone(arg, tone))); break;
+        case Sound::FinalNoInit: PlayWav(wavName(finalSound(p_, arg, tone))); break;
         case Sound::InitialFinal: {
           QString final;
           switch (c.final) {
@@ -257,15 +285,17 @@ void Speech::playSyllable(const QString& initial, const QString& rest, qint16 to
 
 void Speech::playFinal(const QString& final, qint16 tone) {
   if (kOwnFinals.contains(final)) {
-    PlayWav(wavName(withTone(final, tone)));
+    PlayWav(wavName(finalSound(p_, final, tone)));
+  } else if (final == QLatin1String("er") && neutral(p_, tone)) {
+    PlayWav(wavName(neutralName(p_, final)));
   } else if (final == QLatin1String("er")) {
     const Cell& cell = segmentRow("er").tone[toneColumn(tone) - 1];
     PlaySegment(cell.from, cell.to, cell.pause);
   } else if (kOwnNasalFinals.contains(final)) {
-    PlayWav(wavName(withTone(final, tone)));
+    PlayWav(wavName(finalSound(p_, final, tone)));
   } else if (final == QLatin1String("un")) {
     PlayWav(wavName(QStringLiteral("u1")));
-    PlayWav(wavName(withTone(QStringLiteral("en"), tone)));
+    PlayWav(wavName(finalSound(p_, QStringLiteral("en"), tone)));
   } else if (final.startsWith(QLatin1Char('i'))) {
     playGlide(QStringLiteral("i"), final, tone);
   } else if (final.startsWith(QLatin1Char('u'))) {
@@ -280,7 +310,7 @@ void Speech::playFinal(const QString& final, qint16 tone) {
 // tone 1 and then that rest (one level only: iia plays the glide alone).
 void Speech::playGlide(const QString& glide, const QString& final, qint16 tone) {
   if (final == glide) {
-    PlayWav(wavName(withTone(glide, tone)));
+    PlayWav(wavName(finalSound(p_, glide, tone)));
     return;
   }
   if (p_.GlideActive) return;
@@ -291,6 +321,10 @@ void Speech::playGlide(const QString& glide, const QString& final, qint16 tone) 
 }
 
 qint16 PlayedTone(const ReadingUnit& unit) {
+  // Only 不 and 一 change so; another character of the syllable (部, 步, 依,
+  // 医) keeps its tone. A unit without its character is taken as them.
+  if (!unit.ch.isEmpty() && unit.ch != QStringLiteral("不") && unit.ch != QStringLiteral("一"))
+    return unit.tone;
   if (unit.initial == QLatin1String("B") && unit.rest == QLatin1String("u") && unit.tone == 4)
     return buTone(unit.nextTone);
   if (unit.initial == QLatin1String("Y") && unit.rest == QLatin1String("i") && unit.tone == 1) {

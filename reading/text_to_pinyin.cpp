@@ -148,9 +148,40 @@ QString TextToPinyin(Program& p, const QString& text, int mode, const QString& s
   return TextToPinyin(p.ime, p.PinyinImeMissing, text, mode, separator);
 }
 
+namespace {
+WordReadings::Options readingOptions(const Program& p) {
+  WordReadings::Options options;
+  options.byWords = p.ReadByWords;
+  options.toneSandhi = p.ReadToneSandhi;
+  options.neutralTone = p.ReadNeutralTone;
+  return options;
+}
+// A character's own reading, as the input method gives it.
+WordReadings::OwnReading ownReading(Program& p) {
+  return [&p](QChar c) {
+    const QString s = TextToPinyin(p, QString(c), 0, QStringLiteral(" "));
+    return QStringView(s).trimmed().toString();
+  };
+}
+}  // namespace
+
+QString WordReadingIn(Program& p, QStringView text, qsizetype at) {
+  if ((!p.ReadByWords && !p.ReadToneSandhi) || !p.words) return {};
+  return p.words->readingIn(text, at, readingOptions(p), ownReading(p));
+}
+
 QString WordReadingAt(Program& p, int pos) {
-  if (!p.ReadByWords || !p.words || !p.txtFile) return {};
-  return p.words->readingAt(*p.txtFile, pos);
+  if ((!p.ReadByWords && !p.ReadToneSandhi) || !p.words || !p.txtFile) return {};
+  WordReadings::Options options;
+  options.byWords = p.ReadByWords;
+  options.toneSandhi = p.ReadToneSandhi;
+  options.neutralTone = p.ReadNeutralTone;
+  // A character's own reading, as the input method gives it.
+  auto own = [&p](QChar c) {
+    const QString s = TextToPinyin(p, QString(c), 0, QStringLiteral(" "));
+    return QStringView(s).trimmed().toString();
+  };
+  return p.words->readingAt(*p.txtFile, pos, options, own);
 }
 
 QString TextToPinyinInWord(Program& p, const QString& c, const QString& inWord, int mode,

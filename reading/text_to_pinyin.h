@@ -36,9 +36,12 @@ QString TextToPinyin(InputMethod* ime, bool& PinyinImeMissing, const QString& te
 QString TextToPinyin(Program& p, const QString& text, int mode, const QString& separator);
 
 // The reading of the character at `pos` of the document in the word it
-// stands in (行 in 银行: hang2), when reading by words is on; empty when it
-// is off or no word of the word table covers the character.
+// stands in (行 in 银行: hang2), when reading by words is on, with the
+// third tone changed before a third tone (你 in 你好: ni2) when that is on;
+// empty when both are off or there is nothing to change.
 QString WordReadingAt(Program& p, int pos);
+// The same for the character at `at` of `text`.
+QString WordReadingIn(Program& p, QStringView text, qsizetype at);
 
 // The conversion of the single character `c` as `TextToPinyin` gives it,
 // but with `inWord` (from `WordReadingAt`) as its reading when that is not

@@ -179,6 +179,8 @@ RenderResult RenderReading(const RenderJob& job) {
   p.ime = job.ime;
   p.words = job.words;
   p.ReadByWords = job.words != nullptr;
+  p.ReadNeutralTone = job.neutralTone;
+  p.ReadToneSandhi = job.toneSandhi;
   // The same probe as the start of reading.
   p.PinyinImeMissing = false;
   if (p.ime) p.ime->refresh();
@@ -225,9 +227,7 @@ RenderResult RenderReading(const RenderJob& job) {
     const QString c = pos < length ? text.mid(pos, widthAt(text, pos)) : QString();
     const qsizetype after = pos + c.size();
     const QString next = after < length ? text.mid(after, widthAt(text, after)) : QString();
-    auto inWord = [&](qsizetype at) {
-      return job.words ? job.words->readingIn(text, at) : QString();
-    };
+    auto inWord = [&](qsizetype at) { return job.words ? WordReadingIn(p, text, at) : QString(); };
     const ReadingUnit u = FormReadingUnit(p, c, next, c.isEmpty() ? QString() : inWord(pos),
                                           next.isEmpty() ? QString() : inWord(after));
     unit = RenderedUnit{clock.now(), c, pinyinOf(u), {}};

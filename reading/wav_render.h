@@ -27,6 +27,9 @@ struct RenderJob {
   // Polyphonic characters read as in the words they stand in; null: each
   // character read alone.
   WordReadings* words = nullptr;
+  // 轻声 and 上声变调 (see Program).
+  bool neutralTone = true;
+  bool toneSandhi = true;
   QString outFile;
   // Called as reading goes on with the share done, 0 to 100; false cancels.
   std::function<bool(int percent)> progress;

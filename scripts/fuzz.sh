@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 BUILD=${FUZZ_BUILD_DIR:-build-fuzz}
 seconds=${FUZZ_SECONDS:-20}
 targets=("$@")
-((${#targets[@]})) || targets=(fuzz_cp936_loader fuzz_cipher fuzz_pinyin_dictionary fuzz_wav fuzz_settings fuzz_desktop_entry fuzz_mimeapps)
+((${#targets[@]})) || targets=(fuzz_cp936_loader fuzz_cipher fuzz_pinyin_dictionary fuzz_word_readings fuzz_wav fuzz_settings fuzz_desktop_entry fuzz_mimeapps)
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -10,7 +10,7 @@ PACKAGES=(
   libsndfile1-dev libgtest-dev libbenchmark-dev libfontconfig-dev
   libespeak-ng-dev espeak-ng-data libsonic-dev
   unicode-data bzip2
-  rime-data-terra-pinyin opencc libopencc-data
+  rime-data-terra-pinyin opencc libopencc-data python3-jieba
   fonts-wqy-microhei
   xvfb xauth xdotool imagemagick poppler-utils
   pulseaudio pulseaudio-utils

@@ -67,7 +67,9 @@ const Expected kRead[] = {
     {"numSpeed", "语速(&E)", "", true, -1, true},
 };
 const Expected kSound[] = {{"numSoundOpt(0)", "普通(&N)", "", true, 1, false},
-                           {"numWords", "按词语读多音字(&W)", "", true, 1, false}};
+                           {"numWords", "按词语读多音字(&W)", "", true, 1, false},
+                           {"numNeutralTone", "轻声", "", true, 1, false},
+                           {"numToneSandhi", "上声变调", "", true, 1, false}};
 const Expected kSpeed[] = {
     {"numSoundSpeed(0)", "较慢(&W)", "", true, 0, false},
     {"numSoundSpeed(1)", "中速(&M)", "", true, 1, false},

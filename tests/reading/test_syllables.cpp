@@ -19,8 +19,11 @@ void PrintTo(const SyllableCase& c, std::ostream* os) {
   *os << c.initial << "+" << c.rest << c.tone << " next " << c.nextTone;
 }
 
+// The tables of the sound set as specified: 轻声 off, tone 5 sounds as the
+// fourth.
 QStringList playSyllable(const SyllableCase& c) {
   LoggedProgram lp;
+  lp.p.ReadNeutralTone = false;
   Speech speech(lp.p);
   speech.PlaySyllable(QString::fromUtf8(c.initial), QString::fromUtf8(c.rest), qint16(c.tone),
                       qint16(c.nextTone));
@@ -310,6 +313,7 @@ TEST(SyllableTable, FinalsWithTheirTones) {
   };
   for (const auto& c : cases) {
     LoggedProgram lp;
+    lp.p.ReadNeutralTone = false;
     Speech(lp.p).PlayFinal(QString::fromUtf8(c.final), qint16(c.tone));
     EXPECT_EQ(lp.take(), expectedSteps(QString::fromUtf8(c.sounds))) << c.final << c.tone;
     EXPECT_FALSE(lp.p.GlideActive) << c.final;
@@ -325,6 +329,105 @@ TEST(SyllableTable, GlideActiveIsSetOnlyWhileTheGlideAndItsRestPlay) {
   // x, then the glide i1, then an.
   EXPECT_EQ(during, (QList<bool>{false, true, true}));
   EXPECT_FALSE(lp.p.GlideActive);
+}
+
+// 轻声: a syllable without a tone plays its neutral sound (the final, or
+// the whole syllable where the segment file has one), pitched by the tone
+// heard before it; a digit, a letter or a pause in between leaves the mid
+// pitch of the second tone. Tones 1 to 4 are not touched.
+TEST(SyllableTable, NeutralTonePlaysTheNeutralSoundPitchedByTheToneHeardBefore) {
+  struct Case {
+    const char* name;
+    const char* before;  // initial, rest, tone of the syllable before; "" for none
+    const char* initial;
+    const char* rest;
+    int tone;
+    const char* sounds;
+  } const cases[] = {
+      {"de after ma1", "M a 1", "D", "e", 5, "d e51"},
+      {"le after lai2", "L ai 2", "L", "e", 5, "l e52"},
+      {"men after wo3", "W o 3", "M", "en", 5, "m en53"},
+      {"zi after kuai4: whole syllable", "K uai 4", "Z", "i", 5, "zi54"},
+      {"ba at the start: mid pitch", "", "B", "a", 5, "ba52"},
+      {"after bu before a fourth tone, heard bu2", "B u 4 4", "D", "e", 5, "d e52"},
+      {"after yi before a fourth tone, heard yi2", "Y i 1 4", "G", "e", 5, "g e52"},
+      {"shi: whole syllable", "D an 4", "S", "hi", 5, "shi54"},
+      {"yun: the un final alone", "Y u 1", "Y", "un", 5, "un51"},
+      {"ye: the ie final", "X ie 3", "Y", "e", 5, "ie53"},
+      {"xian: glide with tone 1, then an", "D ong 1", "X", "ian", 5, "x i1 an51"},
+      {"hun: u1 then en", "M a 2", "H", "un", 5, "h u1 en52"},
+      {"er", "N v 3", "E", "r", 5, "er53"},
+      {"tone 4 stays", "M a 1", "D", "e", 4, "d e4"},
+      {"tone 0 is no neutral tone", "M a 1", "D", "e", 0, "d e4"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoggedProgram lp;
+    Speech speech(lp.p);
+    const QStringList before = QString::fromLatin1(c.before).split(u' ', Qt::SkipEmptyParts);
+    if (!before.isEmpty())
+      speech.PlaySyllable(before[0], before[1], qint16(before[2].toInt()),
+                          qint16(before.size() > 3 ? before[3].toInt() : 5));
+    lp.take();
+    speech.PlaySyllable(QString::fromLatin1(c.initial), QString::fromLatin1(c.rest), qint16(c.tone),
+                        5);
+    EXPECT_EQ(lp.take(), expectedSteps(QString::fromLatin1(c.sounds)));
+  }
+
+  // Off, tone 5 plays the fourth tone's sounds.
+  LoggedProgram lp;
+  lp.p.ReadNeutralTone = false;
+  Speech speech(lp.p);
+  speech.PlaySyllable(QStringLiteral("M"), QStringLiteral("a"), 1, 5);
+  lp.take();
+  speech.PlaySyllable(QStringLiteral("D"), QStringLiteral("e"), 5, 5);
+  EXPECT_EQ(lp.take(), expectedSteps(QStringLiteral("d e4")));
+  speech.PlaySyllable(QStringLiteral("Z"), QStringLiteral("i"), 5, 5);
+  EXPECT_EQ(lp.take(), expectedSteps(QStringLiteral("6560-6850")));
+}
+
+TEST(SyllableTable, APauseOrADigitBetweenLeavesTheNeutralToneAtMidPitch) {
+  LoggedProgram lp;
+  Speech speech(lp.p);
+  speech.PlaySyllable(QStringLiteral("M"), QStringLiteral("a"), 1, 5);
+  speech.SpeakUnit(ReadingUnit{QStringLiteral("，"), QString(), 5, 5, QStringLiteral("，")});
+  speech.Timer3Tick();
+  lp.take();
+  speech.PlaySyllable(QStringLiteral("D"), QStringLiteral("e"), 5, 5);
+  EXPECT_EQ(lp.take(), expectedSteps(QStringLiteral("d e52")));
+}
+
+// As spoken (上声变调 on) only the characters 不 and 一 change their tones by
+// the next syllable; 部 and 依 keep theirs. Off, every bu4 and yi1 does.
+TEST(SyllableTable, OnlyBuAndYiThemselvesChangeTheirTonesAsSpoken) {
+  struct Case {
+    const char* ch;
+    const char* initial;
+    const char* rest;
+    int tone;
+    int nextTone;
+    const char* spoken;
+    const char* spec;
+  } const cases[] = {
+      {"部", "B", "u", 4, 4, "b u4", "b u2"},
+      {"不", "B", "u", 4, 4, "b u2", "b u2"},
+      {"步", "B", "u", 4, 5, "b u4", "b u4"},
+      {"步", "B", "u", 4, 4, "b u4", "b u2"},
+      {"依", "Y", "i", 1, 4, "33300-33630", "33630-34000"},
+      {"医", "Y", "i", 1, 2, "33300-33630", "34310-34570"},
+      {"一", "Y", "i", 1, 4, "33630-34000", "33630-34000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ch);
+    for (const bool spoken : {true, false}) {
+      LoggedProgram lp;
+      lp.p.ReadToneSandhi = spoken;
+      Speech(lp.p).SpeakUnit(ReadingUnit{QString::fromLatin1(c.initial),
+                                         QString::fromLatin1(c.rest), qint16(c.tone),
+                                         qint16(c.nextTone), QString::fromUtf8(c.ch)});
+      EXPECT_EQ(lp.take(), expectedSteps(QString::fromLatin1(spoken ? c.spoken : c.spec)));
+    }
+  }
 }
 
 }  // namespace

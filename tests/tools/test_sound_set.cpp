@@ -46,12 +46,25 @@ const std::vector<std::string> kFinals = {"a",  "o",  "e",  "ai",  "ei",  "ui", 
                                           "ao", "ou", "un", "i",   "u",   "v"};
 const std::string kLetterNames = "cfghijklmqsuvwxyz";
 
+// The sounds with a neutral tone: every final, er, and every whole
+// syllable of the segment file, each after tones 1 to 4 ("a52").
+std::vector<std::string> neutralSounds() {
+  std::vector<std::string> names = kFinals;
+  for (const char* n :
+       {"er", "bi", "pi", "mi", "ba",   "zi", "ci",  "si",  "zhi", "chi", "shi", "ri", "ni", "li",
+        "ti", "di", "gu", "hu", "chuo", "du", "dun", "guo", "lu",  "niu", "nie", "yi", "wu", "yu"})
+    names.push_back(n);
+  return names;
+}
+
 std::vector<std::string> namedWavs() {
   std::vector<std::string> names = kInitials;
   names.push_back("spli");
   for (const auto& f : kFinals)
     for (int tone = 1; tone <= 4; ++tone) names.push_back(f + std::to_string(tone));
   for (char c : kLetterNames) names.push_back(std::string("sp") + c);
+  for (const auto& n : neutralSounds())
+    for (int after = 1; after <= 4; ++after) names.push_back(n + "5" + std::to_string(after));
   return names;
 }
 
@@ -398,6 +411,68 @@ TEST(SoundSet, FinalsCarryTheirTones) {
       const ToneReading r = readTone(trackPitch(loadWav(wavPath(name)).samples, kRate), level);
       EXPECT_EQ(int(r.tone), tone) << name << ": " << r.detail;
     }
+}
+
+// A neutral tone is short (at most 70% of the final's first tone, at most
+// 400 ms for a whole syllable), lighter (a final at least 2 dB below its
+// first tone, none more than 2 dB above the finals' median) and level at the pitch that
+// follows the tone before it: highest after the third, then after the
+// second, the first, and lowest after the fourth, each step at least a
+// semitone, all below the first tone. The pitch of each sound is its voiced
+// frames' median; the order is that of the medians over all sounds, and
+// nearly every sound (the pitch tracker misses a few by an octave) lies
+// within 2 semitones of the median of its column.
+TEST(SoundSet, NeutralTonesAreShortLightAndPitchedByTheToneBefore) {
+  const double median = finalsMedianDb();
+  const double high = levelToneSt();
+  auto pitchSt = [](const std::vector<float>& x, double* st) {
+    std::vector<double> v;
+    for (const auto& frame : trackPitch(x, kRate))
+      if (frame.f0 > 0) v.push_back(semitones(frame.f0));
+    if (v.empty()) return false;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    *st = v[v.size() / 2];
+    return true;
+  };
+  auto medianOf = [](std::vector<double> v) {
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+  };
+  std::vector<double> columns[5];
+  for (const auto& n : neutralSounds()) {
+    SCOPED_TRACE(n);
+    const bool isFinal = std::find(kFinals.begin(), kFinals.end(), n) != kFinals.end();
+    for (int after = 1; after <= 4; ++after) {
+      const std::string name = n + "5" + std::to_string(after);
+      const Wav& w = loadWav(wavPath(name));
+      ASSERT_FALSE(w.samples.empty()) << name;
+      const double length = msOf(w.samples.size());
+      EXPECT_GE(length, 50) << name;
+      EXPECT_LE(length, 400) << name;
+      const double level = loudest10msDb(w.samples);
+      EXPECT_LE(level, median + 2) << name << " " << figures(level);
+      EXPECT_GE(level, median - 12) << name << " " << figures(level);
+      if (isFinal) {
+        const Wav& first = loadWav(wavPath(n + "1"));
+        EXPECT_LE(length, 0.7 * msOf(first.samples.size())) << name;
+        EXPECT_LE(level, loudest10msDb(first.samples) - 2) << name << " " << figures(level);
+      }
+      double st = 0;
+      EXPECT_TRUE(pitchSt(w.samples, &st)) << name << ": no pitch";
+      columns[after].push_back(st);
+    }
+  }
+  double m[5] = {};
+  for (int after = 1; after <= 4; ++after) m[after] = medianOf(columns[after]);
+  EXPECT_LE(m[3], high - 1) << figures(m[3]) << " " << figures(high);
+  EXPECT_GE(m[3] - m[2], 1) << figures(m[3]) << " " << figures(m[2]);
+  EXPECT_GE(m[2] - m[1], 1) << figures(m[2]) << " " << figures(m[1]);
+  EXPECT_GE(m[1] - m[4], 1) << figures(m[1]) << " " << figures(m[4]);
+  for (int after = 1; after <= 4; ++after) {
+    const auto near = std::count_if(columns[after].begin(), columns[after].end(),
+                                    [&](double st) { return std::fabs(st - m[after]) <= 2; });
+    EXPECT_GE(double(near), 0.85 * double(columns[after].size())) << "after tone " << after;
+  }
 }
 
 TEST(SegmentFile, IsAMonoPcmWavHoldingEveryRange) {

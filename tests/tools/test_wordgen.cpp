@@ -16,7 +16,10 @@ class WordGen : public ::testing::Test {
     ASSERT_TRUE(dir.isValid());
     write("terra.dict.yaml",
           "# Rime dictionary\n---\nname: terra_pinyin\nversion: \"2021.08.05\"\n...\n\n"
-          "行\txing2\n"  // one character: no phrase
+          "行\txing2\n"      // one character: its weight
+          "都\tdou1\t90%\n"  // the heavier reading, against the dictionary's order
+          "都\tdu1\t10%\n"
+          "首都\tshou3 du1\n"
           "銀行\tyin2 hang2\n"
           "研究\tyan2 jiu4\n"    // a Taiwan reading the standard does not give
           "頭髮\ttou2 fa5\n"     // neutral tone of fa1 or fa4: undecided
@@ -31,7 +34,8 @@ class WordGen : public ::testing::Test {
           "# Chimepad pinyin dictionary\n"
           "银\tyin2\n行\txing2 hang2\n长\tchang2 zhang3\n大\tda4\n研\tyan2\n究\tjiu1 jiu4\n"
           "头\ttou2\n发\tfa1 fa4\n家\tjia1\n姑\tgu1\n一\tyi1 yi2 yi4\n下\txia4\n重\tzhong4 chong2\n"
-          "新\txin1\n体\tti3\n");
+          "新\txin1\n体\tti3\n都\tdu1 dou1\n首\tshou3\n");
+    write("dict.txt", "银行 500 n\n行长 20 n\n都 1000 d\n首都 50 ns\nAT&T 3 nz\n体重 40 n\n");
     write("Unihan_Readings.txt", "U+7A76\tkTGHZ2013\t123.456:jiū\n");
   }
   void write(const QString& name, const QByteArray& text) {
@@ -44,11 +48,12 @@ class WordGen : public ::testing::Test {
   int run(const QByteArray& additions, QStringList* lines, QString* messages = nullptr) {
     write("additions.txt", additions);
     QProcess p;
-    p.start(QStringLiteral(WORDGEN_EXE),
-            {QStringLiteral("--opencc"), QStringLiteral(OPENCC_EXE), QStringLiteral("t2s.json"),
-             dir.filePath("terra.dict.yaml"), dir.filePath("pinyin.txt"),
-             dir.filePath("Unihan_Readings.txt"), dir.filePath("additions.txt"),
-             dir.filePath("words.txt")});
+    p.start(
+        QStringLiteral(WORDGEN_EXE),
+        {QStringLiteral("--opencc"), QStringLiteral(OPENCC_EXE), QStringLiteral("t2s.json"),
+         QStringLiteral("--frequencies"), dir.filePath("dict.txt"), dir.filePath("terra.dict.yaml"),
+         dir.filePath("pinyin.txt"), dir.filePath("Unihan_Readings.txt"),
+         dir.filePath("additions.txt"), dir.filePath("words.txt")});
     EXPECT_TRUE(p.waitForFinished(60000));
     if (messages) *messages = QString::fromLocal8Bit(p.readAllStandardError());
     QFile f(dir.filePath("words.txt"));
@@ -63,14 +68,34 @@ class WordGen : public ::testing::Test {
   QTemporaryDir dir;
 };
 
-TEST_F(WordGen, KeepsTheWordsAPolyphoneStandsInWithTheirFittedReadings) {
+// Every word of the frequency list and of the phrase dictionary, with its
+// count; readings only where they differ from the characters' own lines,
+// which give each character its most frequent reading.
+TEST_F(WordGen, KeepsEveryWordWithItsCountAndTheReadingsThatDiffer) {
   QStringList lines;
   ASSERT_EQ(run("长大 zhang3 da4\n体重\n", &lines), 0);
   const QStringList expected = {
-      QStringLiteral("行长\txing2 chang2"),  // read the usual way, kept: 行 and 长 are polyphones
-      QStringLiteral("重新\tchong2 xin1"),       QStringLiteral("银行\tyin2 hang2"),
-      QStringLiteral("银行家\tyin2 hang2 jia1"),
-      QStringLiteral("长大\tzhang3 da4"),  // an addition
+      QStringLiteral("一\tyi1\t1"),
+      QStringLiteral("一下\t1"),  // 一 keeps its own reading
+      QStringLiteral("下\txia4\t1"),
+      QStringLiteral("发\tfa1\t1"),
+      QStringLiteral("大\tda4\t1"),
+      QStringLiteral("头\ttou2\t1"),
+      QStringLiteral("头发\ttou2 fa5\t1"),  // a neutral tone is kept
+      QStringLiteral("家\tjia1\t1"),
+      QStringLiteral("新\txin1\t1"),
+      QStringLiteral("行\txing2\t1"),
+      QStringLiteral("行长\t20"),  // the heavier reading is the characters' own
+      QStringLiteral("都\tdou1\t1000"),
+      QStringLiteral("重\tzhong4\t1"),
+      QStringLiteral("重新\tchong2 xin1\t1"),
+      QStringLiteral("银\tyin2\t1"),
+      QStringLiteral("银行\tyin2 hang2\t500"),
+      QStringLiteral("银行家\tyin2 hang2 jia1\t1"),
+      QStringLiteral("长\tchang2\t1"),
+      QStringLiteral("长大\tzhang3 da4\t100"),  // an addition; 体重 is left out
+      QStringLiteral("首\tshou3\t1"),
+      QStringLiteral("首都\tshou3 du1\t50"),
   };
   QStringList sorted = expected;
   sorted.sort();

@@ -65,6 +65,29 @@ bool Generator::speakTrimmed(const std::string& text, const char* voice, int wpm
   return true;
 }
 
+// The neutral tone: the syllable said with the level first tone, then
+// shortened to little more than half its length, made lighter, and set to
+// the pitch that follows the tone before it: half-low after the first, mid
+// after the second, half-high after the third, low after the fourth (on
+// the five-level scale, the first tone at its top).
+bool Generator::makeNeutral(const std::string& text, int after, std::vector<float>& out,
+                            std::string& error) {
+  if (!speakTrimmed(text, kPinyinVoice, kNormalRate, out, error)) return false;
+  const double semitones = -kNeutralStepSemitones * (5 - neutralLevel(after));
+  const double pitch = std::pow(2.0, semitones / 12);
+  out = changeSpeedAndPitch(out, 1 / kNeutralLength, pitch);
+  // What the pitch change leaves before and after the sound is cut off.
+  const Span s = soundSpan(out, 0, int(out.size()));
+  if (s.length() <= 0) {
+    error = "\"" + text + "\" gave no neutral-tone sound";
+    return false;
+  }
+  out = std::vector<float>(out.begin() + s.begin, out.begin() + s.end);
+  const float gain = float(std::pow(10.0, -kNeutralBelowDb / 20));
+  for (float& v : out) v *= gain;
+  return true;
+}
+
 bool Generator::makeInitial(const std::string& carrier, std::vector<float>& out,
                             int& releaseSamples, std::string& error) {
   Utterance u;
@@ -160,6 +183,12 @@ bool Generator::makeWav(const WavEntry& entry, std::vector<int16_t>& out, std::s
     case WavKind::Letter:
       if (!speakTrimmed(entry.text, kLetterVoice, kNormalRate, x, error)) return false;
       finish(x);
+      break;
+    case WavKind::Neutral:
+      // Faded in faster: the lighter sound would start in silence.
+      if (!makeNeutral(entry.text, entry.after, x, error)) return false;
+      fadeIn(x, std::min(samplesIn(1), int(x.size()) / 4));
+      fadeOut(x, std::min(samplesIn(kFadeOutMs), int(x.size()) / 4));
       break;
   }
   out = toPcm(x);

@@ -38,11 +38,27 @@ class Generator {
   // The text said at a rate, its offsets removed, trimmed to its sound.
   bool speakTrimmed(const std::string& text, const char* voice, int wpm, std::vector<float>& out,
                     std::string& error);
+  bool makeNeutral(const std::string& text, int after, std::vector<float>& out, std::string& error);
   bool makeInitial(const std::string& carrier, std::vector<float>& out, int& release,
                    std::string& error);
 
   Speaker& speaker_;
 };
+
+// The neutral tone against the first tone's sound: its length, its level
+// below, and the pitch step of one level of the five-level scale.
+inline constexpr double kNeutralLength = 0.55;
+inline constexpr double kNeutralBelowDb = 5;
+inline constexpr double kNeutralStepSemitones = 2.5;
+// The level (1 low to 5 high) of a neutral tone after tone 1 to 4.
+inline int neutralLevel(int after) {
+  switch (after) {
+    case 1: return 2;
+    case 2: return 3;
+    case 3: return 4;
+    default: return 1;
+  }
+}
 
 // Where each range's syllable may end: the range's last millisecond, or the
 // start of a range that begins inside it, whichever comes first.

@@ -152,6 +152,17 @@ std::vector<float> changeSpeed(const std::vector<float>& x, double factor) {
   return buf;
 }
 
+std::vector<float> changeSpeedAndPitch(const std::vector<float>& x, double speed, double pitch) {
+  if (x.empty()) return x;
+  std::vector<float> buf(size_t(x.size() * std::max(1.0, 1.0 / speed) * 2) + kSampleRate);
+  for (size_t i = 0; i < x.size(); ++i) buf[i] = x[i] / 32768.0f;
+  const int produced = sonicChangeFloatSpeed(buf.data(), int(x.size()), float(speed), float(pitch),
+                                             1.0f, 1.0f, 0, kSampleRate, 1);
+  buf.resize(std::max(0, produced));
+  for (float& v : buf) v *= 32768.0f;
+  return buf;
+}
+
 std::vector<int16_t> toPcm(const std::vector<float>& x) {
   float peak = 0;
   for (float v : x) peak = std::max(peak, std::fabs(v));

@@ -56,6 +56,9 @@ void fadeOut(std::vector<float>& x, int n);
 // pitch.
 std::vector<float> changeSpeed(const std::vector<float>& x, double factor);
 
+// The same, and the pitch raised by the factor (below 1 lowers it).
+std::vector<float> changeSpeedAndPitch(const std::vector<float>& x, double speed, double pitch);
+
 // Rounds to 16-bit samples; a sound louder than about -0.8 dBFS is scaled
 // down as a whole so that nothing clips.
 std::vector<int16_t> toPcm(const std::vector<float>& x);

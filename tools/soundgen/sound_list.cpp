@@ -54,7 +54,11 @@ bool parseSoundList(const std::string& text, SoundList& out, std::string& error)
       if (rest[1] == "initial") e.kind = WavKind::Initial;
       else if (rest[1] == "syllable") e.kind = WavKind::Syllable;
       else if (rest[1] == "letter") e.kind = WavKind::Letter;
-      else return fail("unknown kind '" + rest[1] + "'");
+      else if (rest[1].size() == 8 && rest[1].compare(0, 7, "neutral") == 0 && rest[1][7] >= '1' &&
+               rest[1][7] <= '4') {
+        e.kind = WavKind::Neutral;
+        e.after = rest[1][7] - '0';
+      } else return fail("unknown kind '" + rest[1] + "'");
       e.text = rest[2];
       out.wavs.push_back(e);
     } else if (keyword == "seg") {

@@ -12,12 +12,15 @@ enum class WavKind {
              // affricate keeps the transition into it)
   Syllable,  // the whole text, Chinese pinyin with a tone digit
   Letter,    // the text spoken by the English voice (letter names)
+  Neutral,   // the text (a syllable with tone 1) as a neutral tone: short, light
+             // and level at the pitch that follows the tone `after`
 };
 
 struct WavEntry {
   std::string name;  // file name without ".wav"
   WavKind kind;
   std::string text;
+  int after = 0;  // Neutral: the tone before it, 1 to 4
 };
 
 struct SegmentEntry {
@@ -33,7 +36,7 @@ struct SoundList {
 
 // Reads the list; on a malformed line returns false with a message naming
 // the line. Lines:
-//   wav NAME initial|syllable|letter TEXT
+//   wav NAME initial|syllable|letter|neutral1..neutral4 TEXT
 //   seg FIRST_MS LAST_MS TEXT
 // Blank lines and lines starting with '#' are ignored.
 bool parseSoundList(const std::string& text, SoundList& out, std::string& error);

@@ -13,25 +13,29 @@
 // that the phrase dictionary lacks or reads wrong, and leave out rare words
 // that take over frequent sequences of characters; they win over it.
 //
+// Frequencies: the word counts of jieba's dictionary (Debian package
+// python3-jieba, MIT), the one word list with frequencies of ordinary
+// simplified-Chinese text in Debian. Every word of it (two to kLongestWord
+// characters of the basic plane, all Chinese) is in the table with its count,
+// so that the reader can find the most probable words of a sentence; a word
+// of the phrase dictionary jieba lacks counts 1, an addition 100.
+//
 // Each word's readings are brought in line with the pinyin dictionary
 // (pinyin.txt, the usual reading first):
 //   - 一 and 不 keep their own reading: the syllable table changes their tone
 //     by the next syllable, so the changed tones of the source are dropped;
-//   - a neutral tone keeps the character's toned reading of the same
-//     syllable (the sound set has no neutral tone); where the character has
-//     several toned readings of it the word is left out;
+//   - a neutral tone is kept (的 de5, 我们 men5) where the character has
+//     that syllable;
 //   - a reading the character is not known to have drops the word, and so
 //     does one that the 2013 standard dictionary (Unihan kTGHZ2013) does not
 //     list for a character it has readings for: the schema follows the
 //     Taiwan standard in places (研究 jiu4, 下跌 die2, 头发 fa3), and this
 //     keeps the mainland reading.
-// The table holds every word in which a "polyphone" stands: a character that
-// some word reads other than its usual reading. Words that read it the usual
-// way stay in the table too, so that an overlapping word cannot take it over
-// where the longer or earlier word reads it the usual way (体重|新: zhong4).
-// Words of one character, words with a character outside the basic plane or
-// no Chinese character, and words of more than kLongestWord characters are
-// left out.
+// Every character of a word has a line of its own with its most frequent
+// reading: the heaviest of the schema's per-character weights (都 dou1, 的
+// de5), but the pinyin dictionary's first for the characters its reviewed
+// overrides name. A word that reads every character that way carries no
+// readings of its own.
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
@@ -44,6 +48,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -127,13 +132,18 @@ int main(int argc, char** argv) {
     args = args.mid(3);
   }
   QString bzip2 = QStringLiteral("bzip2");
-  if (args.size() >= 2 && args[0] == QLatin1String("--bzip2")) {
-    bzip2 = args[1];
+  QString frequenciesPath, overridesPath;
+  while (args.size() >= 2 && args[0].startsWith(QLatin1String("--"))) {
+    if (args[0] == QLatin1String("--bzip2")) bzip2 = args[1];
+    else if (args[0] == QLatin1String("--frequencies")) frequenciesPath = args[1];
+    else if (args[0] == QLatin1String("--overrides")) overridesPath = args[1];
+    else break;
     args = args.mid(2);
   }
   if (args.size() != 5)
     fail(QStringLiteral(
         "usage: wordgen [--opencc <program> <config>] [--bzip2 <program>] "
+        "[--frequencies <jieba dict.txt>] [--overrides <pinyin_overrides.txt>] "
         "<terra_pinyin.dict.yaml> <pinyin.txt> <Unihan_Readings> <additions> <output>"));
   const QString& additionsPath = args[3];
   const QString& outputPath = args[4];
@@ -174,6 +184,7 @@ int main(int argc, char** argv) {
     double weight;
   };
   QList<Phrase> phrases;
+  QList<Phrase> singles;
   QString version;
   bool body = false;
   for (const QByteArray& raw : readAll(args[0]).split('\n')) {
@@ -185,10 +196,18 @@ int main(int argc, char** argv) {
     }
     if (line.isEmpty() || line.startsWith(u'#')) continue;
     const QStringList parts = line.split(u'\t');
-    if (parts.size() < 2 || !parts[1].contains(u' ')) continue;
+    if (parts.size() < 2) continue;
     double weight = 100;
     if (parts.size() >= 3 && parts[2].endsWith(u'%')) weight = parts[2].chopped(1).toDouble();
     if (weight <= 0) continue;  // marked wrong
+    if (!parts[1].contains(u' ')) {
+      // One character: the weight of one of its readings.
+      QString r = parts[1];
+      if (r.startsWith(QLatin1String("lve")) || r.startsWith(QLatin1String("nve"))) r[1] = u'u';
+      if (parts[0].size() == 1 && syllable.match(r).hasMatch())
+        singles.append({parts[0], {r}, weight});
+      continue;
+    }
     QStringList readings = parts[1].split(u' ', Qt::SkipEmptyParts);
     for (QString& r : readings) {
       // üe after l and n is written "ue" in the pinyin dictionary.
@@ -202,6 +221,7 @@ int main(int argc, char** argv) {
   {
     QByteArray input;
     for (const Phrase& p : phrases) input += p.word.toUtf8() + '\n';
+    for (const Phrase& p : singles) input += p.word.toUtf8() + '\n';
     QProcess p;
     p.start(opencc, {QStringLiteral("-c"), openccConfig});
     if (!p.waitForStarted()) fail(QStringLiteral("cannot start %1").arg(opencc));
@@ -215,10 +235,54 @@ int main(int argc, char** argv) {
       fail(QStringLiteral("%1 failed: %2")
                .arg(opencc, QString::fromLocal8Bit(p.readAllStandardError())));
     QList<QByteArray> lines = output.split('\n');
-    if (lines.size() < phrases.size()) fail(QStringLiteral("%1 lost lines").arg(opencc));
+    if (lines.size() < phrases.size() + singles.size())
+      fail(QStringLiteral("%1 lost lines").arg(opencc));
     for (qsizetype i = 0; i < phrases.size(); ++i)
       phrases[i].word = QString::fromUtf8(lines[i]).trimmed();
+    for (qsizetype i = 0; i < singles.size(); ++i) {
+      singles[i].word = QString::fromUtf8(lines[phrases.size() + i]).trimmed();
+    }
   }
+
+  // The reviewed readings of characters alone: these keep the pinyin
+  // dictionary's first reading.
+  QSet<QChar> reviewed;
+  if (!overridesPath.isEmpty())
+    for (const QByteArray& raw : readAll(overridesPath).split('\n')) {
+      const QString line = QString::fromUtf8(raw).trimmed();
+      if (!line.isEmpty() && !line.startsWith(u'#')) reviewed.insert(line[0]);
+    }
+  // Each character's most frequent reading: the heaviest of the schema's
+  // weights among the readings the pinyin dictionary gives it (and the 2013
+  // standard, where it lists the character) where it clearly leads; the
+  // dictionary's first otherwise and where the schema says nothing.
+  QHash<QChar, QHash<QString, double>> weights;
+  for (const Phrase& p : singles)
+    if (p.word.size() == 1) weights[p.word[0]][p.readings[0]] += p.weight;
+  QHash<QChar, QString> usualReading;
+  for (auto it = chars.cbegin(); it != chars.cend(); ++it) {
+    const QStringList& known = it.value();
+    QString best = known.value(0);
+    if (!reviewed.contains(it.key()) && weights.contains(it.key())) {
+      const QHash<QString, double>& w = weights[it.key()];
+      const QStringList std2013 = standard.value(it.key());
+      // A clear lead only (half as heavy again): where traditional
+      // characters of other readings fold into one simplified character the
+      // weights tie (只 and 隻), and the dictionary's order stands.
+      const double first = w.value(best, 0);
+      double bestWeight = first;
+      for (const QString& k : known) {
+        const bool mainland = k == known[0] || std2013.isEmpty() || std2013.contains(k);
+        if (mainland && w.value(k, 0) > bestWeight) {
+          best = k;
+          bestWeight = w.value(k, 0);
+        }
+      }
+      if (bestWeight < 1.5 * first) best = known.value(0);
+    }
+    usualReading.insert(it.key(), best);
+  }
+  auto usual = [&](QChar c) { return usualReading.value(c); };
 
   // A word's readings made to fit the pinyin dictionary; nullopt when they
   // cannot be.
@@ -233,25 +297,13 @@ int main(int argc, char** argv) {
       if (known.isEmpty()) return std::nullopt;
       const QString& r = readings[i];
       QString chosen;
-      // The toned readings of the syllable: a neutral tone is taken for one
-      // of them only when there is no other (头发 fa5: fa1 or fa4?).
-      QStringList toned;
-      for (const QString& k : known)
-        if (lettersOf(k) == lettersOf(r) && toneOf(k) != u'5') toned << k;
       if (c == u'一' || c == u'不') {
         if (lettersOf(known[0]) != lettersOf(r)) return std::nullopt;
         chosen = known[0];
-      } else if (toneOf(r) == u'5' && toned.size() > 1) {
-        return std::nullopt;
-      } else if (toneOf(r) == u'5' && lettersOf(known[0]) == lettersOf(r)) {
-        chosen = known[0];
       } else if (toneOf(r) == u'5') {
+        // A neutral tone is kept as spoken, on a syllable the character has.
         for (const QString& k : known)
-          if (lettersOf(k) == lettersOf(r) && toneOf(k) != u'5') {
-            chosen = k;
-            break;
-          }
-        if (chosen.isEmpty() && known.contains(r)) chosen = r;
+          if (lettersOf(k) == lettersOf(r)) chosen = r;
       } else if (known.contains(r)) {
         const QStringList std2013 = standard.value(c);
         if (r == known[0] || std2013.isEmpty() || std2013.contains(r)) chosen = r;
@@ -263,7 +315,7 @@ int main(int argc, char** argv) {
   };
   auto differences = [&](const QString& word, const QStringList& readings) {
     int n = 0;
-    for (qsizetype i = 0; i < word.size(); ++i) n += chars.value(word[i]).value(0) != readings[i];
+    for (qsizetype i = 0; i < word.size(); ++i) n += usual(word[i]) != readings[i];
     return n;
   };
 
@@ -292,6 +344,25 @@ int main(int argc, char** argv) {
       *it = {*r, p.weight, int(i)};
   }
 
+  // Word frequencies: the dictionary of jieba, "<word> <count> <tag>" a line.
+  QHash<QString, qint64> counts;
+  if (!frequenciesPath.isEmpty()) {
+    for (const QByteArray& raw : readAll(frequenciesPath).split('\n')) {
+      const QList<QByteArray> f = raw.trimmed().split(' ');
+      if (f.size() < 2) continue;
+      const QString word = QString::fromUtf8(f[0]);
+      bool ok = false;
+      const qint64 n = f[1].toLongLong(&ok);
+      if (!ok || n <= 0 || word.isEmpty() || word.size() > kLongestWord) continue;
+      if (!std::all_of(word.begin(), word.end(),
+                       [&](QChar c) { return isHan(c) && chars.contains(c); }))
+        continue;
+      counts[word] += n;
+    }
+    if (counts.isEmpty()) fail(QStringLiteral("%1 has no word frequencies").arg(frequenciesPath));
+  }
+  QSet<QString> leftOut;
+
   // The reviewed additions: "<word> <readings...>", '#' comments.
   const QString additionsName = QFileInfo(additionsPath).fileName();
   int additions = 0;
@@ -304,9 +375,21 @@ int main(int argc, char** argv) {
       QStringList parts = line.split(QRegularExpression(QStringLiteral("\\s+")));
       const QString word = parts.takeFirst();
       const auto where = QStringLiteral("%1:%2: ").arg(additionsPath).arg(lineNo);
+      if (word.size() == 1 && parts.size() == 1) {  // a character's usual reading
+        if (!chars.value(word[0]).contains(parts[0]))
+          fail(where +
+               QStringLiteral("%1 %2 does not fit the pinyin dictionary").arg(word, parts[0]));
+        if (usualReading.value(word[0]) == parts[0])
+          fail(where + QStringLiteral("%1 already reads %2").arg(word, parts[0]));
+        usualReading[word[0]] = parts[0];
+        reviewed.insert(word[0]);
+        ++additions;
+        continue;
+      }
       if (parts.isEmpty()) {  // a word alone: left out of the table
-        if (words.remove(word) == 0)
+        if (words.remove(word) == 0 && !counts.contains(word))
           fail(where + QStringLiteral("%1 is not in the source").arg(word));
+        leftOut.insert(word);
         ++additions;
         continue;
       }
@@ -318,41 +401,68 @@ int main(int argc, char** argv) {
       const auto it = words.constFind(word);
       if (differences(word, *r) == 0 && it == words.cend())
         fail(where + QStringLiteral("%1 reads its characters' usual readings").arg(word));
-      if (it != words.cend() && it->readings == *r)
+      // Repeating the phrase dictionary gives a word without a frequency a
+      // count of its own; otherwise it is refused.
+      if (it != words.cend() && it->readings == *r && (counts.isEmpty() || counts.contains(word)))
         fail(where + QStringLiteral("%1 is already in the source").arg(word));
       words.insert(word, {*r, 100, -1});
       ++additions;
     }
   }
 
-  // The polyphones: characters some word reads other than usual.
-  QSet<QChar> polyphones;
-  for (auto it = words.cbegin(); it != words.cend(); ++it)
-    for (qsizetype i = 0; i < it.key().size(); ++i)
-      if (chars.value(it.key()[i]).value(0) != it->readings[i]) polyphones.insert(it.key()[i]);
+  // The table: every word of the frequency list and of the phrase
+  // dictionary with its count (a word only the phrase dictionary has counts
+  // 1, an addition 100), and every character of them with its usual reading.
+  struct Out {
+    QStringList readings;  // empty: each character's usual reading
+    qint64 count = 1;
+  };
+  QMap<QString, Out> table;
+  for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+    if (!leftOut.contains(it.key())) table[it.key()].count = it.value();
+  for (auto it = words.cbegin(); it != words.cend(); ++it) {
+    Out& o = table[it.key()];
+    o.readings = it->readings;
+    if (!counts.contains(it.key())) o.count = it->order < 0 ? 100 : 1;
+  }
+  QList<QChar> used;
+  for (auto it = table.cbegin(); it != table.cend(); ++it)
+    for (const QChar c : it.key()) used << c;
+  for (const QChar c : used)
+    if (!table.contains(QString(c))) table.insert(QString(c), {});
+  for (auto it = table.begin(); it != table.end(); ++it) {
+    if (it.key().size() == 1) it->readings = QStringList{usual(it.key()[0])};
+    else if (!it->readings.isEmpty() && differences(it.key(), it->readings) == 0)
+      it->readings.clear();
+  }
 
   QByteArray text;
   text += "# Chimepad word readings\n";
-  text += "# Generated by wordgen from terra_pinyin.dict.yaml (Rime Terra Pinyin " +
-          version.toUtf8() + ", OpenCC t2s), pinyin.txt, Unihan kTGHZ2013 and " +
-          additionsName.toUtf8() + "; do not edit.\n";
-  text += "# <word> TAB <the reading of each character>, for the words a polyphone stands in.\n";
-  int kept = 0, differing = 0;
-  for (auto it = words.cbegin(); it != words.cend(); ++it) {
-    bool hasPolyphone = false;
-    for (const QChar c : it.key()) hasPolyphone = hasPolyphone || polyphones.contains(c);
-    if (!hasPolyphone) continue;
-    ++kept;
-    differing += differences(it.key(), it->readings) > 0;
-    text += it.key().toUtf8() + '\t' + it->readings.join(u' ').toUtf8() + '\n';
+  text +=
+      "# Generated by wordgen from terra_pinyin.dict.yaml (Rime Terra Pinyin " + version.toUtf8() +
+      ", OpenCC t2s), " +
+      (frequenciesPath.isEmpty() ? QByteArray()
+                                 : QFileInfo(frequenciesPath).fileName().toUtf8() + " (jieba), ") +
+      "pinyin.txt, Unihan kTGHZ2013 and " + additionsName.toUtf8() + "; do not edit.\n";
+  text +=
+      "# <word> TAB [<the reading of each character> TAB] <count>; a word without readings "
+      "reads each character as its own line does.\n";
+  int differing = 0;
+  for (auto it = table.cbegin(); it != table.cend(); ++it) {
+    text += it.key().toUtf8() + '\t';
+    if (!it->readings.isEmpty()) {
+      text += it->readings.join(u' ').toUtf8() + '\t';
+      differing += it.key().size() > 1;
+    }
+    text += QByteArray::number(it->count) + '\n';
   }
   QSaveFile f(outputPath);
   if (!f.open(QIODevice::WriteOnly)) fail(QStringLiteral("cannot write %1").arg(outputPath));
   f.write(text);
   if (!f.commit()) fail(QStringLiteral("cannot write %1").arg(outputPath));
   std::fprintf(stderr,
-               "wordgen: %d words (%d read differently from their characters, %d additions), "
-               "%lld polyphones, %d phrases that do not fit left out\n",
-               kept, differing, additions, static_cast<long long>(polyphones.size()), dropped);
+               "wordgen: %lld entries (%d words read differently from their characters, %d "
+               "additions), %d phrases that do not fit left out\n",
+               static_cast<long long>(table.size()), differing, additions, dropped);
   return 0;
 }
