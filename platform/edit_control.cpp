@@ -208,7 +208,11 @@ QString EditControl::toDocument(const QString& text) {
   for (qsizetype i = 0; i < n;) {
     // One line: [i, end), then its break.
     qsizetype end = i;
-    while (end < n && !isBreak(in[end])) ++end;
+    while (end < n && !isBreak(in[end])) {
+      // The document makes frame marks block boundaries of its own.
+      if (in[end] == 0xFDD0 || in[end] == 0xFDD1) givenTextExact_ = false;
+      ++end;
+    }
     if (end - i <= kLongLine) {
       std::copy(in + i, in + end, o);
       o += end - i;
