@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
 
 namespace {
 constexpr char16_t kPara = QChar::ParagraphSeparator;
@@ -28,6 +29,33 @@ enum Kind : int {
   kPs = 2,    // a U+2029 of the text itself
   kSoft = 3,  // no break of the text at all (zero positions)
   kEnd = 4,   // the last block: the text ends there
+};
+
+// The data of a selection handed to the clipboard's selection or to a
+// drag. Selecting a whole large document hands one out each time (the X
+// selection follows every selection), so its text is made only when a
+// program asks for it, or before the control's content changes.
+class SelectionData : public QMimeData {
+ public:
+  explicit SelectionData(std::function<QString()> make) : make_(std::move(make)) {}
+  QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+  bool hasFormat(const QString& type) const override { return type == u"text/plain"; }
+  void keep() const {
+    if (!make_) return;
+    text_ = make_();
+    make_ = nullptr;
+  }
+
+ protected:
+  QVariant retrieveData(const QString& type, QMetaType) const override {
+    if (type != u"text/plain") return {};
+    keep();
+    return text_;
+  }
+
+ private:
+  mutable std::function<QString()> make_;
+  mutable QString text_;
 };
 
 int widthOf(int kind) {
@@ -95,6 +123,28 @@ static int shiftState(Qt::KeyboardModifiers m) {
   return s;
 }
 
+// Keys the widget may change the text for: printable text, the editing
+// keys and the standard delete, cut and paste sequences.
+static bool mayEdit(const QKeyEvent* e) {
+  switch (e->key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Insert: return true;
+    default: break;
+  }
+  const QString t = e->text();
+  if (!t.isEmpty() && t[0].isPrint()) return true;
+  for (const auto k : {QKeySequence::Cut, QKeySequence::Paste, QKeySequence::DeleteEndOfWord,
+                       QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfLine,
+                       QKeySequence::DeleteCompleteLine})
+    if (e->matches(k)) return true;
+  return false;
+}
+
 static int ownModifier(int qtKey) {
   switch (qtKey) {
     case Qt::Key_Shift: return kShiftMask;
@@ -157,11 +207,16 @@ QString EditControl::toDocument(const QString& text) {
   char16_t* const begin = o;
   pending_.clear();
   pendingAt_ = 0;
+  givenTextExact_ = true;
   auto isBreak = [](char16_t c) { return c == u'\r' || c == u'\n' || c == kPara; };
   for (qsizetype i = 0; i < n;) {
     // One line: [i, end), then its break.
     qsizetype end = i;
-    while (end < n && !isBreak(in[end])) ++end;
+    while (end < n && !isBreak(in[end])) {
+      // The document makes frame marks block boundaries of its own.
+      if (in[end] == 0xFDD0 || in[end] == 0xFDD1) givenTextExact_ = false;
+      ++end;
+    }
     if (end - i <= kLongLine) {
       std::copy(in + i, in + end, o);
       o += end - i;
@@ -185,6 +240,7 @@ QString EditControl::toDocument(const QString& text) {
     *o++ = kPara;
     if (c == u'\r') {
       if (i < n && in[i] == u'\n') ++i;
+      else givenTextExact_ = false;  // a lone CR comes back as CR LF
       pending_.append(char(kCrLf));
     } else {
       pending_.append(char(c == u'\n' ? kLf : kPs));
@@ -240,6 +296,7 @@ int EditControl::kindOf(const QTextBlock& b) const {
 // last new block ends with the break the split block had.
 void EditControl::onContentsChange(int from, int removed, int added) {
   ++epoch_;
+  givenText_ = QString();
   QTextDocument* d = document();
   {
     const int after = d->characterCount();
@@ -299,14 +356,23 @@ void EditControl::ensureSums() const {
 }
 
 QString EditControl::Text() const {
+  if (!givenText_.isNull()) return givenText_;
   return fromDocument(document()->toRawText(), document()->begin(), TextLength());
 }
 
 void EditControl::setText(const QString& text) {
+  keepSelectionData();
   exact_ = {};
   const QString doc = toDocument(text);
+  const bool exact = givenTextExact_;
   setPlainText(doc);
   pending_.clear();
+  // Kept only when `Text` would give back exactly this text.
+  if (exact && !text.isNull()) givenText_ = text;
+}
+
+void EditControl::keepSelectionData() {
+  if (selectionData_) static_cast<SelectionData*>(selectionData_.data())->keep();
 }
 
 int EditControl::TextLength() const {
@@ -482,6 +548,7 @@ void EditControl::replaceText(int start, int length, const QString& text) {
   QTextCursor c(document());
   c.setPosition(d0);
   c.setPosition(std::max(d0, d1), QTextCursor::KeepAnchor);
+  keepSelectionData();
   exact_ = {};
   c.insertText(toDocument(text));
   pending_.clear();
@@ -556,6 +623,7 @@ QString EditControl::SelText() const {
 void EditControl::setSelText(const QString& text) { insertAtCursor(text); }
 
 void EditControl::insertAtCursor(const QString& text) {
+  keepSelectionData();
   QTextCursor c = textCursor();
   exact_ = {};
   c.insertText(toDocument(text));
@@ -632,6 +700,7 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
     return;
   }
   Q_EMIT keyDown(virtualKeyCode(e->key()), shiftState(e->modifiers()) | ownModifier(e->key()));
+  if (mayEdit(e)) keepSelectionData();
   if (deleteAcrossSoftBoundary(e)) return;
   stepOverSoftBoundary(e);
   const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
@@ -682,6 +751,7 @@ void EditControl::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void EditControl::dropEvent(QDropEvent* e) {
+  keepSelectionData();
   const quint64 before = changeCount_;
   QPlainTextEdit::dropEvent(e);
   if (!inMouseMove_ && changeCount_ != before) Q_EMIT textEntered();
@@ -742,8 +812,16 @@ void EditControl::stepOverSoftBoundary(QKeyEvent* e) {
 // Text dragged or selected out of the control, for other programs: LF line
 // ends, as Linux programs expect.
 QMimeData* EditControl::createMimeDataFromSelection() const {
-  auto* m = new QMimeData;
-  m->setText(SelText().replace(QLatin1String("\r\n"), QLatin1String("\n")));
+  const int start = SelStart(), length = SelLength();
+  const quint64 epoch = epoch_;
+  const QPointer<const EditControl> self(this);
+  auto* m = new SelectionData([self, start, length, epoch]() -> QString {
+    // Kept before every change the control makes; a change by another way
+    // gives no text rather than another text than the selection's.
+    if (!self || self->epoch_ != epoch) return QString();
+    return self->TextMid(start, length).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  });
+  selectionData_ = m;
   return m;
 }
 
@@ -755,6 +833,7 @@ void EditControl::insertFromMimeData(const QMimeData* source) {
 }
 
 void EditControl::inputMethodEvent(QInputMethodEvent* e) {
+  keepSelectionData();
   const quint64 before = changeCount_;
   QPlainTextEdit::inputMethodEvent(e);
   if (changeCount_ != before) Q_EMIT textEntered();

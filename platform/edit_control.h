@@ -11,7 +11,9 @@
 #include <QColor>
 #include <QKeySequence>
 #include <QList>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextBlock>
 #include <vector>
 
@@ -220,4 +222,14 @@ class EditControl : public QPlainTextEdit {
   void rememberNumber(int number) const;
   void placeLineNumbers();
   QWidget* lineNumbers_ = nullptr;
+  // The text last given to `setText`, while the content is still exactly
+  // that text: `Text` hands it out shared instead of building it again
+  // (a large document opened and then saved, searched or recorded costs no
+  // copy). Null once anything changed.
+  QString givenText_;
+  bool givenTextExact_ = false;  // set by toDocument: no break was rewritten
+  // The data of the selection handed out (the X selection, a drag): its
+  // text is made only when it is asked for, or before the content changes.
+  mutable QPointer<QMimeData> selectionData_;
+  void keepSelectionData();
 };
