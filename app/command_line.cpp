@@ -3,8 +3,10 @@
 #include <QTextStream>
 
 #include "app/main_window.h"
+#include "app/settings.h"
 #include "app/text_file.h"
 #include "platform/file_access.h"
+#include "platform/settings_store.h"
 #include "platform/text_encoding.h"
 #include "reading/wav_render.h"
 #include "reading/word_readings.h"
@@ -32,6 +34,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       const QString& w = a[i];
       if (w == QLatin1String("--trace")) {
         cl.trace = true;
+      } else if (w == QLatin1String("--by-words")) {
+        cl.byWords = 1;
+      } else if (w == QLatin1String("--by-chars")) {
+        cl.byWords = 0;
       } else if (w == QLatin1String("--speed")) {
         if (i + 1 >= a.size())
           return error(QStringLiteral("--speed needs a value: slow, medium, fast or 1 to 100"));
@@ -48,7 +54,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     if (operands.size() != 2)
       return error(
           QStringLiteral("usage: chimepad --read-to-wav TEXTFILE OUT.wav "
-                         "[--speed slow|medium|fast|N] [--trace]"));
+                         "[--speed slow|medium|fast|N] [--by-words|--by-chars] [--trace]"));
     cl.textFile = operands[0];
     cl.wavFile = operands[1];
     return cl;
@@ -62,6 +68,7 @@ QString HelpText() {
   return QStringLiteral(
       "Usage: chimepad [FILE]\n"
       "       chimepad --read-to-wav TEXTFILE OUT.wav [--speed slow|medium|fast|N] [--trace]\n"
+      "                [--by-words|--by-chars]\n"
       "       chimepad --help | --version\n"
       "\n"
       "Chimepad (妙音朗读器) is a Chinese text editor that reads its text aloud.\n"
@@ -74,6 +81,9 @@ QString HelpText() {
       "                   status 0 on success, otherwise a message on standard error.\n"
       "  --speed          slow (1000 ms a character), medium (500 ms, the default),\n"
       "                   fast (100 ms), or N from 1 to 100 for N x 100 ms.\n"
+      "  --by-words       polyphonic characters read as in the words they stand in;\n"
+      "  --by-chars       each character read alone. Without either, as the setting\n"
+      "                   按词语读多音字 of the window says (on unless turned off).\n"
       "  --trace          one line per character on standard output: its start in ms,\n"
       "                   the character, its pinyin with tone digit (empty for none)\n"
       "                   and the sounds played, separated by tabs.\n"
@@ -112,11 +122,13 @@ int RunReadToWav(const CommandLine& cl, QTextStream& out, QTextStream& err, cons
     err.flush();
     return 2;
   }
-  // Polyphonic characters are read by their words, as the window does by default.
+  // Polyphonic characters are read by their words or alone, as asked or as
+  // the window's setting says.
+  const bool byWords = cl.byWords < 0 ? StoredReadByWords(SettingsStore()) : cl.byWords == 1;
   WordReadings words;
   RenderJob job;
   job.text = DecodeTextForReading(bytes);
-  job.words = &words;
+  job.words = byWords ? &words : nullptr;
   job.intervalMs = cl.intervalMs;
   job.soundDir = soundDir;
   job.ime = ime;

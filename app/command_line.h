@@ -19,6 +19,9 @@ struct CommandLine {
   QString wavFile;
   int intervalMs = 500;
   bool trace = false;
+  // Polyphones by their words (--by-words, 1) or each character alone
+  // (--by-chars, 0); -1: as 按词语读多音字 is stored.
+  int byWords = -1;
   QString error;  // Error: what was wrong, one line
 };
 

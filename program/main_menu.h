@@ -29,7 +29,7 @@ struct TopMenuSpec {
 
 // The whole menu, in order.
 const std::array<TopMenuSpec, 5>& topMenus();
-const std::array<MenuItemSpec, 43>& menuItems();
+const std::array<MenuItemSpec, 46>& menuItems();
 
 struct MainMenu {
   QMenu *numFile = nullptr, *numEdit = nullptr, *numFormat = nullptr, *numRead = nullptr,
@@ -45,6 +45,8 @@ struct MainMenu {
   QAction *numStart = nullptr, *numStop = nullptr, *numReadToFile = nullptr;
   std::array<QAction*, 1> numSoundOpt{};
   QAction* numWords = nullptr;  // 按词语读多音字
+  // 暂停/继续, 上一句, 下一句: enabled while reading.
+  QAction *numPause = nullptr, *numPrevSentence = nullptr, *numNextSentence = nullptr;
   std::array<QAction*, 4> numSoundSpeed{};
   QAction *numHelp = nullptr, *numAbout = nullptr;
   // Every item and submenu by name, separators included.

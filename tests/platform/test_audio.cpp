@@ -20,6 +20,7 @@
 #include <functional>
 #include <optional>
 
+#include "platform/mci_commands.h"
 #include "platform/qt_sound_output.h"
 #include "platform/sound_files.h"
 #include "support/wav_fixture.h"
@@ -194,22 +195,23 @@ class Commands : public ::testing::Test {
   QString dir;
   QString segment;
   QtSoundOutput out{false};
+  MciCommands mci{out};
 };
 
 TEST_F(Commands, OpenPlayClose) {
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
             1);
   EXPECT_EQ(out.openFile(), segment);
   QElapsedTimer clock;
   clock.start();
-  EXPECT_NE(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 500 to 1800")),
+  EXPECT_NE(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 500 to 1800")),
             0);
   EXPECT_LT(clock.elapsed(), 200) << "play waited for the sound";
-  EXPECT_NE(out.mciExecute(QStringLiteral("play QzcSounds from 0 to 235")), 0);
-  EXPECT_NE(out.mciExecute(QStringLiteral("close QzcSounds")), 0);
+  EXPECT_NE(mci.execute(QStringLiteral("play QzcSounds from 0 to 235")), 0);
+  EXPECT_NE(mci.execute(QStringLiteral("close QzcSounds")), 0);
   EXPECT_TRUE(out.openFile().isEmpty());
-  EXPECT_EQ(out.mciExecute(QStringLiteral("close QzcSounds")), 0);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 235")),
+  EXPECT_EQ(mci.execute(QStringLiteral("close QzcSounds")), 0);
+  EXPECT_EQ(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 235")),
             0);
 }
 
@@ -220,37 +222,37 @@ TEST_F(Commands, OpenFailsForWhatCannotBePlayed) {
   f.write("not a sound");
   f.close();
   for (const QString& path : {dir + QStringLiteral("/missing.wav"), text, dir}) {
-    EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + path + QStringLiteral(" alias QzcSounds")),
+    EXPECT_EQ(mci.execute(QStringLiteral("open ") + path + QStringLiteral(" alias QzcSounds")),
               0)
         << path.toStdString();
     EXPECT_TRUE(out.openFile().isEmpty());
   }
   // A failed open leaves the file that was open as it was.
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
             1);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + text + QStringLiteral(" alias QzcSounds")), 0);
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + text + QStringLiteral(" alias QzcSounds")), 0);
   EXPECT_EQ(out.openFile(), segment);
 }
 
 TEST_F(Commands, PlayRangesAndOtherCommands) {
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
             1);
   const QString play = QStringLiteral("play ") + segment;
-  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 1900 to 2500")), 1);  // clipped at the end
-  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 2500 to 2600")), 0);  // beyond the end
-  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 800 to 700")), 0);
+  EXPECT_EQ(mci.execute(play + QStringLiteral(" from 1900 to 2500")), 1);  // clipped at the end
+  EXPECT_EQ(mci.execute(play + QStringLiteral(" from 2500 to 2600")), 0);  // beyond the end
+  EXPECT_EQ(mci.execute(play + QStringLiteral(" from 800 to 700")), 0);
   EXPECT_EQ(
-      out.mciExecute(QStringLiteral("play ") + dir + QStringLiteral("/other.wav from 0 to 100")),
+      mci.execute(QStringLiteral("play ") + dir + QStringLiteral("/other.wav from 0 to 100")),
       0);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("seek QzcSounds to start")), 0);
-  EXPECT_EQ(out.mciExecute(QString()), 0);
+  EXPECT_EQ(mci.execute(QStringLiteral("seek QzcSounds to start")), 0);
+  EXPECT_EQ(mci.execute(QString()), 0);
   // Opening under the alias again replaces the file.
   const QString other = dir + QStringLiteral("/other.wav");
   ASSERT_TRUE(writeTone(other, {.ms = 100}));
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + other + QStringLiteral(" alias QzcSounds")),
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + other + QStringLiteral(" alias QzcSounds")),
             1);
   EXPECT_EQ(out.openFile(), other);
-  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 0 to 100")), 0);
+  EXPECT_EQ(mci.execute(play + QStringLiteral(" from 0 to 100")), 0);
 }
 
 TEST_F(Commands, WavSoundsKeepTheirLengthWithoutADevice) {
@@ -258,11 +260,11 @@ TEST_F(Commands, WavSoundsKeepTheirLengthWithoutADevice) {
   ASSERT_TRUE(writeTone(wav, {.ms = 250}));
   QElapsedTimer clock;
   clock.start();
-  out.sndPlaySound(wav, kSndSync);
+  out.playWav(wav, true);
   EXPECT_GE(clock.elapsed(), 245);
   clock.restart();
-  out.sndPlaySound(wav, kSndAsync);
-  out.sndPlaySound(dir + QStringLiteral("/missing.wav"), kSndSync);
+  out.playWav(wav, false);
+  out.playWav(dir + QStringLiteral("/missing.wav"), true);
   EXPECT_LT(clock.elapsed(), 200);
 }
 
@@ -300,18 +302,19 @@ TEST(NoAudioDevice, SoundsKeepTheirLengthInSilence) {
   const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
   ASSERT_TRUE(writeTone(wav, {.ms = 300}));
   ASSERT_TRUE(writeTone(segment, {.ms = 1000}));
-  QtSoundOutput out;              // the real device, which is not there
+  QtSoundOutput out;  // the real device, which is not there
+  MciCommands mci{out};
   EXPECT_FALSE(out.hasDevice());  // what the reading tells the user once
   QElapsedTimer clock;
   clock.start();
-  out.sndPlaySound(wav, kSndSync);
+  out.playWav(wav, true);
   EXPECT_GE(clock.elapsed(), 295);
   EXPECT_LT(clock.elapsed(), 5000);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
             1);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 500")),
+  EXPECT_EQ(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 500")),
             1);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("close QzcSounds")), 1);
+  EXPECT_EQ(mci.execute(QStringLiteral("close QzcSounds")), 1);
 }
 
 // --- Real sound through an audio server of the test's own
@@ -490,21 +493,22 @@ TEST_F(RealAudio, AWavAndASegmentRangeComeOutWithTheirLengths) {
   ASSERT_TRUE(writeTone(wav, {.ms = 400, .frequency = 440}));
   ASSERT_TRUE(writeTone(segment, {.ms = 3000, .rate = 44100, .frequency = 660}));
   QtSoundOutput out;
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+  MciCommands mci{out};
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
             1);
   startRecording();
 
   QElapsedTimer clock;
   clock.start();
-  out.sndPlaySound(wav, kSndSync);
+  out.playWav(wav, true);
   EXPECT_GE(clock.elapsed(), 395);
   QTest::qWait(400);
   clock.restart();
   EXPECT_EQ(
-      out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500")), 1);
+      mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500")), 1);
   EXPECT_LT(clock.elapsed(), 100);
   QTest::qWait(600);
-  out.mciExecute(QStringLiteral("close QzcSounds"));
+  mci.execute(QStringLiteral("close QzcSounds"));
 
   const std::vector<SoundRun> runs = stopRecording();
   ASSERT_EQ(runs.size(), 2u) << describe(runs);
@@ -516,12 +520,13 @@ TEST_F(RealAudio, ANewRangeReplacesTheOneStillPlaying) {
   const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
   ASSERT_TRUE(writeTone(segment, {.ms = 3000, .frequency = 660}));
   QtSoundOutput out;
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
+  MciCommands mci{out};
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
             1);
   startRecording();
-  out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 1000"));
+  mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 1000"));
   QTest::qWait(300);
-  out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500"));
+  mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500"));
   const std::vector<SoundRun> runs = stopRecording();
   ASSERT_FALSE(runs.empty());
   // About 300 ms of the first range, then the 300 ms of the second: not
@@ -539,8 +544,8 @@ TEST_F(RealAudio, SyncSoundsFollowEachOtherWithoutGapOrCut) {
   ASSERT_TRUE(writeTone(b, {.ms = 350, .frequency = 700}));
   QtSoundOutput out;
   startRecording();
-  out.sndPlaySound(a, kSndSync);
-  out.sndPlaySound(b, kSndSync);
+  out.playWav(a, true);
+  out.playWav(b, true);
   const std::vector<SoundRun> runs = stopRecording();
   ASSERT_FALSE(runs.empty());
   double sound = 0;
@@ -560,7 +565,7 @@ TEST_F(RealAudio, AStopCutsTheSoundAtOnce) {
   QTimer::singleShot(300, [&] { out.stopAll(); });
   QElapsedTimer clock;
   clock.start();
-  out.sndPlaySound(wav, kSndSync);
+  out.playWav(wav, true);
   EXPECT_LT(clock.elapsed(), 600);
   const std::vector<SoundRun> runs = stopRecording();
   ASSERT_EQ(runs.size(), 1u) << describe(runs);
@@ -592,6 +597,7 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
           writeTone(dir + QStringLiteral("/Sounds/") + QLatin1String(name) + QStringLiteral(".wav"),
                     {.ms = ms, .rate = 44100, .frequency = 440}));
     QtSoundOutput out;
+    MciCommands mci{out};
     WinTimer timer2, timer3, wavTimer;
     Program p;
     p.AppDir = QDir::toNativeSeparators(dir) + QDir::separator();
@@ -615,7 +621,7 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     };
     timer3.onTick = [&] { speech.Timer3Tick(); };
     wavTimer.onTick = [&] { speech.WavTick(); };
-    EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + p.SegmentFilePath +
+    EXPECT_EQ(mci.execute(QStringLiteral("open ") + p.SegmentFilePath +
                              QStringLiteral(" alias QzcSounds")),
               1);
     startRecording();
@@ -623,7 +629,7 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     timer2.setEnabled(true);
     speech.SpeakUnit(units[next++]);
     EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 20000));
-    out.mciExecute(QStringLiteral("close QzcSounds"));
+    mci.execute(QStringLiteral("close QzcSounds"));
     return stopRecording();
   };
   const std::vector<ReadingUnit> units = {
