@@ -141,7 +141,7 @@ TEST(SpeechStop, AUnitStartedRightAfterTheStopStillSounds) {
   Speech speech(lp.p);
   bool restarted = false;
   lp.sound.onWav = [&](const QString& path) {
-    if (restarted || !path.endsWith(QStringLiteral("\\x.wav"))) return;
+    if (restarted || !path.endsWith(QStringLiteral("/x.wav"))) return;
     restarted = true;
     speech.Stop();
     speech.SpeakUnit(ReadingUnit{QStringLiteral("7"), QString(), 5, 5, QStringLiteral("7")});
