@@ -12,7 +12,10 @@
 #include "reading/speed_options.h"
 #include "reading/wav_render.h"
 
-void ReadingCommands::numStart() { session_.Start(); }
+void ReadingCommands::numStart() {
+  session_.soundDir = soundDir;
+  session_.Start();
+}
 void ReadingCommands::numStop() { session_.Stop(); }
 void ReadingCommands::numPause() { session_.PauseOrResume(); }
 void ReadingCommands::numPrevSentence() { session_.SkipSentence(-1); }

@@ -27,7 +27,8 @@ class ReadingCommands {
   // The sounds of the reading: units, syllables, the output steps.
   Speech& speech() { return speech_; }
   ReadingSession& session() { return session_; }
-  // Where 朗读到文件 looks for the sound set; empty for the program's folder.
+  // Where reading and 朗读到文件 look for the sound set; empty for the
+  // program's folder.
   QString soundDir;
 
  private:

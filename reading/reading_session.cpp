@@ -170,7 +170,7 @@ void ReadingSession::Start() {
     notice(QStringLiteral("请先安装微软拼音输入法!"));
     return;
   }
-  BuildSoundPaths(p_);
+  BuildSoundPaths(p_, soundDir.isEmpty() ? executableDir() : soundDir);
   if (!p_.sound->openSegmentFile(p_.SegmentFilePath)) {
     notice(QStringLiteral("无法打开声音文件!"));
     return;

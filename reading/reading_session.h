@@ -57,6 +57,8 @@ class ReadingSession {
   // 上一句 / 下一句: reading goes on from the start of the previous or the
   // next sentence (while paused, the place to resume from moves there).
   void SkipSentence(int direction);
+  // Where the sound set is looked for; empty for the program's folder.
+  QString soundDir;
 
  private:
   void notice(const QString& text);

@@ -68,7 +68,7 @@ TEST_F(StartupTest, InitialStateAfterStartUp) {
   EXPECT_FALSE(p.TextDirty || p.PasteKeyPressed || p.ReadingActive);
   EXPECT_EQ(p.Timer1->interval(), 50);
   EXPECT_TRUE(p.Timer1->enabled());
-  EXPECT_EQ(p.Timer2->interval(), 800);
+  EXPECT_EQ(p.Timer2->interval(), 500);  // 中速
   EXPECT_FALSE(p.Timer2->enabled());
   EXPECT_EQ(p.Timer3->interval(), 0);
   EXPECT_FALSE(p.Timer3->enabled());

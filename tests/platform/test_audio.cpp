@@ -664,3 +664,209 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
 }
 
 }  // namespace
+
+// --- The real window reading aloud, recorded, against the same text
+// rendered into a file: every onset, the first of the session included,
+// where the rendered schedule puts it.
+
+#include <QAction>
+#include <sndfile.h>
+
+#include "app/file_places.h"
+#include "app/main_window.h"
+#include "platform/edit_control.h"
+#include "platform/pinyin_dictionary_ime.h"
+#include "reading/wav_render.h"
+#include "support/scripted_ui.h"
+#include "support/temp_settings.h"
+#include "support/wait.h"
+
+namespace {
+
+// A tone followed by silence, so that sounds played back to back still
+// show each its own onset.
+bool writeToneWithTail(const QString& path, int toneMs, int silenceMs, double frequency) {
+  SF_INFO info{};
+  info.samplerate = 44100;
+  info.channels = 1;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+  if (!f) return false;
+  const sf_count_t tone = sf_count_t(44100) * toneMs / 1000;
+  const sf_count_t frames = tone + sf_count_t(44100) * silenceMs / 1000;
+  std::vector<double> data(size_t(frames), 0.0);
+  for (sf_count_t i = 0; i < tone; ++i) data[size_t(i)] = 0.5 * std::sin(2 * M_PI * frequency * i / 44100);
+  const bool ok = sf_writef_double(f, data.data(), frames) == frames;
+  sf_close(f);
+  return ok;
+}
+
+// The monitor recorded into the test, each arriving block noted with the
+// time it came: a sample's time is bounded by the earliest arrival of the
+// samples after it, which maps the recording onto the test's clock.
+class LiveRecorder {
+ public:
+  LiveRecorder(const QProcessEnvironment& env, const QElapsedTimer& clock) : clock_(clock) {
+    process_.setProcessEnvironment(env);
+    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
+      data_ += process_.readAllStandardOutput();
+      const double t = double(clock_.nsecsElapsed()) / 1e6;
+      if (firstAt_ < 0) firstAt_ = t;
+      offset_ = std::min(offset_, t - double(data_.size() / 2) * 1000.0 / kRate);
+    });
+  }
+  bool start() {
+    process_.start(QStringLiteral("parec"),
+                   {QStringLiteral("--device=chimetest.monitor"), QStringLiteral("--format=s16le"),
+                    QStringLiteral("--rate=%1").arg(kRate), QStringLiteral("--channels=1"),
+                    QStringLiteral("--raw"), QStringLiteral("--latency-msec=5")});
+    return process_.waitForStarted(5000) &&
+           waitUntil([this] { return data_.size() > kRate; }, 5000);  // running for half a second
+  }
+  // The runs of sound, their starts on the test's clock.
+  std::vector<SoundRun> stop() {
+    QTest::qWait(400);
+    process_.terminate();
+    process_.waitForFinished(5000);
+    std::vector<SoundRun> runs = soundRuns(data_, kRate);
+    if (qEnvironmentVariableIsSet("CHIMEPAD_AUDIO_DEBUG"))
+      std::printf("recorded %lld ms, offset %.1f, first block at %.1f\n",
+                  qint64(data_.size() / 2 * 1000 / kRate), offset_, firstAt_);
+    for (SoundRun& r : runs) r.startMs += offset_;
+    return runs;
+  }
+  static constexpr int kRate = 16000;
+
+ private:
+  const QElapsedTimer& clock_;
+  QProcess process_;
+  QByteArray data_;
+  double offset_ = 1e18;
+  double firstAt_ = -1;
+};
+
+std::vector<SoundRun> runsOfFile(const QString& path) {
+  PcmSound s;
+  if (!DecodeWav(path, s) || s.channels != 1) return {};
+  return soundRuns(s.samples, s.sampleRate);
+}
+
+class WindowAudio : public RealAudio {
+ protected:
+  void SetUp() override {
+    RealAudio::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    dir = tmp.filePath(QStringLiteral("set"));
+    QDir(dir).mkpath(QStringLiteral("Sounds"));
+    ASSERT_TRUE(writeTone(dir + QStringLiteral("/QZCSo.wav"),
+                          {.ms = 40000, .rate = 44100, .frequency = 660}));
+    for (const auto& [name, ms] : {std::pair{"x", 200}, {"i1", 150}, {"an1", 300}, {"ei1", 300}})
+      ASSERT_TRUE(writeToneWithTail(dir + QStringLiteral("/Sounds/") + QLatin1String(name) +
+                                        QStringLiteral(".wav"),
+                                    ms - 50, 50, 440));
+    temp.store->write("Type", "txt", "1");
+    MainWindow::Deps d;
+    d.ui = &ui;
+    d.settings = temp.store.get();
+    d.ime = &ime;
+    d.places = &places;
+    w = std::make_unique<MainWindow>(d);  // its own sound output and timers
+    w->formLoad();
+    w->readingCommands().soundDir = dir;
+    w->program().ReadByWords = false;
+  }
+  // The same text rendered: the runs of sound of the file.
+  std::vector<SoundRun> rendered(const QString& text, int interval) {
+    RenderJob job;
+    job.text = text;
+    job.intervalMs = interval;
+    job.soundDir = dir;
+    job.ime = &ime;
+    job.outFile = tmp.filePath(QStringLiteral("rendered.wav"));
+    EXPECT_EQ(RenderReading(job).status, RenderStatus::Ok);
+    return runsOfFile(job.outFile);
+  }
+  // Reads the text in the window (from its start) while recording; the
+  // runs on the test's clock, and the moment the first character was shown.
+  std::vector<SoundRun> readInWindow(const QString& text, int interval, double* start,
+                                     const std::function<void()>& during = {}) {
+    Program& p = w->program();
+    p.txtFile->setText(text);
+    p.txtFile->setSelStart(0);
+    p.Timer2->setInterval(interval);
+    LiveRecorder recorder(toolEnv, clock);
+    EXPECT_TRUE(recorder.start());
+    *start = -1;
+    QMetaObject::Connection shown =
+        QObject::connect(p.txtFile, &QPlainTextEdit::selectionChanged, [&] {
+          if (*start < 0) *start = double(clock.nsecsElapsed()) / 1e6;
+        });
+    p.menu.numStart->trigger();
+    if (during) during();
+    EXPECT_TRUE(waitUntil([&] { return !p.ReadingActive; }, 30000));
+    QObject::disconnect(shown);
+    return recorder.stop();
+  }
+
+  QString dir;
+  ScriptedUi ui;
+  TempSettings temp;
+  PinyinDictionaryIme ime{{QStringLiteral(CHIMEPAD_BIN_DIR "/pinyin.txt")}};
+  FilePlaces places{tmp.filePath(QStringLiteral("places"))};
+  std::unique_ptr<MainWindow> w;
+  QElapsedTimer clock;
+};
+
+// The lag of each recorded onset behind the rendered one: all the same,
+// the output's latency, within 20 ms.
+struct Lags {
+  std::vector<double> lags;
+  double median = 0;
+};
+Lags lagsOf(const std::vector<SoundRun>& heard, const std::vector<SoundRun>& schedule,
+            double start) {
+  Lags l;
+  for (size_t i = 0; i < std::min(heard.size(), schedule.size()); ++i)
+    l.lags.push_back(heard[i].startMs - start - schedule[i].startMs);
+  std::vector<double> sorted = l.lags;
+  std::sort(sorted.begin(), sorted.end());
+  if (!sorted.empty()) l.median = sorted[sorted.size() / 2];
+  return l;
+}
+
+std::string describeLags(const Lags& l) {
+  std::string s = "lags";
+  for (double d : l.lags) s += " " + std::to_string(int(std::lround(d)));
+  return s + " (median " + std::to_string(int(std::lround(l.median))) + ")";
+}
+
+TEST_F(WindowAudio, EveryOnsetFromTheFirstOnFollowsTheRenderedSchedule) {
+  // Whole-syllable sounds (八 and 7 from the segment file), wav units (a,
+  // and 先 of three wav sounds) and pauses (，。), at 中速 and at 较快.
+  const QString text = QStringLiteral("八a，先7。a八");
+  for (int interval : {500, 100}) {
+    SCOPED_TRACE(interval);
+    const std::vector<SoundRun> schedule = rendered(text, interval);
+    clock.start();
+    double start = 0;
+    const std::vector<SoundRun> heard = readInWindow(text, interval, &start);
+    SCOPED_TRACE("rendered " + describe(schedule));
+    SCOPED_TRACE("heard " + describe(heard));
+    if (qEnvironmentVariableIsSet("CHIMEPAD_AUDIO_DEBUG")) std::printf("start %.1f\n", start);
+    ASSERT_GE(schedule.size(), 8u);
+    ASSERT_EQ(heard.size(), schedule.size());
+    const Lags l = lagsOf(heard, schedule, start);
+    SCOPED_TRACE(describeLags(l));
+    // The output's latency: short, and the same for every sound.
+    EXPECT_GE(l.median, -10);
+    EXPECT_LE(l.median, 150);
+    for (size_t i = 0; i < l.lags.size(); ++i) {
+      EXPECT_NEAR(l.lags[i], l.median, 20) << "onset " << i;
+      EXPECT_NEAR(heard[i].lengthMs, schedule[i].lengthMs, 25) << "run " << i;
+    }
+    std::printf("interval %d: %s\n", interval, describeLags(l).c_str());
+    std::printf("start %.1f\n", start);
+  }
+}
+
+}  // namespace
