@@ -75,9 +75,9 @@ std::optional<FilePlace> FilePlaces::find(const QString& file) const {
 
 void FilePlaces::remember(const QString& file, const FilePlace& place) {
   const QString k = key(file);
-  entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                [&](const Entry& e) { return e.file == k; }),
-                 entries_.end());
+  entries_.erase(
+      std::remove_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.file == k; }),
+      entries_.end());
   entries_.insert(entries_.begin(), {k, place});
   if (int(entries_.size()) > kMaxFiles) entries_.resize(kMaxFiles);
 }

@@ -107,9 +107,9 @@ class MixStream {
     if (!sink_ || samples.isEmpty()) return;
     feed();
     if (segment)
-      voices_.erase(std::remove_if(voices_.begin(), voices_.end(),
-                                   [](const Voice& v) { return v.segment; }),
-                    voices_.end());
+      voices_.erase(
+          std::remove_if(voices_.begin(), voices_.end(), [](const Voice& v) { return v.segment; }),
+          voices_.end());
     voices_.push_back({samples, 0, segment});
     idle_.restart();
   }
@@ -149,7 +149,8 @@ class MixStream {
     }
     out_.resize(size_t(bytes));
     auto* dst = reinterpret_cast<qint16*>(out_.data());
-    for (qint64 i = 0; i < samples; ++i) dst[i] = qint16(std::clamp(mix_[size_t(i)], -32768, 32767));
+    for (qint64 i = 0; i < samples; ++i)
+      dst[i] = qint16(std::clamp(mix_[size_t(i)], -32768, 32767));
     const qint64 written = io_->write(out_.data(), bytes);
     if (written < 0) {
       // The stream broke (the server went away): the next sound opens a
@@ -239,10 +240,11 @@ void QtSoundOutput::playWav(const QString& path, bool wait) {
   if (!sound) return;
   if (!stream_->isOpen() && useAudioDevice_) stream_->open(sound->sampleRate, sound->channels);
   if (stream_->isOpen()) {
-    const bool same = sound->sampleRate == stream_->rate() && sound->channels == stream_->channels();
-    stream_->start(same ? sound->samples
-                        : ConvertPcm(*sound, stream_->rate(), stream_->channels()).samples,
-                   false);
+    const bool same =
+        sound->sampleRate == stream_->rate() && sound->channels == stream_->channels();
+    stream_->start(
+        same ? sound->samples : ConvertPcm(*sound, stream_->rate(), stream_->channels()).samples,
+        false);
   }
   if (wait) waitFor(sound->lengthMs());
 }

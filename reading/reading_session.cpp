@@ -98,8 +98,8 @@ bool IsSentenceEnd(QChar c) {
 
 namespace {
 bool isSentenceStart(const QString& text, int pos) {
-  return pos == 0 || (pos < text.size() && IsSentenceEnd(text.at(pos - 1)) &&
-                      !IsSentenceEnd(text.at(pos)));
+  return pos == 0 ||
+         (pos < text.size() && IsSentenceEnd(text.at(pos - 1)) && !IsSentenceEnd(text.at(pos)));
 }
 }  // namespace
 
@@ -239,8 +239,8 @@ void ReadingSession::SkipSentence(int direction) {
   EditControl& t = *p_.txtFile;
   const QString text = t.Text();
   if (paused_) {
-    const int to = direction < 0 ? SentenceStartBefore(text, resumeAt_)
-                                 : SentenceStartAfter(text, resumeAt_);
+    const int to =
+        direction < 0 ? SentenceStartBefore(text, resumeAt_) : SentenceStartAfter(text, resumeAt_);
     resumeAt_ = to;
     pausedText_ = text;
     t.select(to, characterWidth(*source_, to));

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "platform/input_method.h"
+#include "platform/pcm_convert.h"
 #include "platform/sound_files.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
 #include "program/program.h"
-#include "platform/pcm_convert.h"
 #include "reading/reading_session.h"
 #include "reading/reading_walk.h"
 #include "reading/speech.h"
@@ -98,7 +98,8 @@ class MixingSoundOutput : public SoundOutput {
     part.sampleRate = playing_.sampleRate;
     part.channels = playing_.channels;
     const qint64 frameBytes = 2 * qint64(playing_.channels);
-    part.samples = playing_.samples.mid(playingMixed_ * frameBytes, (upTo - playingMixed_) * frameBytes);
+    part.samples =
+        playing_.samples.mid(playingMixed_ * frameBytes, (upTo - playingMixed_) * frameBytes);
     mix(part, playingAt_ + playingMixed_);
     playingMixed_ = upTo;
   }
@@ -157,8 +158,8 @@ class MixingSoundOutput : public SoundOutput {
 // it has no tone (啊 "a", 了 "le"); nothing for anything else.
 QString pinyinOf(const ReadingUnit& u) {
   if (u.ch.size() == 1 && u.ch.at(0).unicode() < 0x80) {
-    static const char* const digits[] = {"ling2", "yi1", "er4", "san1", "si4",
-                                         "wu3",   "liu4", "qi1", "ba1", "jiu3"};
+    static const char* const digits[] = {"ling2", "yi1",  "er4", "san1", "si4",
+                                         "wu3",   "liu4", "qi1", "ba1",  "jiu3"};
     static const char* const letters[] = {
         "ei1", "bi4", "spc", "di4", "yi4", "spf", "spg", "sph", "spi", "spj", "spk", "spl", "spm",
         "en1", "o1",  "pi4", "spq", "a4",  "sps", "ti4", "spu", "spv", "spw", "spx", "spy", "spz"};

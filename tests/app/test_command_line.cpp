@@ -199,10 +199,10 @@ TEST(CommandLine, ByWordsOrByCharacters) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.extra.join(QLatin1Char(' ')).toStdString());
-    const CommandLine cl = ParseCommandLine(
-        QStringList{QStringLiteral("chimepad"), QStringLiteral("--read-to-wav"),
-                    QStringLiteral("in.txt"), QStringLiteral("out.wav")} +
-        c.extra);
+    const CommandLine cl =
+        ParseCommandLine(QStringList{QStringLiteral("chimepad"), QStringLiteral("--read-to-wav"),
+                                     QStringLiteral("in.txt"), QStringLiteral("out.wav")} +
+                         c.extra);
     EXPECT_EQ(cl.mode, CommandLine::Mode::ReadToWav);
     EXPECT_EQ(cl.byWords, c.byWords);
   }

@@ -199,8 +199,7 @@ class Commands : public ::testing::Test {
 };
 
 TEST_F(Commands, OpenPlayClose) {
-  EXPECT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
   EXPECT_EQ(out.openFile(), segment);
   QElapsedTimer clock;
   clock.start();
@@ -211,8 +210,7 @@ TEST_F(Commands, OpenPlayClose) {
   EXPECT_NE(mci.execute(QStringLiteral("close QzcSounds")), 0);
   EXPECT_TRUE(out.openFile().isEmpty());
   EXPECT_EQ(mci.execute(QStringLiteral("close QzcSounds")), 0);
-  EXPECT_EQ(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 235")),
-            0);
+  EXPECT_EQ(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 235")), 0);
 }
 
 TEST_F(Commands, OpenFailsForWhatCannotBePlayed) {
@@ -222,35 +220,30 @@ TEST_F(Commands, OpenFailsForWhatCannotBePlayed) {
   f.write("not a sound");
   f.close();
   for (const QString& path : {dir + QStringLiteral("/missing.wav"), text, dir}) {
-    EXPECT_EQ(mci.execute(QStringLiteral("open ") + path + QStringLiteral(" alias QzcSounds")),
-              0)
+    EXPECT_EQ(mci.execute(QStringLiteral("open ") + path + QStringLiteral(" alias QzcSounds")), 0)
         << path.toStdString();
     EXPECT_TRUE(out.openFile().isEmpty());
   }
   // A failed open leaves the file that was open as it was.
-  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
   EXPECT_EQ(mci.execute(QStringLiteral("open ") + text + QStringLiteral(" alias QzcSounds")), 0);
   EXPECT_EQ(out.openFile(), segment);
 }
 
 TEST_F(Commands, PlayRangesAndOtherCommands) {
-  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
   const QString play = QStringLiteral("play ") + segment;
   EXPECT_EQ(mci.execute(play + QStringLiteral(" from 1900 to 2500")), 1);  // clipped at the end
   EXPECT_EQ(mci.execute(play + QStringLiteral(" from 2500 to 2600")), 0);  // beyond the end
   EXPECT_EQ(mci.execute(play + QStringLiteral(" from 800 to 700")), 0);
-  EXPECT_EQ(
-      mci.execute(QStringLiteral("play ") + dir + QStringLiteral("/other.wav from 0 to 100")),
-      0);
+  EXPECT_EQ(mci.execute(QStringLiteral("play ") + dir + QStringLiteral("/other.wav from 0 to 100")),
+            0);
   EXPECT_EQ(mci.execute(QStringLiteral("seek QzcSounds to start")), 0);
   EXPECT_EQ(mci.execute(QString()), 0);
   // Opening under the alias again replaces the file.
   const QString other = dir + QStringLiteral("/other.wav");
   ASSERT_TRUE(writeTone(other, {.ms = 100}));
-  EXPECT_EQ(mci.execute(QStringLiteral("open ") + other + QStringLiteral(" alias QzcSounds")),
-            1);
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + other + QStringLiteral(" alias QzcSounds")), 1);
   EXPECT_EQ(out.openFile(), other);
   EXPECT_EQ(mci.execute(play + QStringLiteral(" from 0 to 100")), 0);
 }
@@ -310,10 +303,8 @@ TEST(NoAudioDevice, SoundsKeepTheirLengthInSilence) {
   out.playWav(wav, true);
   EXPECT_GE(clock.elapsed(), 295);
   EXPECT_LT(clock.elapsed(), 5000);
-  EXPECT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
-  EXPECT_EQ(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 500")),
-            1);
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 500")), 1);
   EXPECT_EQ(mci.execute(QStringLiteral("close QzcSounds")), 1);
 }
 
@@ -494,8 +485,7 @@ TEST_F(RealAudio, AWavAndASegmentRangeComeOutWithTheirLengths) {
   ASSERT_TRUE(writeTone(segment, {.ms = 3000, .rate = 44100, .frequency = 660}));
   QtSoundOutput out;
   MciCommands mci{out};
-  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
   startRecording();
 
   QElapsedTimer clock;
@@ -504,8 +494,8 @@ TEST_F(RealAudio, AWavAndASegmentRangeComeOutWithTheirLengths) {
   EXPECT_GE(clock.elapsed(), 395);
   QTest::qWait(400);
   clock.restart();
-  EXPECT_EQ(
-      mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500")), 1);
+  EXPECT_EQ(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500")),
+            1);
   EXPECT_LT(clock.elapsed(), 100);
   QTest::qWait(600);
   mci.execute(QStringLiteral("close QzcSounds"));
@@ -521,8 +511,7 @@ TEST_F(RealAudio, ANewRangeReplacesTheOneStillPlaying) {
   ASSERT_TRUE(writeTone(segment, {.ms = 3000, .frequency = 660}));
   QtSoundOutput out;
   MciCommands mci{out};
-  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
   startRecording();
   mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 1000"));
   QTest::qWait(300);
@@ -622,7 +611,7 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     timer3.onTick = [&] { speech.Timer3Tick(); };
     wavTimer.onTick = [&] { speech.WavTick(); };
     EXPECT_EQ(mci.execute(QStringLiteral("open ") + p.SegmentFilePath +
-                             QStringLiteral(" alias QzcSounds")),
+                          QStringLiteral(" alias QzcSounds")),
               1);
     startRecording();
     timer2.setInterval(interval);
@@ -669,8 +658,8 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
 // rendered into a file: every onset, the first of the session included,
 // where the rendered schedule puts it.
 
-#include <QAction>
 #include <sndfile.h>
+#include <QAction>
 
 #include "app/file_places.h"
 #include "app/main_window.h"
@@ -695,7 +684,8 @@ bool writeToneWithTail(const QString& path, int toneMs, int silenceMs, double fr
   const sf_count_t tone = sf_count_t(44100) * toneMs / 1000;
   const sf_count_t frames = tone + sf_count_t(44100) * silenceMs / 1000;
   std::vector<double> data(size_t(frames), 0.0);
-  for (sf_count_t i = 0; i < tone; ++i) data[size_t(i)] = 0.5 * std::sin(2 * M_PI * frequency * i / 44100);
+  for (sf_count_t i = 0; i < tone; ++i)
+    data[size_t(i)] = 0.5 * std::sin(2 * M_PI * frequency * i / 44100);
   const bool ok = sf_writef_double(f, data.data(), frames) == frames;
   sf_close(f);
   return ok;
@@ -761,9 +751,9 @@ class WindowAudio : public RealAudio {
     ASSERT_TRUE(writeTone(dir + QStringLiteral("/QZCSo.wav"),
                           {.ms = 40000, .rate = 44100, .frequency = 660}));
     for (const auto& [name, ms] : {std::pair{"x", 200}, {"i1", 150}, {"an1", 300}, {"ei1", 300}})
-      ASSERT_TRUE(writeToneWithTail(dir + QStringLiteral("/Sounds/") + QLatin1String(name) +
-                                        QStringLiteral(".wav"),
-                                    ms - 50, 50, 440));
+      ASSERT_TRUE(writeToneWithTail(
+          dir + QStringLiteral("/Sounds/") + QLatin1String(name) + QStringLiteral(".wav"), ms - 50,
+          50, 440));
     temp.store->write("Type", "txt", "1");
     MainWindow::Deps d;
     d.ui = &ui;

@@ -43,9 +43,7 @@ class ClockedSound : public SoundOutput {
 
  private:
   QString at() const { return QString::number(clock_.now()) + QLatin1Char(' '); }
-  static QString name(const QString& path) {
-    return path.section(QLatin1Char('/'), -1).chopped(4);
-  }
+  static QString name(const QString& path) { return path.section(QLatin1Char('/'), -1).chopped(4); }
   VirtualClock& clock_;
 };
 
@@ -298,7 +296,7 @@ TEST_F(Schedule, SentenceSkipsReadOnFromTheSentenceStart) {
   clock.advanceTo(200);
   p().menu.numNextSentence->trigger();  // from 0 to 2, at once
   EXPECT_EQ(p().txtFile->SelStart(), 2);
-  clock.advanceTo(2200);                // reading 5 by now
+  clock.advanceTo(2200);  // reading 5 by now
   ASSERT_EQ(p().txtFile->SelStart(), 5);
   p().menu.numPrevSentence->trigger();  // back to the sentence before: 2
   runToEnd();
