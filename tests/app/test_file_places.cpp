@@ -44,13 +44,14 @@ TEST(FilePlaces, RemembersTheLastHundredFilesMostRecentFirst) {
     SCOPED_TRACE(c.name);
     const auto place = again.find(tmp.filePath(QString::fromLatin1(c.name)));
     ASSERT_EQ(place.has_value(), c.caret.has_value());
-    if (place) EXPECT_EQ(place->caret, *c.caret);
+    if (place) { EXPECT_EQ(place->caret, *c.caret); }
   }
   // The same file by another spelling of its path.
   EXPECT_EQ(again.find(tmp.path() + QStringLiteral("/state/../f50.txt"))->scroll, 8);
-  // Adding the 101st drops f6, the oldest now.
+  // Adding the 101st drops f5, the oldest now.
   again.remember(tmp.filePath(QStringLiteral("new.txt")), {1, 1});
-  EXPECT_FALSE(again.find(tmp.filePath(QStringLiteral("f6.txt"))));
+  EXPECT_FALSE(again.find(tmp.filePath(QStringLiteral("f5.txt"))));
+  EXPECT_TRUE(again.find(tmp.filePath(QStringLiteral("f6.txt"))));
 }
 
 TEST(FilePlaces, NamesWithTabsNewlinesAndChineseSurvive) {

@@ -859,4 +859,49 @@ TEST_F(WindowAudio, EveryOnsetFromTheFirstOnFollowsTheRenderedSchedule) {
   }
 }
 
+TEST_F(WindowAudio, APauseCutsTheSoundAndTheResumeFollowsTheScheduleAgain) {
+  // 中速; paused while the a plays (about 1000 ms in), resumed 1.5 s later:
+  // the rest of the text from the resume on sounds as that rest rendered.
+  const QString text = QStringLiteral("八a，先7。a八");
+  const int interval = 500;
+  const std::vector<SoundRun> whole = rendered(text, interval);
+  clock.start();
+  Program& p = w->program();
+  double start = 0, pausedAt = -1, resumedAt = -1;
+  int resumedFrom = -1;
+  const std::vector<SoundRun> heard = readInWindow(text, interval, &start, [&] {
+    ASSERT_TRUE(waitUntil([&] { return start >= 0 && clock.elapsed() >= start + 1000; }, 5000));
+    pausedAt = double(clock.nsecsElapsed()) / 1e6;
+    p.menu.numPause->trigger();
+    ASSERT_TRUE(waitUntil([&] { return clock.elapsed() >= pausedAt + 1500; }, 5000));
+    resumedAt = double(clock.nsecsElapsed()) / 1e6;
+    p.menu.numPause->trigger();
+    resumedFrom = p.txtFile->SelStart();
+  });
+  ASSERT_EQ(resumedFrom, 2);  // the character after the a
+  const std::vector<SoundRun> rest = rendered(text.mid(resumedFrom), interval);
+  SCOPED_TRACE("heard " + describe(heard));
+  SCOPED_TRACE("rendered " + describe(whole) + "/ rest " + describe(rest));
+  std::vector<SoundRun> before, during, after, scheduleBefore;
+  for (const SoundRun& r : heard)
+    (r.startMs < pausedAt ? before : r.startMs < resumedAt ? during : after).push_back(r);
+  for (const SoundRun& r : whole)
+    if (r.startMs < pausedAt - start) scheduleBefore.push_back(r);
+  EXPECT_TRUE(during.empty()) << "sound while paused";
+  ASSERT_EQ(before.size(), scheduleBefore.size());
+  ASSERT_EQ(after.size(), rest.size());
+  // The a is cut at the pause, within the output's latency.
+  EXPECT_LT(before.back().startMs + before.back().lengthMs, pausedAt + 100);
+  Lags l = lagsOf(before, scheduleBefore, start);
+  const Lags l2 = lagsOf(after, rest, resumedAt);
+  l.lags.insert(l.lags.end(), l2.lags.begin(), l2.lags.end());
+  std::vector<double> sorted = l.lags;
+  std::sort(sorted.begin(), sorted.end());
+  l.median = sorted[sorted.size() / 2];
+  SCOPED_TRACE(describeLags(l));
+  EXPECT_LE(l.median, 150);
+  for (size_t i = 0; i < l.lags.size(); ++i) EXPECT_NEAR(l.lags[i], l.median, 20) << "onset " << i;
+  std::printf("pause and resume: %s\n", describeLags(l).c_str());
+}
+
 }  // namespace
