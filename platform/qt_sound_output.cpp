@@ -19,7 +19,7 @@ namespace {
 // The depth the stream is kept filled to: every sound is heard this long
 // after it starts. Deep enough that a busy moment of the program (a repaint,
 // a file read) does not let the stream run dry.
-constexpr int kBufferMs = 60;
+constexpr int kBufferMs = 100;
 // How often the stream is topped up.
 constexpr int kFeedMs = 5;
 // A stream not needed by the reading is closed after this long without
@@ -151,12 +151,15 @@ class MixStream {
     auto* dst = reinterpret_cast<qint16*>(out_.data());
     for (qint64 i = 0; i < samples; ++i)
       dst[i] = qint16(std::clamp(mix_[size_t(i)], -32768, 32767));
-    const qint64 written = io_->write(out_.data(), bytes);
+    qint64 written = io_->write(out_.data(), bytes);
     if (written < 0) {
       // The stream broke (the server went away): the next sound opens a
-      // new one.
-      close();
-      return;
+      // new one. A stream that only refused the write keeps its sounds.
+      if (sink_->state() == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
+        close();
+        return;
+      }
+      written = 0;
     }
     for (Voice& v : voices_) v.pos += written;
     voices_.erase(std::remove_if(voices_.begin(), voices_.end(),
