@@ -36,8 +36,8 @@ TEST(FilePlaces, RemembersTheLastHundredFilesMostRecentFirst) {
     const char* name;
     std::optional<int> caret;
   } cases[] = {
-      {"f104.txt", 104},        {"f6.txt", 6},
-      {"f5.txt", std::nullopt},  // the oldest gone
+      {"f104.txt", 104},        {"f5.txt", 5},
+      {"f4.txt", std::nullopt},  // the oldest gone
       {"f50.txt", 7},           {"f0.txt", std::nullopt},
   };
   for (const auto& c : cases) {
