@@ -3,6 +3,7 @@
 #include <QTextStream>
 
 #include "app/main_window.h"
+#include "app/settings.h"
 #include "app/text_file.h"
 #include "platform/file_access.h"
 #include "platform/settings_store.h"
@@ -37,6 +38,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         cl.neutralTone = w == QLatin1String("--neutral-tone");
       } else if (w == QLatin1String("--tone-sandhi") || w == QLatin1String("--no-tone-sandhi")) {
         cl.toneSandhi = w == QLatin1String("--tone-sandhi");
+      } else if (w == QLatin1String("--by-words")) {
+        cl.byWords = 1;
+      } else if (w == QLatin1String("--by-chars")) {
+        cl.byWords = 0;
       } else if (w == QLatin1String("--speed")) {
         if (i + 1 >= a.size())
           return error(QStringLiteral("--speed needs a value: slow, medium, fast or 1 to 100"));
@@ -53,7 +58,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     if (operands.size() != 2)
       return error(
           QStringLiteral("usage: chimepad --read-to-wav TEXTFILE OUT.wav "
-                         "[--speed slow|medium|fast|N] [--trace]"));
+                         "[--speed slow|medium|fast|N] [--by-words|--by-chars] "
+                         "[--[no-]neutral-tone] [--[no-]tone-sandhi] [--trace]"));
     cl.textFile = operands[0];
     cl.wavFile = operands[1];
     return cl;
@@ -67,6 +73,7 @@ QString HelpText() {
   return QStringLiteral(
       "Usage: chimepad [FILE]\n"
       "       chimepad --read-to-wav TEXTFILE OUT.wav [--speed slow|medium|fast|N] [--trace]\n"
+      "                [--by-words|--by-chars] [--[no-]neutral-tone] [--[no-]tone-sandhi]\n"
       "       chimepad --help | --version\n"
       "\n"
       "Chimepad (妙音朗读器) is a Chinese text editor that reads its text aloud.\n"
@@ -79,6 +86,9 @@ QString HelpText() {
       "                   status 0 on success, otherwise a message on standard error.\n"
       "  --speed          slow (1000 ms a character), medium (500 ms, the default),\n"
       "                   fast (100 ms), or N from 1 to 100 for N x 100 ms.\n"
+      "  --by-words       polyphonic characters read as in the words they stand in;\n"
+      "  --by-chars       each character read alone. Without either, as the setting\n"
+      "                   按词语读多音字 of the window says (on unless turned off).\n"
       "  --trace          one line per character on standard output: its start in ms,\n"
       "                   the character, its pinyin with tone digit (empty for none)\n"
       "                   and the sounds played, separated by tabs.\n"
@@ -132,11 +142,14 @@ int RunReadToWav(const CommandLine& cl, QTextStream& out, QTextStream& err, cons
     err.flush();
     return 2;
   }
-  // Polyphonic characters are read by their words, as the window does by default.
+  // Polyphonic characters are read by their words or alone, as asked or as
+  // the window's setting says.
+  const bool byWords = cl.byWords < 0 ? StoredReadByWords(SettingsStore()) : cl.byWords == 1;
   WordReadings words;
   RenderJob job;
   job.text = DecodeTextForReading(bytes);
   job.words = &words;
+  job.byWords = byWords;
   job.intervalMs = cl.intervalMs;
   job.neutralTone = cl.neutralTone ? *cl.neutralTone : StoredSoundOption("NeutralTone");
   job.toneSandhi = cl.toneSandhi ? *cl.toneSandhi : StoredSoundOption("ToneSandhi");

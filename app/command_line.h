@@ -24,6 +24,9 @@ struct CommandLine {
   // unset: as stored in the settings (on when nothing is stored).
   std::optional<bool> neutralTone;
   std::optional<bool> toneSandhi;
+  // Polyphones by their words (--by-words, 1) or each character alone
+  // (--by-chars, 0); -1: as 按词语读多音字 is stored.
+  int byWords = -1;
   QString error;  // Error: what was wrong, one line
 };
 

@@ -5,10 +5,14 @@
 #include <QFontDatabase>
 #include <QMainWindow>
 #include <QPainter>
+#include <QPointer>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QTextDocument>
+#include <QTimer>
 #include <algorithm>
 
+#include "app/file_places.h"
 #include "app/text_file.h"
 #include "platform/edit_control.h"
 #include "platform/ui.h"
@@ -172,6 +176,7 @@ Documents::Written Documents::writeDocument(const QString& fileName, QString* te
 
 void Documents::numNew() {
   if (!proceedAfterSaveQuestion()) return;
+  rememberPlace();
   setFormat({});  // a new document is written as code page 936 with CR LF
   p_.txtFile->setText(QString());
   p_.CurrentFileName = kUntitled;
@@ -205,9 +210,15 @@ void Documents::openChosen(const QString& name) {
     return;
   }
   // A refused file (not a regular file, too large) changes nothing.
+  const QString closing = p_.HasFileName ? p_.CurrentFileName : QString();
+  const FilePlace place{p_.txtFile->SelStart(), p_.txtFile->verticalScrollBar()->value()};
   const LoadResult loaded = loadTextFile(name);
   if (loaded == LoadResult::Refused) return;
   if (loaded != LoadResult::Failed && onFileUsed) onFileUsed(name);
+  if (loaded == LoadResult::Loaded && p_.places && !closing.isEmpty()) {
+    p_.places->remember(closing, place);
+    p_.places->save();
+  }
   p_.CurrentFileName = name;
   // Bound to the chosen name even when it could not be read.
   p_.HasFileName = true;
@@ -217,6 +228,29 @@ void Documents::openChosen(const QString& name) {
   setEnabled(p_.menu.numCopy, false);
   setEnabled(p_.menu.numCut, false);
   setEnabled(p_.menu.numDelete, true);
+  if (loaded == LoadResult::Loaded) restorePlace();
+}
+
+void Documents::rememberPlace() {
+  if (!p_.places || !p_.HasFileName) return;
+  p_.places->remember(p_.CurrentFileName,
+                      {p_.txtFile->SelStart(), p_.txtFile->verticalScrollBar()->value()});
+  p_.places->save();
+}
+
+void Documents::restorePlace() {
+  if (!p_.places || !p_.HasFileName) return;
+  const std::optional<FilePlace> place = p_.places->find(p_.CurrentFileName);
+  if (!place) return;
+  EditControl& t = *p_.txtFile;
+  t.setSelStart(std::min(place->caret, t.TextLength()));
+  // The scroll waits for the layout of the text.
+  const int scroll = place->scroll;
+  QPointer<EditControl> control(&t);
+  t.verticalScrollBar()->setValue(scroll);
+  QTimer::singleShot(0, &t, [control, scroll] {
+    if (control) control->verticalScrollBar()->setValue(scroll);
+  });
 }
 
 bool Documents::numSave() {

@@ -29,6 +29,10 @@ class Documents {
   // caller then leaves the document as it was (no name is bound).
   enum class LoadResult { Loaded, AlreadyShown, Failed, Refused };
   LoadResult loadTextFile(const QString& fileName);
+  // The place of the file being closed is remembered (caret, scroll); a
+  // file opened goes back to the place remembered for it.
+  void rememberPlace();
+  void restorePlace();
 
   // The save question, shown when the document has unsaved changes (No
   // when there is nothing to ask); Yes saves, and `saved` tells whether

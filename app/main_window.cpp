@@ -16,6 +16,7 @@
 
 #include "about/about_command.h"
 #include "app/association.h"
+#include "app/file_places.h"
 #include "app/settings.h"
 #include "app/window_placement.h"
 #include "appearance/editor_options.h"
@@ -79,6 +80,12 @@ MainWindow::MainWindow(Deps deps)
     ownedSound_ = std::make_unique<QtSoundOutput>();
     deps.sound = ownedSound_.get();
   }
+  if (!deps.places) {
+    ownedPlaces_ = std::make_unique<FilePlaces>(FilePlaces::defaultStoreFile());
+    ownedPlaces_->load();
+    deps.places = ownedPlaces_.get();
+  }
+  p_.places = deps.places;
   p_.ui = deps.ui;
   p_.settings = deps.settings;
   p_.sound = deps.sound;
@@ -93,7 +100,8 @@ MainWindow::MainWindow(Deps deps)
     return t;
   };
   p_.Timer1 = makeTimer(deps.timer1, 50, true);
-  p_.Timer2 = makeTimer(deps.timer2, 800, false);
+  // 中速, as the checked item says (a stored speed replaces it).
+  p_.Timer2 = makeTimer(deps.timer2, 500, false);
   p_.Timer3 = makeTimer(deps.timer3, 0, false);
   p_.WavTimer = makeTimer(deps.wavTimer, 0, false);
   p_.Timer1->onTick = [this] { edit_.onClipboardTick(); };
@@ -230,6 +238,9 @@ void MainWindow::connectMenu() {
   on(m.numStart, [this] { reading_.numStart(); });
   on(m.numStop, [this] { reading_.numStop(); });
   on(m.numReadToFile, [this] { reading_.numReadToFile(); });
+  on(m.numPause, [this] { reading_.numPause(); });
+  on(m.numPrevSentence, [this] { reading_.numPrevSentence(); });
+  on(m.numNextSentence, [this] { reading_.numNextSentence(); });
   // Checking is the handlers' business, not the menu's.
   m.numSoundOpt[0]->setCheckable(true);
   on(m.numSoundOpt[0], [this] {
@@ -423,6 +434,7 @@ void MainWindow::formLoad() {
       p_.menu.numDelete->setEnabled(true);
       documents_.diskWatch().watch(commandLine_);
       if (p_.title() == commandLine_ + QStringLiteral(" - ") + kAppTitle) recent_.add(commandLine_);
+      documents_.restorePlace();
     }
     offerRecovery();
   } catch (...) {}
@@ -431,7 +443,7 @@ void MainWindow::formLoad() {
 void MainWindow::closeEvent(QCloseEvent* e) {
   // Each step runs whatever the one before it did.
   try {
-    if (p_.SoundFileOpen && p_.sound) p_.sound->mciExecute(QStringLiteral("close QzcSounds"));
+    if (p_.SoundFileOpen && p_.sound) p_.sound->closeSegmentFile();
   } catch (...) {}
   try {
     SaveSettings(p_);
@@ -453,6 +465,9 @@ void MainWindow::closeEvent(QCloseEvent* e) {
       e->ignore();
       return;
     }
+  } catch (...) {}
+  try {
+    documents_.rememberPlace();
   } catch (...) {}
   // The window goes: a session still running makes no further step or sound.
   if (p_.ReadingActive) {

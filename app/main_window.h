@@ -31,6 +31,8 @@ struct MainWindowDeps {
   Timer* timer2 = nullptr;
   Timer* timer3 = nullptr;
   Timer* wavTimer = nullptr;
+  // The places of the files last closed; the user's own store when null.
+  FilePlaces* places = nullptr;
   // The command-line tail: everything after the program path.
   QString commandLine;
   // Not empty when the tail's bytes name no file the program could reach
@@ -120,6 +122,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<SoundOutput> ownedSound_;
   std::unique_ptr<InputMethod> ownedIme_;
   std::unique_ptr<WordReadings> ownedWords_;
+  std::unique_ptr<FilePlaces> ownedPlaces_;
   Documents documents_{p_};
   EditCommands edit_{p_};
   ReadingCommands reading_{p_};

@@ -2,6 +2,7 @@
 #include <QString>
 
 struct Program;
+class SettingsStore;
 
 // Applies the stored preferences to the editor font and colour, the voice
 // and the reading speed. Missing or unusable values are skipped.
@@ -14,3 +15,6 @@ void SaveSettings(Program& p);
 QString fontSizeText(double points);
 // Reads a stored size back; false when the text is not a number.
 bool parseFontSize(const QString& text, double* points);
+
+// 按词语读多音字 as stored: on unless stored as off.
+bool StoredReadByWords(const SettingsStore& s);

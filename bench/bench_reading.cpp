@@ -19,8 +19,10 @@ namespace {
 
 class SilentSound : public SoundOutput {
  public:
-  int mciExecute(const QString&) override { return 1; }
-  void sndPlaySound(const QString&, int) override {}
+  bool openSegmentFile(const QString&) override { return true; }
+  bool playSegmentRange(qint64, qint64) override { return true; }
+  bool closeSegmentFile() override { return true; }
+  void playWav(const QString&, bool) override {}
 };
 
 class IdleTimer : public Timer {

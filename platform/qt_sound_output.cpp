@@ -7,42 +7,26 @@
 #include <QEventLoop>
 #include <QIODevice>
 #include <QMediaDevices>
-#include <QPointer>
-#include <QRegularExpression>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <climits>
 
+#include "platform/pcm_convert.h"
 #include "platform/timer.h"
 
 namespace {
-// The audio server is asked for a short buffer: a stream then starts playing
-// as soon as a short sound is written, and what is written beyond it simply
-// queues up. Sounds are written up to a second ahead of their playing.
-constexpr int kBufferMs = 40;
-constexpr qint64 kWriteAheadMs = 1000;
-// A stream is kept open between sounds, so that one sound follows another
-// without a gap, and closed after this long without sound.
+// The depth the stream is kept filled to: every sound is heard this long
+// after it starts. Deep enough that a busy moment of the program (a repaint,
+// a file read) does not let the stream run dry.
+constexpr int kBufferMs = 100;
+// How often the stream is topped up.
+constexpr int kFeedMs = 5;
+// A stream not needed by the reading is closed after this long without
+// sound.
 constexpr int kCloseIdleMs = 3000;
-// Time left to a stream that is given up for one of another format, beyond
-// the end of what it still plays (the audio server plays the last samples
-// well after the stream reports that it has nothing left).
-constexpr int kRetireSlackMs = 500;
-// A sound replaced by another is cut when more than this is left of it;
-// a shorter rest plays out before the new sound.
-constexpr qint64 kReplaceCutMs = 60;
-
-QString unquote(QString s) {
-  s = s.trimmed();
-  if (s.size() >= 2 && s.startsWith(QLatin1Char('"')) && s.endsWith(QLatin1Char('"')))
-    s = s.mid(1, s.size() - 2);
-  return s;
-}
-
-qint64 bytesToMs(qint64 bytes, const QAudioFormat& f) {
-  const qint64 perSecond = qint64(f.sampleRate()) * f.bytesPerFrame();
-  return perSecond > 0 ? bytes * 1000 / perSecond : 0;
-}
+// How long opening the stream waits for the audio server to start playing.
+constexpr int kStartWaitMs = 1500;
 
 qint64 msToBytes(qint64 ms, const QAudioFormat& f) {
   return qint64(f.sampleRate()) * ms / 1000 * f.bytesPerFrame();
@@ -56,62 +40,43 @@ void dispose(QAudioSink* sink) {
 }
 }  // namespace
 
-// One stream of sounds that follow one another, as the segment file's
-// playback or the wav sounds. The stream stays open between sounds and is
-// never closed when it reports that it has run dry: at that moment the
-// audio server still has the last hundred milliseconds or so to play.
-class SoundVoice {
+// One stream that plays from its opening to its closing, silence included,
+// mixing the sounds started on it. Each sound starts at the stream's write
+// position right after a top-up, so that it is heard one buffer depth after
+// its start.
+class MixStream {
  public:
-  explicit SoundVoice(bool useDevice) : useDevice_(useDevice) {
-    clock_.start();
-    feedTimer_.setSingleShot(true);
+  explicit MixStream(bool useDevice) : useDevice_(useDevice) {
+    feedTimer_.setTimerType(Qt::PreciseTimer);
+    feedTimer_.setInterval(kFeedMs);
     QObject::connect(&feedTimer_, &QTimer::timeout, [this] { feed(); });
-    closeTimer_.setSingleShot(true);
-    QObject::connect(&closeTimer_, &QTimer::timeout, [this] { closeStream(); });
+    idle_.start();
   }
-  ~SoundVoice() { stop(); }
+  ~MixStream() { close(); }
 
-  // Queues a sound after whatever the voice still plays. With `replace`, a
-  // sound still playing is cut first, unless only its last moments are left.
-  void play(const PcmSound& pcm, bool replace) {
-    if (!useDevice_ || pcm.samples.isEmpty()) return;
-    if (replace) {
-      dropPending();
-      if (sink_ && streamEndMs_ - clock_.elapsed() > kReplaceCutMs) stop();
-    }
+  bool isOpen() const { return sink_ != nullptr; }
+  int rate() const { return format_.sampleRate(); }
+  int channels() const { return format_.channelCount(); }
+  int latencyMs() const {
+    const qint64 perSecond = qint64(format_.sampleRate()) * format_.bytesPerFrame();
+    return sink_ && perSecond > 0 ? int(sink_->bufferSize() * 1000 / perSecond) : 0;
+  }
+  // Kept open without sound (while the reading goes on).
+  void keepOpen(bool on) {
+    keepOpen_ = on;
+    idle_.restart();
+  }
+
+  // Opens the stream in this format (another one is closed first) and
+  // waits until the audio server plays it.
+  bool open(int rate, int channels) {
+    if (!useDevice_) return false;
     QAudioFormat format;
-    format.setSampleRate(pcm.sampleRate);
-    format.setChannelCount(pcm.channels);
+    format.setSampleRate(rate);
+    format.setChannelCount(channels);
     format.setSampleFormat(QAudioFormat::Int16);
-    if (sink_ && (format != format_ || sink_->state() == QAudio::StoppedState)) retire();
-    if (!sink_ && !openStream(format)) return;
-    closeTimer_.stop();
-    const qint64 now = clock_.elapsed();
-    QByteArray data = pcm.samples;
-    if (streamEndMs_ <= now && pendingPos_ >= pending_.size()) {
-      // The stream has run dry: it waits for a buffer's worth before it
-      // plays again, so a very short sound is filled up with silence.
-      const qint64 minimum = sink_->bufferSize();
-      if (data.size() < minimum) data.append(QByteArray(minimum - data.size(), '\0'));
-    }
-    pending_.append(data);
-    feed();
-  }
-
-  // Cuts every sound of the voice at once.
-  void stop() {
-    feedTimer_.stop();
-    closeTimer_.stop();
-    dropPending();
-    if (sink_) dispose(sink_.release());
-    io_ = nullptr;
-    streamEndMs_ = 0;
-    for (auto& old : retired_) dispose(old.data());
-    retired_.clear();
-  }
-
- private:
-  bool openStream(const QAudioFormat& format) {
+    if (sink_ && format == format_) return true;
+    close();
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) return false;
     auto sink = std::make_unique<QAudioSink>(device, format);
@@ -124,145 +89,142 @@ class SoundVoice {
     sink_ = std::move(sink);
     io_ = io;
     format_ = format;
-    streamEndMs_ = 0;
-    return true;
+    idle_.restart();
+    // Filled with silence; the server has started once it asks for more.
+    feed();
+    QElapsedTimer wait;
+    wait.start();
+    while (sink_ && sink_->bytesFree() < format_.bytesPerFrame() && wait.elapsed() < kStartWaitMs)
+      QThread::msleep(1);
+    feed();
+    feedTimer_.start();
+    return sink_ != nullptr;
   }
 
-  void dropPending() {
-    pending_.clear();
-    pendingPos_ = 0;
+  // Starts a sound (in the stream's format) now. A segment sound cuts the
+  // segment sound still playing.
+  void start(const QByteArray& samples, bool segment) {
+    if (!sink_ || samples.isEmpty()) return;
+    feed();
+    if (segment)
+      voices_.erase(
+          std::remove_if(voices_.begin(), voices_.end(), [](const Voice& v) { return v.segment; }),
+          voices_.end());
+    voices_.push_back({samples, 0, segment});
+    idle_.restart();
   }
 
-  // Hands queued sound to the audio server, up to a second ahead.
-  void feed() {
-    if (!sink_ || !io_) return;
-    const qint64 now = clock_.elapsed();
-    if (streamEndMs_ < now) streamEndMs_ = now;
-    while (pendingPos_ < pending_.size() && streamEndMs_ - now < kWriteAheadMs) {
-      qint64 chunk = std::max<qint64>(msToBytes(kWriteAheadMs - (streamEndMs_ - now), format_),
-                                      format_.bytesPerFrame());
-      chunk = std::min<qint64>(chunk, pending_.size() - pendingPos_);
-      const qint64 written = io_->write(pending_.constData() + pendingPos_, chunk);
-      if (written <= 0) {
-        // The stream broke (the server went away): the sound is lost, the
-        // next one opens a new stream.
-        dropPending();
-        dispose(sink_.release());
-        io_ = nullptr;
-        return;
-      }
-      pendingPos_ += written;
-      streamEndMs_ += bytesToMs(written, format_);
-    }
-    if (pendingPos_ < pending_.size()) {
-      feedTimer_.start(50);
-    } else {
-      dropPending();
-      closeTimer_.start(int(streamEndMs_ - now) + kCloseIdleMs);
-    }
-  }
+  // Cuts every sound; the stream goes on with silence.
+  void cut() { voices_.clear(); }
 
-  // Gives the stream up for a new one, leaving it to play out what it holds.
-  void retire() {
-    if (io_ && pendingPos_ < pending_.size())
-      io_->write(pending_.constData() + pendingPos_, pending_.size() - pendingPos_);
-    dropPending();
+  void close() {
     feedTimer_.stop();
-    closeTimer_.stop();
-    const qint64 left = std::max<qint64>(0, streamEndMs_ - clock_.elapsed());
-    QPointer<QAudioSink> old = sink_.release();
-    io_ = nullptr;
-    streamEndMs_ = 0;
-    retired_.erase(std::remove_if(retired_.begin(), retired_.end(),
-                                  [](const QPointer<QAudioSink>& p) { return !p; }),
-                   retired_.end());
-    retired_.push_back(old);
-    QTimer::singleShot(int(left) + kRetireSlackMs, old, [old] { dispose(old.data()); });
-  }
-
-  void closeStream() {
-    if (pendingPos_ < pending_.size()) return;
+    voices_.clear();
     if (sink_) dispose(sink_.release());
     io_ = nullptr;
-    streamEndMs_ = 0;
+  }
+
+ private:
+  struct Voice {
+    QByteArray samples;
+    qint64 pos = 0;  // bytes played
+    bool segment = false;
+  };
+
+  void feed() {
+    if (!sink_ || !io_) return;
+    if (voices_.empty() && !keepOpen_ && idle_.elapsed() > kCloseIdleMs) {
+      close();
+      return;
+    }
+    const int frameBytes = format_.bytesPerFrame();
+    const qint64 bytes = sink_->bytesFree() / frameBytes * frameBytes;
+    if (bytes <= 0) return;
+    const qint64 samples = bytes / 2;
+    mix_.assign(size_t(samples), 0);
+    for (const Voice& v : voices_) {
+      const qint64 n = std::min<qint64>(samples, (v.samples.size() - v.pos) / 2);
+      const auto* src = reinterpret_cast<const qint16*>(v.samples.constData() + v.pos);
+      for (qint64 i = 0; i < n; ++i) mix_[size_t(i)] += src[i];
+    }
+    out_.resize(size_t(bytes));
+    auto* dst = reinterpret_cast<qint16*>(out_.data());
+    for (qint64 i = 0; i < samples; ++i)
+      dst[i] = qint16(std::clamp(mix_[size_t(i)], -32768, 32767));
+    qint64 written = io_->write(out_.data(), bytes);
+    if (written < 0) {
+      // The stream broke (the server went away): the next sound opens a
+      // new one. A stream that only refused the write keeps its sounds.
+      if (sink_->state() == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
+        close();
+        return;
+      }
+      written = 0;
+    }
+    for (Voice& v : voices_) v.pos += written;
+    voices_.erase(std::remove_if(voices_.begin(), voices_.end(),
+                                 [](const Voice& v) { return v.pos >= v.samples.size(); }),
+                  voices_.end());
+    if (!voices_.empty()) idle_.restart();
   }
 
   bool useDevice_;
   std::unique_ptr<QAudioSink> sink_;
   QIODevice* io_ = nullptr;
   QAudioFormat format_;
-  QByteArray pending_;
-  qint64 pendingPos_ = 0;
-  QElapsedTimer clock_;
-  qint64 streamEndMs_ = 0;  // when what was written will have played, on clock_
   QTimer feedTimer_;
-  QTimer closeTimer_;
-  std::vector<QPointer<QAudioSink>> retired_;
+  QElapsedTimer idle_;
+  bool keepOpen_ = false;
+  std::vector<Voice> voices_;
+  std::vector<int> mix_;
+  std::vector<char> out_;
 };
 
 QtSoundOutput::QtSoundOutput(bool useAudioDevice)
-    : useAudioDevice_(useAudioDevice),
-      segmentVoice_(std::make_unique<SoundVoice>(useAudioDevice)),
-      wavVoice_(std::make_unique<SoundVoice>(useAudioDevice)) {}
+    : useAudioDevice_(useAudioDevice), stream_(std::make_unique<MixStream>(useAudioDevice)) {}
 
 QtSoundOutput::~QtSoundOutput() {
   *alive_ = false;
   for (QEventLoop* loop : waits_) loop->quit();
 }
 
-int QtSoundOutput::mciExecute(const QString& command) {
-  static const QRegularExpression openRe(QStringLiteral(R"(^open\s+(.+)\s+alias\s+(\S+)$)"),
-                                         QRegularExpression::CaseInsensitiveOption);
-  static const QRegularExpression playRe(
-      QStringLiteral(R"(^play\s+(.+?)(?:\s+from\s+(\d{1,12}))?(?:\s+to\s+(\d{1,12}))?$)"),
-      QRegularExpression::CaseInsensitiveOption);
-  static const QRegularExpression closeRe(QStringLiteral(R"(^close\s+(\S+)$)"),
-                                          QRegularExpression::CaseInsensitiveOption);
-  const QString text = command.trimmed();
-  QRegularExpressionMatch m;
-  if ((m = openRe.match(text)).hasMatch()) return open(unquote(m.captured(1)), m.captured(2));
-  if ((m = playRe.match(text)).hasMatch()) {
-    const qint64 from = m.captured(2).isEmpty() ? 0 : m.captured(2).toLongLong();
-    const qint64 to = m.captured(3).isEmpty() ? -1 : m.captured(3).toLongLong();
-    return play(unquote(m.captured(1)), from, to);
-  }
-  if ((m = closeRe.match(text)).hasMatch()) return close(m.captured(1));
-  return 0;
-}
+int QtSoundOutput::latencyMs() const { return stream_->latencyMs(); }
 
-int QtSoundOutput::open(const QString& path, const QString& alias) {
-  OpenDevice device;
-  device.alias = alias;
-  device.path = soundFileSystemPath(path);
+bool QtSoundOutput::openSegmentFile(const QString& path) {
   // The whole file is decoded now; playing a range then only cuts it out.
-  if (!DecodeWav(device.path, device.sound)) return 0;
+  PcmSound sound;
+  if (!DecodeWav(soundFileSystemPath(path), sound) || sound.sampleRate <= 0) return false;
   // One file is open at a time: a new one replaces it.
-  if (segment_) close(segment_->alias);
+  if (segment_) closeSegmentFile();
   // The wav files are read again: the sound set may have been replaced.
   wavs_.clear();
-  segment_ = std::move(device);
-  return 1;
+  segmentPath_ = path;
+  // The stream plays in the segment file's format from now until the file
+  // is closed, so that the first sound of the reading is as prompt as any.
+  if (useAudioDevice_ && stream_->open(sound.sampleRate, sound.channels)) stream_->keepOpen(true);
+  segment_ = std::move(sound);
+  return true;
 }
 
-int QtSoundOutput::play(const QString& name, qint64 fromMs, qint64 toMs) {
-  if (!segment_) return 0;
-  // The file is named by its full path or by its alias.
-  if (name.compare(segment_->alias, Qt::CaseInsensitive) != 0 &&
-      soundFileSystemPath(name) != segment_->path)
-    return 0;
-  const qint64 length = segment_->sound.lengthMs();
+bool QtSoundOutput::playSegmentRange(qint64 fromMs, qint64 toMs) {
+  if (!segment_) return false;
+  const qint64 length = segment_->lengthMs();
   if (toMs < 0) toMs = length;
-  if (fromMs > toMs || fromMs > length) return 0;
-  // A new play replaces what the file still had to play.
-  segmentVoice_->play(segment_->sound.slice(fromMs, toMs), true);
-  return 1;
+  if (fromMs > toMs || fromMs > length) return false;
+  const PcmSound part = segment_->slice(fromMs, toMs);
+  if (!stream_->isOpen() && useAudioDevice_) stream_->open(part.sampleRate, part.channels);
+  if (stream_->isOpen())
+    stream_->start(ConvertPcm(part, stream_->rate(), stream_->channels()).samples, true);
+  return true;
 }
 
-int QtSoundOutput::close(const QString& alias) {
-  if (!segment_ || segment_->alias.compare(alias, Qt::CaseInsensitive) != 0) return 0;
-  segmentVoice_->stop();
+bool QtSoundOutput::closeSegmentFile() {
+  if (!segment_) return false;
   segment_.reset();
-  return 1;
+  segmentPath_.clear();
+  stream_->cut();
+  stream_->keepOpen(false);
+  return true;
 }
 
 const PcmSound* QtSoundOutput::decoded(const QString& path) {
@@ -276,11 +238,18 @@ const PcmSound* QtSoundOutput::decoded(const QString& path) {
   return it->has_value() ? &**it : nullptr;
 }
 
-void QtSoundOutput::sndPlaySound(const QString& path, int flags) {
+void QtSoundOutput::playWav(const QString& path, bool wait) {
   const PcmSound* sound = decoded(path);
   if (!sound) return;
-  wavVoice_->play(*sound, false);
-  if (!(flags & kSndAsync)) waitFor(sound->lengthMs());
+  if (!stream_->isOpen() && useAudioDevice_) stream_->open(sound->sampleRate, sound->channels);
+  if (stream_->isOpen()) {
+    const bool same =
+        sound->sampleRate == stream_->rate() && sound->channels == stream_->channels();
+    stream_->start(
+        same ? sound->samples : ConvertPcm(*sound, stream_->rate(), stream_->channels()).samples,
+        false);
+  }
+  if (wait) waitFor(sound->lengthMs());
 }
 
 qint64 QtSoundOutput::soundLengthMs(const QString& path) {
@@ -293,8 +262,7 @@ bool QtSoundOutput::hasDevice() {
 }
 
 void QtSoundOutput::stopAll() {
-  segmentVoice_->stop();
-  wavVoice_->stop();
+  stream_->cut();
   for (QEventLoop* loop : waits_) loop->quit();
 }
 

@@ -1,24 +1,27 @@
 #pragma once
-// Sound output as the reading subsystem uses it: the multimedia command
-// interface for the segment sound file and synchronous wav playback.
+// Sound output as the reading subsystem uses it: the segment sound file,
+// opened once per reading session, whose ranges play in the background, and
+// the wav files of single sounds.
 #include <QString>
 #include <QtGlobal>
-
-// Flags of sndPlaySound: 0 plays to the end before returning.
-inline constexpr int kSndSync = 0;
-inline constexpr int kSndAsync = 1;
 
 class SoundOutput {
  public:
   virtual ~SoundOutput() = default;
-  // Takes "open <path> alias QzcSounds", "play <path> from A to B" and
-  // "close QzcSounds"; answers non-zero on success, like mciExecute.
-  virtual int mciExecute(const QString& command) = 0;
-  // Plays a wav file to its end before returning (flags 0); with kSndAsync
-  // it returns at once. A file that cannot be played makes no sound.
-  virtual void sndPlaySound(const QString& path, int flags) = 0;
-  // Cuts every sound at once. A synchronous sndPlaySound that is waiting
-  // for its sound to end returns as soon as control gets back to it.
+  // Opens the segment file for a reading session (a file open before is
+  // closed). False when it cannot be played; the file open before, if any,
+  // then stays open.
+  virtual bool openSegmentFile(const QString& path) = 0;
+  // Starts the range [fromMs, toMs] of the open segment file without
+  // waiting; a range still playing is cut. False when no file is open or the
+  // range lies outside it (a range running past the end is clipped).
+  virtual bool playSegmentRange(qint64 fromMs, qint64 toMs) = 0;
+  // Closes the segment file, cutting its sound. False when none was open.
+  virtual bool closeSegmentFile() = 0;
+  // Starts a wav file; with `wait` it returns only when the sound has ended
+  // (or `stopAll` cut it). A file that cannot be played makes no sound.
+  virtual void playWav(const QString& path, bool wait) = 0;
+  // Cuts every sound at once.
   virtual void stopAll() {}
   // The length of a wav file's sound in milliseconds; -1 when it cannot be
   // played. The reading waits this long for a wav sound to end.

@@ -1,6 +1,7 @@
 #include "platform/timer.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QPointer>
 #include <algorithm>
@@ -8,6 +9,19 @@
 
 namespace {
 int g_busy = 0;  // tick handlers and holds on the stack
+// While a tick that came on time is delivered: the moment it was due (ns
+// on the monotonic clock), -1 otherwise.
+qint64 g_dueNs = -1;
+// How much of a tick's lateness a timer switched on in its handler makes up.
+constexpr qint64 kMaxCatchUpNs = 50'000'000;
+const QElapsedTimer& monotonic() {
+  static const QElapsedTimer clock = [] {
+    QElapsedTimer t;
+    t.start();
+    return t;
+  }();
+  return clock;
+}
 std::vector<QPointer<WinTimer>>& held() {
   static std::vector<QPointer<WinTimer>> v;
   return v;
@@ -23,8 +37,22 @@ bool WinTimer::busy() { return g_busy > 0; }
 
 void WinTimer::restart() {
   pending_ = false;
-  if (enabled_ && interval_ > 0) timer_.start(interval_);
-  else timer_.stop();
+  if (!enabled_ || interval_ <= 0) {
+    timer_.stop();
+    return;
+  }
+  // Switched on by the handler of a tick that came late, the countdown
+  // starts when that tick was due: the lateness of one timer is not added
+  // to the next one it starts.
+  const qint64 now = monotonic().nsecsElapsed();
+  const qint64 from = g_dueNs >= 0 ? std::clamp(g_dueNs, now - kMaxCatchUpNs, now) : now;
+  dueNs_ = from + qint64(interval_) * 1'000'000;
+  arm(now);
+}
+
+void WinTimer::arm(qint64 now) {
+  timer_.setSingleShot(true);
+  timer_.start(int(std::max<qint64>(0, (dueNs_ - now + 500'000) / 1'000'000)));
 }
 
 void WinTimer::setInterval(int ms) {
@@ -40,6 +68,13 @@ void WinTimer::setEnabled(bool on) {
 }
 
 void WinTimer::fire() {
+  // The next tick of the period, counted from when this one was due (from
+  // now when the program was held up for longer than a period).
+  const qint64 now = monotonic().nsecsElapsed();
+  dueAt_ = dueNs_;
+  dueNs_ += qint64(interval_) * 1'000'000;
+  if (dueNs_ <= now) dueNs_ = now + qint64(interval_) * 1'000'000;
+  arm(now);
   if (g_busy > 0) {
     if (!pending_) {
       pending_ = true;
@@ -47,18 +82,23 @@ void WinTimer::fire() {
     }
     return;
   }
-  deliver();
+  deliver(false);
 }
 
-void WinTimer::deliver() {
+void WinTimer::deliver(bool held) {
   pending_ = false;
   if (!enabled_ || interval_ <= 0 || !onTick) return;
   ++g_busy;
+  // A held tick comes late on purpose: what it starts counts from now.
+  const qint64 outerDue = g_dueNs;
+  g_dueNs = held ? -1 : dueAt_;
   struct Leave {
+    qint64 due;
     ~Leave() {
+      g_dueNs = due;
       if (--g_busy == 0) WinTimer::releaseHeld();
     }
-  } leave;
+  } leave{outerDue};
   onTick();
 }
 
@@ -72,7 +112,7 @@ void WinTimer::releaseHeld() {
         held().clear();
         for (auto& t : list) {
           if (!t || !t->pending_) continue;
-          if (g_busy == 0) t->deliver();
+          if (g_busy == 0) t->deliver(true);
           else held().push_back(t);
         }
       },

@@ -37,14 +37,17 @@ class WinTimer : public QObject, public Timer {
  private:
   friend class TimerHold;
   void fire();
-  void deliver();
+  void deliver(bool held);
   void restart();
+  void arm(qint64 now);
   static void releaseHeld();
 
   QTimer timer_;
   int interval_ = 0;
   bool enabled_ = false;
   bool pending_ = false;
+  qint64 dueNs_ = 0;  // when the next tick is due, on a monotonic clock
+  qint64 dueAt_ = 0;  // when the tick being delivered was due
 };
 
 // Held while the program blocks in a wait of its own (a sound that plays

@@ -16,9 +16,9 @@ const std::array<TopMenuSpec, 5>& topMenus() {
   return t;
 }
 
-const std::array<MenuItemSpec, 45>& menuItems() {
+const std::array<MenuItemSpec, 48>& menuItems() {
   // menu, submenu, name, caption, shortcut, enabled, checkable, checked, icon
-  static const std::array<MenuItemSpec, 45> t{{
+  static const std::array<MenuItemSpec, 48> t{{
       {"numFile", "", "numNew", "新建(&N)", "Ctrl+N", true, false, false, "new"},
       {"numFile", "", "numOpen", "打开(&O)...", "Ctrl+O", true, false, false, "open"},
       {"numFile", "", "numSave", "保存(&S)", "Ctrl+S", true, false, false, "save"},
@@ -49,6 +49,9 @@ const std::array<MenuItemSpec, 45>& menuItems() {
       {"numFormat", "", "numStatusBar", "状态栏(&B)", "", true, true, true, ""},
       {"numRead", "", "numStart", "开始朗读(&P)...", "F8", true, false, false, "start"},
       {"numRead", "", "numStop", "停止(&S)", "Ctrl+T", false, false, false, ""},
+      {"numRead", "", "numPause", "暂停/继续(&Z)", "F9", false, false, false, ""},
+      {"numRead", "", "numPrevSentence", "上一句(&B)", "Alt+Left", false, false, false, ""},
+      {"numRead", "", "numNextSentence", "下一句(&N)", "Alt+Right", false, false, false, ""},
       {"numRead", "", "numReadToFile", "朗读到文件(&W)...", "", true, false, false, ""},
       {"numRead", "", "numLine6", "-", "", true, false, false, ""},
       {"numRead", "", "numSound", "声音选项(&O)", "", true, false, false, ""},
@@ -135,6 +138,9 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
   numStart = item("numStart");
   numStop = item("numStop");
   numReadToFile = item("numReadToFile");
+  numPause = item("numPause");
+  numPrevSentence = item("numPrevSentence");
+  numNextSentence = item("numNextSentence");
   numSoundOpt[0] = item("numSoundOpt(0)");
   numWords = item("numWords");
   numNeutralTone = item("numNeutralTone");

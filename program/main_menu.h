@@ -29,7 +29,7 @@ struct TopMenuSpec {
 
 // The whole menu, in order.
 const std::array<TopMenuSpec, 5>& topMenus();
-const std::array<MenuItemSpec, 45>& menuItems();
+const std::array<MenuItemSpec, 48>& menuItems();
 
 // The items a desktop editor has beyond the table, each placed after the
 // item `after` of its menu ("" for the menu's end).
@@ -55,6 +55,8 @@ struct MainMenu {
   QAction* numWords = nullptr;        // 按词语读多音字
   QAction* numNeutralTone = nullptr;  // 轻声
   QAction* numToneSandhi = nullptr;   // 上声变调
+  // 暂停/继续, 上一句, 下一句: enabled while reading.
+  QAction *numPause = nullptr, *numPrevSentence = nullptr, *numNextSentence = nullptr;
   std::array<QAction*, 4> numSoundSpeed{};
   QAction *numHelp = nullptr, *numAbout = nullptr;
   // The editor's own items beyond the table above (`editorMenuItems`).

@@ -17,6 +17,7 @@ class InputMethod;
 class Registry;
 class Ui;
 class WordReadings;
+class FilePlaces;
 
 inline const QString kAppTitle = QStringLiteral("妙音朗读器");
 inline const QString kUntitled = QStringLiteral("无标题");
@@ -41,6 +42,9 @@ struct Program {
   // Documents.
   QString CurrentFileName = kUntitled;
   bool HasFileName = false;
+  // Where the caret and the scroll stood in the files last closed (null:
+  // nothing is remembered).
+  FilePlaces* places = nullptr;
   // Undo history; its position above 0 means unsaved changes.
   UndoHistory undo;
   // Editor events.
@@ -67,6 +71,9 @@ struct Program {
   // second.
   bool ReadToneSandhi = true;
   qint16 PreviousTone = 0;
+  // A selection of more than one character when reading starts is read to
+  // its end; off: reading goes on to the end of the text.
+  bool ReadSelectionOnly = true;
   // Search and replace.
   QString FindText;
   QString ReplaceText;

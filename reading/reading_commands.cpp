@@ -8,11 +8,18 @@
 #include "platform/timer.h"
 #include "platform/ui.h"
 #include "program/program.h"
+#include "reading/reading_walk.h"
 #include "reading/speed_options.h"
 #include "reading/wav_render.h"
 
-void ReadingCommands::numStart() { session_.Start(); }
+void ReadingCommands::numStart() {
+  session_.soundDir = soundDir;
+  session_.Start();
+}
 void ReadingCommands::numStop() { session_.Stop(); }
+void ReadingCommands::numPause() { session_.PauseOrResume(); }
+void ReadingCommands::numPrevSentence() { session_.SkipSentence(-1); }
+void ReadingCommands::numNextSentence() { session_.SkipSentence(1); }
 void ReadingCommands::timer2Tick() { session_.Step(); }
 void ReadingCommands::timer3Tick() { speech_.Timer3Tick(); }
 void ReadingCommands::wavTimerTick() { speech_.WavTick(); }
@@ -38,19 +45,20 @@ void ReadingCommands::numReadToFile() {
   if (QFileInfo(fileName).suffix().isEmpty()) fileName += QStringLiteral(".wav");
 
   // From the caret to the end, or the selection when it is longer than one
-  // character (a surrogate pair is one).
+  // character, as the window reads it.
   const EditControl& t = *p_.txtFile;
   const QString text = t.Text();
   const int start = t.SelStart();
   const int length = t.SelLength();
-  const bool onePair =
-      length == 2 && text.at(start).isHighSurrogate() && text.at(start + 1).isLowSurrogate();
+  const bool selection =
+      p_.ReadSelectionOnly && length > characterWidth(StringSource(text), start, start + length);
   RenderJob job;
-  job.text = length > 1 && !onePair ? text.mid(start, length) : text.mid(start);
+  job.text = selection ? text.mid(start, length) : text.mid(start);
   job.intervalMs = p_.Timer2 ? p_.Timer2->interval() : 500;
   job.soundDir = soundDir.isEmpty() ? executableDir() : soundDir;
   job.ime = p_.ime;
-  job.words = p_.ReadByWords ? p_.words : nullptr;
+  job.words = p_.words;
+  job.byWords = p_.ReadByWords;
   job.neutralTone = p_.ReadNeutralTone;
   job.toneSandhi = p_.ReadToneSandhi;
   job.outFile = fileName;

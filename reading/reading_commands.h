@@ -13,6 +13,10 @@ class ReadingCommands {
   // 朗读到文件: the text from the caret to the end (or the selection, when
   // longer than one character) read into a wav file at the current speed.
   void numReadToFile();
+  // 暂停/继续, 上一句, 下一句.
+  void numPause();
+  void numPrevSentence();
+  void numNextSentence();
   void timer2Tick();
   void timer3Tick();
   void wavTimerTick();
@@ -23,7 +27,8 @@ class ReadingCommands {
   // The sounds of the reading: units, syllables, the output steps.
   Speech& speech() { return speech_; }
   ReadingSession& session() { return session_; }
-  // Where 朗读到文件 looks for the sound set; empty for the program's folder.
+  // Where reading and 朗读到文件 look for the sound set; empty for the
+  // program's folder.
   QString soundDir;
 
  private:

@@ -34,18 +34,6 @@ qint16 ToneOf(const QString& reading) {
   return 5;
 }
 
-namespace {
-// The character at a position of the control: a surrogate pair is one.
-QString characterAt(const EditControl& t, int pos) {
-  const QString c = t.CharAt(pos);
-  if (c.size() == 1 && c.at(0).isHighSurrogate()) {
-    const QString low = t.CharAt(pos + 1);
-    if (low.size() == 1 && low.at(0).isLowSurrogate()) return c + low;
-  }
-  return c;
-}
-}  // namespace
-
 ReadingUnit FormReadingUnit(Program& p, const QString& c, const QString& next,
                             const QString& inWord, const QString& nextInWord) {
   ReadingUnit u;
@@ -59,12 +47,33 @@ ReadingUnit FormReadingUnit(Program& p, const QString& c, const QString& next,
   return u;
 }
 
+// The edit control as the reading walks it: the reading position is the
+// caret, the character being read the selection.
+namespace {
+class ControlSource : public TextSource {
+ public:
+  explicit ControlSource(Program& p) : p_(p) {}
+  int length() const override { return p_.txtFile->TextLength(); }
+  QChar at(int pos) const override {
+    const QString c = p_.txtFile->CharAt(pos);
+    return c.isEmpty() ? QChar() : c.at(0);
+  }
+  bool refusesPosition(int pos) const override { return p_.txtFile->IsInsideBreak(pos); }
+  int position() const override { return p_.txtFile->SelStart(); }
+  void show(int pos, int width) override { p_.txtFile->select(pos, width); }
+  QString wordReading(int pos) const override { return WordReadingAt(p_, pos); }
+
+ private:
+  Program& p_;
+};
+}  // namespace
+
 ReadingUnit FormReadingUnit(Program& p) {
-  const EditControl& t = *p.txtFile;
-  // The first character of the selection (a surrogate pair is one).
-  const QString c = t.SelLength() > 0 ? characterAt(t, t.SelStart()) : QString();
+  const ControlSource t(p);
+  const int pos = p.txtFile->SelStart();
+  // The first character of the selection (nothing when none is selected).
+  const QString c = p.txtFile->SelLength() > 0 ? characterAt(t, pos) : QString();
   // The character after the one being read (nothing at the end of the text).
-  const int pos = t.SelStart();
   const int nextPos = pos + int(qMax<qsizetype>(1, c.size()));
   const QString next = characterAt(t, nextPos);
   return FormReadingUnit(p, c, next, c.isEmpty() ? QString() : WordReadingAt(p, pos),
@@ -82,24 +91,67 @@ QString ReadingStatusText(const ReadingUnit& unit) {
   return c + QLatin1Char(' ') + PinyinWithToneMark(syllable, PlayedTone(unit));
 }
 
+bool IsSentenceEnd(QChar c) {
+  static const QString ends = QStringLiteral("。！？；….!?;\r\n\u2028\u2029");
+  return ends.contains(c);
+}
+
+namespace {
+bool isSentenceStart(const QString& text, int pos) {
+  return pos == 0 ||
+         (pos < text.size() && IsSentenceEnd(text.at(pos - 1)) && !IsSentenceEnd(text.at(pos)));
+}
+}  // namespace
+
+int SentenceStartAfter(const QString& text, int pos) {
+  const int length = int(text.size());
+  for (int i = std::max(pos + 1, 1); i < length; ++i)
+    if (isSentenceStart(text, i)) return i;
+  return length;
+}
+
+int SentenceStartBefore(const QString& text, int pos) {
+  pos = std::clamp(pos, 0, int(text.size()));
+  int current = pos;
+  while (current > 0 && !isSentenceStart(text, current)) --current;
+  for (int i = current - 1; i > 0; --i)
+    if (isSentenceStart(text, i)) return i;
+  return 0;
+}
+
+int PositionAfterEdit(const QString& before, const QString& after, int pos) {
+  const int a = int(before.size()), b = int(after.size());
+  int head = 0;
+  while (head < a && head < b && before.at(head) == after.at(head)) ++head;
+  if (pos <= head) return std::min(pos, b);
+  int tail = 0;
+  while (tail < a - head && tail < b - head && before.at(a - 1 - tail) == after.at(b - 1 - tail))
+    ++tail;
+  // The text from `pos` on is still there, after the edit.
+  if (a - pos <= tail) return b - (a - pos);
+  return head;
+}
+
 void ReadingSession::notice(const QString& text) {
   p_.ui->message(p_.frmMain, text, QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
 }
 
-ReadingSession::ReadingSession(Program& p, Speech& speech) : p_(p), speech_(speech) {
-  // A step that fell due while a wav sound played comes at its end, and the
-  // step timer counts the next interval from there.
-  speech_.onStepDue = [this] {
-    if (!p_.ReadingActive) return;
-    if (p_.Timer2 && p_.Timer2->enabled()) p_.Timer2->setEnabled(true);
-    Step();
-  };
+ReadingSession::ReadingSession(Program& p, Speech& speech)
+    : p_(p), speech_(speech), source_(std::make_unique<ControlSource>(p)), walk_(p, speech) {
+  walk_.onUnit = [this](const ReadingUnit& unit, int) { p_.showStatus(ReadingStatusText(unit)); };
+  walk_.onEnd = [this] { Stop(); };
 }
 
-void ReadingSession::speak() {
-  const ReadingUnit unit = FormReadingUnit(p_);
-  p_.showStatus(ReadingStatusText(unit));
-  speech_.SpeakUnit(unit);
+ReadingSession::~ReadingSession() = default;
+
+void ReadingSession::updateMenu() {
+  MainMenu& m = p_.menu;
+  // While paused, 开始朗读 starts a new session from the caret.
+  if (m.numStart) m.numStart->setEnabled(!p_.ReadingActive || paused_);
+  if (m.numStop) m.numStop->setEnabled(p_.ReadingActive);
+  if (m.numPause) m.numPause->setEnabled(p_.ReadingActive);
+  if (m.numPrevSentence) m.numPrevSentence->setEnabled(p_.ReadingActive);
+  if (m.numNextSentence) m.numNextSentence->setEnabled(p_.ReadingActive);
 }
 
 void ReadingSession::Start() {
@@ -107,6 +159,9 @@ void ReadingSession::Start() {
     notice(QStringLiteral("请先关闭查找和替换窗口!"));
     return;
   }
+  // A paused session gives way to the new one.
+  if (p_.ReadingActive && paused_) Stop();
+  if (p_.ReadingActive) return;
   p_.PinyinImeMissing = false;
   // A dictionary removed or replaced since the last session is noticed now.
   if (p_.ime) p_.ime->refresh();
@@ -115,9 +170,8 @@ void ReadingSession::Start() {
     notice(QStringLiteral("请先安装微软拼音输入法!"));
     return;
   }
-  BuildSoundPaths(p_);
-  if (p_.sound->mciExecute(QStringLiteral("open ") + p_.SegmentFilePath +
-                           QStringLiteral(" alias QzcSounds")) == 0) {
+  BuildSoundPaths(p_, soundDir.isEmpty() ? executableDir() : soundDir);
+  if (!p_.sound->openSegmentFile(p_.SegmentFilePath)) {
     notice(QStringLiteral("无法打开声音文件!"));
     return;
   }
@@ -128,46 +182,91 @@ void ReadingSession::Start() {
   }
   p_.SoundFileOpen = true;
   p_.ReadingActive = true;
-  p_.menu.numStart->setEnabled(false);
-  p_.menu.numStop->setEnabled(true);
-  // The character at the caret becomes the selection (a longer selection
-  // shrinks to its first character; at the end nothing is selected).
+  paused_ = false;
+  updateMenu();
+  // A selection of more than one character is read to its end (one
+  // surrogate pair is one character); otherwise reading goes to the end of
+  // the text. The character at the caret is read first.
   EditControl& t = *p_.txtFile;
-  t.setSelLength(characterAt(t, t.SelStart()).size() == 2 ? 2 : 1);
+  const int start = t.SelStart();
+  const int length = t.SelLength();
+  const bool selection =
+      p_.ReadSelectionOnly && length > characterWidth(*source_, start, start + length);
+  walk_.begin(*source_, selection ? start + length : -1);
   p_.Timer2->setEnabled(true);
-  speak();
+  walk_.readAt(start);
 }
 
 void ReadingSession::Step() {
-  // The wav sounds of the unit still play: the step comes at their end.
-  if (speech_.busy()) {
-    speech_.deferStep();
-    return;
-  }
+  if (!p_.ReadingActive || paused_) return;
+  walk_.step();
+}
+
+void ReadingSession::PauseOrResume() {
+  if (!p_.ReadingActive) return;
   EditControl& t = *p_.txtFile;
-  const int length = t.TextLength();
-  const int old = t.SelStart();
-  if (old >= length) {
-    Stop();
+  if (!paused_) {
+    paused_ = true;
+    p_.Timer2->setEnabled(false);
+    p_.Timer3->setEnabled(false);
+    speech_.Stop();
+    // The character after the one being read (the end when it was the end).
+    const int last = t.SelStart();
+    const int end = walk_.end();
+    resumeAt_ = last >= end ? end : nextReadingPosition(*source_, last, end);
+    pausedEnd_ = end < t.TextLength() ? end : -1;
+    pausedText_ = t.Text();
+    walk_.finish();
+    p_.showStatus(QStringLiteral("已暂停"));
+    updateMenu();
     return;
   }
-  // The control refuses a caret inside a line break: go on until it moves.
-  // A surrogate pair is one character.
-  int next = old + int(characterAt(t, old).size() == 2 ? 2 : 1);
-  while (next < length && t.IsInsideBreak(next)) ++next;
-  t.select(next, characterAt(t, next).size() == 2 ? 2 : 1);
-  speak();
+  // Edits made meanwhile move the place with the text around it.
+  const QString text = t.Text();
+  int at = PositionAfterEdit(pausedText_, text, resumeAt_);
+  int end = pausedEnd_ < 0 ? -1 : PositionAfterEdit(pausedText_, text, pausedEnd_);
+  pausedText_.clear();
+  paused_ = false;
+  updateMenu();
+  walk_.begin(*source_, end);
+  while (at < walk_.end() && source_->refusesPosition(at)) ++at;
+  p_.Timer2->setEnabled(true);
+  walk_.readAt(at);
+}
+
+void ReadingSession::SkipSentence(int direction) {
+  if (!p_.ReadingActive) return;
+  EditControl& t = *p_.txtFile;
+  const QString text = t.Text();
+  if (paused_) {
+    const int to =
+        direction < 0 ? SentenceStartBefore(text, resumeAt_) : SentenceStartAfter(text, resumeAt_);
+    resumeAt_ = to;
+    pausedText_ = text;
+    t.select(to, characterWidth(*source_, to));
+    return;
+  }
+  const int from = t.SelStart();
+  int to = direction < 0 ? SentenceStartBefore(text, from) : SentenceStartAfter(text, from);
+  // Within the part being read.
+  to = std::min(to, walk_.end());
+  speech_.Stop();
+  p_.Timer3->setEnabled(false);
+  p_.Timer2->setEnabled(true);
+  walk_.readAt(to);
 }
 
 void ReadingSession::Stop() {
   p_.ReadingActive = false;
-  p_.menu.numStop->setEnabled(false);
-  p_.menu.numStart->setEnabled(true);
+  paused_ = false;
+  pausedText_.clear();
+  walk_.finish();
+  updateMenu();
   p_.Timer2->setEnabled(false);
   p_.Timer3->setEnabled(false);
   // A sound still playing is cut, and a unit waiting for its wav ends.
   speech_.Stop();
-  p_.sound->mciExecute(QStringLiteral("close QzcSounds"));
+  p_.sound->closeSegmentFile();
   p_.SoundFileOpen = false;
   p_.showStatus(QString());
 }

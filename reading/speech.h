@@ -36,12 +36,12 @@ const QString& LongPauseMarks();
 // One sound of a unit, as the output steps make it.
 struct SoundStep {
   enum Kind { Wav, Segment, Pause } kind = Pause;
-  QString wav;  // for Wav: the name relative to `AppDir` ("Sounds\\b.wav")
+  QString wav;  // for Wav: the name relative to `AppDir` ("Sounds/b.wav")
   int from = 0;
   int to = 0;
   int pause = 0;       // for Segment and Pause: how long the step timer is held
   bool glide = false;  // a glide or the rest of its final: `GlideActive` while it plays
-  // "b" for "Sounds\\b.wav", "4150-4550" for a range, "(400)" for a pause.
+  // "b" for "Sounds/b.wav", "4150-4550" for a range, "(400)" for a pause.
   QString describe() const;
 };
 
@@ -57,8 +57,9 @@ class Speech {
   explicit Speech(Program& p) : p_(p) {}
 
   // Output steps.
-  // Plays "Sounds\x.wav" (a name relative to `AppDir`) to its end, after
-  // the sounds before it; the step timer is not touched.
+  // Plays "Sounds/x.wav" (a name relative to `AppDir`; backslashes are
+  // taken as separators) to its end, after the sounds before it; the step
+  // timer is not touched.
   void PlayWav(const QString& name);
   // Holds the step timer, starts the range of the segment file and arms
   // the pause timer with `pause` milliseconds.

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "platform/input_method.h"
+#include "platform/pcm_convert.h"
 #include "platform/sound_files.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
 #include "program/program.h"
 #include "reading/reading_session.h"
+#include "reading/reading_walk.h"
 #include "reading/speech.h"
 #include "reading/text_to_pinyin.h"
 #include "reading/word_readings.h"
@@ -24,39 +26,46 @@ class MixingSoundOutput : public SoundOutput {
  public:
   MixingSoundOutput(VirtualClock& clock, WavFileWriter& writer) : clock_(clock), writer_(writer) {}
 
-  bool openSegment(const QString& path) {
+  bool openSegmentFile(const QString& path) override {
     PcmSound s;
     if (!DecodeWav(soundFileSystemPath(path), s) || s.sampleRate <= 0) return false;
-    segmentPath_ = path;
     rate_ = s.sampleRate;
     channels_ = s.channels;
     segment_ = std::move(s);
     return true;
   }
+  bool closeSegmentFile() override {
+    cutSegment();
+    return true;
+  }
   int rate() const { return rate_; }
   int channels() const { return channels_; }
 
-  int mciExecute(const QString& command) override {
-    // Only "play <path> from A to B" reaches here.
-    const QStringList w = command.split(QLatin1Char(' '));
-    if (w.size() < 6 || w.first() != QLatin1String("play")) return 1;
-    const qint64 from = w.at(w.size() - 3).toLongLong();
-    const qint64 to = w.last().toLongLong();
-    mix(segment_.slice(from, to));
-    return 1;
+  // A range cuts the range still sounding, as the window's output does.
+  bool playSegmentRange(qint64 fromMs, qint64 toMs) override {
+    cutSegment();
+    playing_ = segment_.slice(fromMs, toMs < 0 ? segment_.lengthMs() : toMs);
+    playingAt_ = frameAt(clock_.now());
+    playingMixed_ = 0;
+    return true;
   }
-  void sndPlaySound(const QString& path, int) override {
-    if (const PcmSound* s = wav(path)) mix(*s);
+  void playWav(const QString& path, bool) override {
+    if (const PcmSound* s = wav(path)) mix(*s, frameAt(clock_.now()));
   }
+  void stopAll() override { cutSegment(); }
   qint64 soundLengthMs(const QString& path) override {
     const PcmSound* s = wav(path);
     return s ? s->lengthMs() : -1;
   }
 
   // Writes out everything before `ms`: no sound can start earlier any more.
-  bool flushUntil(qint64 ms) { return flushFrames(frameAt(ms)); }
+  bool flushUntil(qint64 ms) {
+    mixSegmentUntil(frameAt(ms));
+    return flushFrames(frameAt(ms));
+  }
   // Writes out the rest, up to `ms` or the end of the last sound.
   bool finish(qint64 ms) {
+    mixSegmentUntil(std::numeric_limits<qint64>::max());
     const qint64 end = std::max(frameAt(ms), base_ + qint64(mix_.size()) / channels_);
     mix_.resize(size_t(end - base_) * channels_, 0);
     return flushFrames(end);
@@ -77,36 +86,33 @@ class MixingSoundOutput : public SoundOutput {
     return it->has_value() ? &**it : nullptr;
   }
 
-  // To the file's rate (linear interpolation) and channels.
-  PcmSound convert(const PcmSound& in) const {
-    if (in.sampleRate == rate_ && in.channels == channels_) return in;
-    PcmSound out;
-    out.sampleRate = rate_;
-    out.channels = channels_;
-    const qint64 inFrames = in.frames();
-    if (inFrames == 0 || in.sampleRate <= 0) return out;
-    const qint64 outFrames = inFrames * rate_ / in.sampleRate;
-    out.samples.resize(outFrames * 2 * channels_);
-    const auto* src = reinterpret_cast<const qint16*>(in.samples.constData());
-    auto* dst = reinterpret_cast<qint16*>(out.samples.data());
-    auto sample = [&](qint64 f, int c) {
-      return double(src[f * in.channels + std::min(c, in.channels - 1)]);
-    };
-    for (qint64 i = 0; i < outFrames; ++i) {
-      const double pos = double(i) * in.sampleRate / rate_;
-      const qint64 f = std::min<qint64>(qint64(pos), inFrames - 1);
-      const qint64 g = std::min<qint64>(f + 1, inFrames - 1);
-      const double t = pos - double(f);
-      for (int c = 0; c < channels_; ++c)
-        dst[i * channels_ + c] = qint16(sample(f, c) * (1 - t) + sample(g, c) * t);
-    }
-    return out;
+  PcmSound convert(const PcmSound& in) const { return ConvertPcm(in, rate_, channels_); }
+
+  // The range sounding is mixed in as the clock passes it, so that a cut
+  // leaves out what it has not reached.
+  void mixSegmentUntil(qint64 frame) {
+    const qint64 total = playing_.frames();
+    const qint64 upTo = std::min(total, frame - playingAt_);
+    if (upTo <= playingMixed_) return;
+    PcmSound part;
+    part.sampleRate = playing_.sampleRate;
+    part.channels = playing_.channels;
+    const qint64 frameBytes = 2 * qint64(playing_.channels);
+    part.samples =
+        playing_.samples.mid(playingMixed_ * frameBytes, (upTo - playingMixed_) * frameBytes);
+    mix(part, playingAt_ + playingMixed_);
+    playingMixed_ = upTo;
+  }
+  void cutSegment() {
+    mixSegmentUntil(frameAt(clock_.now()));
+    playing_ = PcmSound();
+    playingMixed_ = 0;
   }
 
-  void mix(const PcmSound& s) {
+  void mix(const PcmSound& s, qint64 frame) {
     const PcmSound& pcm =
         s.sampleRate == rate_ && s.channels == channels_ ? s : (converted_ = convert(s));
-    const qint64 at = frameAt(clock_.now()) - base_;
+    const qint64 at = frame - base_;
     if (at < 0) return;
     const qint64 frames = pcm.frames();
     const size_t need = size_t(at + frames) * channels_;
@@ -133,8 +139,10 @@ class MixingSoundOutput : public SoundOutput {
 
   VirtualClock& clock_;
   WavFileWriter& writer_;
-  QString segmentPath_;
   PcmSound segment_;
+  PcmSound playing_;  // the range sounding, from frame playingAt_
+  qint64 playingAt_ = 0;
+  qint64 playingMixed_ = 0;  // frames of it mixed in
   PcmSound converted_;
   int rate_ = 0;
   int channels_ = 1;
@@ -144,16 +152,26 @@ class MixingSoundOutput : public SoundOutput {
   qint64 base_ = 0;
 };
 
-// The character at a position: a surrogate pair is one.
-int widthAt(const QString& t, qsizetype i) {
-  return i + 1 < t.size() && t.at(i).isHighSurrogate() && t.at(i + 1).isLowSurrogate() ? 2 : 1;
-}
-
-// A converted character has a tone or letters after its first (了 is "le",
-// without a tone digit); anything else has no pinyin.
+// What the trace shows as the pinyin of a unit: for a digit or a Latin
+// letter the name of what is played for it ("1" yi1, "A" ei1); for a
+// converted character its syllable with the tone digit, or without one when
+// it has no tone (啊 "a", 了 "le"); nothing for anything else.
 QString pinyinOf(const ReadingUnit& u) {
+  if (u.ch.size() == 1 && u.ch.at(0).unicode() < 0x80) {
+    static const char* const digits[] = {"ling2", "yi1",  "er4", "san1", "si4",
+                                         "wu3",   "liu4", "qi1", "ba1",  "jiu3"};
+    static const char* const letters[] = {
+        "ei1", "bi4", "spc", "di4", "yi4", "spf", "spg", "sph", "spi", "spj", "spk", "spl", "spm",
+        "en1", "o1",  "pi4", "spq", "a4",  "sps", "ti4", "spu", "spv", "spw", "spx", "spy", "spz"};
+    const char c = char(u.ch.at(0).unicode());
+    if (c >= '0' && c <= '9') return QLatin1String(digits[c - '0']);
+    if (c >= 'a' && c <= 'z') return QLatin1String(letters[c - 'a']);
+    if (c >= 'A' && c <= 'Z') return QLatin1String(letters[c - 'A']);
+  }
   const bool toned = u.tone >= 1 && u.tone <= 4;
-  if (u.initial.isEmpty() || (!toned && u.rest.isEmpty())) return QString();
+  // A character the dictionary does not convert is its own "initial".
+  const bool converted = !u.initial.isEmpty() && u.initial != u.ch.toUpper();
+  if (!converted) return QString();
   return (u.initial + u.rest).toLower() + (toned ? QString::number(u.tone) : QString());
 }
 
@@ -178,7 +196,7 @@ RenderResult RenderReading(const RenderJob& job) {
   Program p;
   p.ime = job.ime;
   p.words = job.words;
-  p.ReadByWords = job.words != nullptr;
+  p.ReadByWords = job.byWords && job.words != nullptr;
   p.ReadNeutralTone = job.neutralTone;
   p.ReadToneSandhi = job.toneSandhi;
   // The same probe as the start of reading.
@@ -192,7 +210,7 @@ RenderResult RenderReading(const RenderJob& job) {
   VirtualClock clock;
   WavFileWriter writer;
   MixingSoundOutput mixer(clock, writer);
-  if (!mixer.openSegment(p.SegmentFilePath))
+  if (!mixer.openSegmentFile(p.SegmentFilePath))
     return fail(RenderStatus::NoSoundSet,
                 QStringLiteral("sound set not found: ") + p.SegmentFilePath);
   if (!writer.open(job.outFile, mixer.rate(), mixer.channels()))
@@ -206,9 +224,7 @@ RenderResult RenderReading(const RenderJob& job) {
   p.Timer2->setInterval(std::max(1, job.intervalMs));
   Speech speech(p);
 
-  const QString& text = job.text;
-  const qsizetype length = text.size();
-  qsizetype pos = 0;
+  const qsizetype length = job.text.size();
   bool reading = true;
   bool cancelled = false;
   bool writeFailed = false;
@@ -221,55 +237,43 @@ RenderResult RenderReading(const RenderJob& job) {
   };
   speech.onSound = [&](const SoundStep& s) { unit.sounds << s.describe(); };
 
-  // One unit at the reading position, as the reading session reads it.
-  auto speak = [&] {
+  // The walk of the window's reading session, over the text.
+  class WordSource : public StringSource {
+   public:
+    WordSource(const QString& t, Program& p) : StringSource(t), p_(p) {}
+    QString wordReading(int pos) const override { return WordReadingIn(p_, text(), pos); }
+
+   private:
+    Program& p_;
+  };
+  WordSource source(job.text, p);
+  ReadingWalk walk(p, speech);
+  walk.onUnit = [&](const ReadingUnit& u, int) {
     endUnit();
-    const QString c = pos < length ? text.mid(pos, widthAt(text, pos)) : QString();
-    const qsizetype after = pos + c.size();
-    const QString next = after < length ? text.mid(after, widthAt(text, after)) : QString();
-    auto inWord = [&](qsizetype at) { return job.words ? WordReadingIn(p, text, at) : QString(); };
-    const ReadingUnit u = FormReadingUnit(p, c, next, c.isEmpty() ? QString() : inWord(pos),
-                                          next.isEmpty() ? QString() : inWord(after));
-    unit = RenderedUnit{clock.now(), c, pinyinOf(u), {}};
+    unit = RenderedUnit{clock.now(), u.ch, pinyinOf(u), {}};
     haveUnit = true;
-    speech.SpeakUnit(u);
   };
-  auto step = [&] {
-    if (speech.busy()) {
-      speech.deferStep();
-      return;
-    }
-    if (pos >= length) {
-      reading = false;
-      p.Timer2->setEnabled(false);
-      p.Timer3->setEnabled(false);
-      speech.Stop();
-      return;
-    }
-    pos += widthAt(text, pos);
-    // No reading position lies inside a CR LF.
-    while (pos < length && text.at(pos) == QLatin1Char('\n') &&
-           text.at(pos - 1) == QLatin1Char('\r'))
-      ++pos;
-    speak();
+  walk.onEnd = [&] {
+    reading = false;
+    walk.finish();
+    p.Timer2->setEnabled(false);
+    p.Timer3->setEnabled(false);
+    speech.Stop();
   };
-  p.Timer2->onTick = step;
+  p.Timer2->onTick = [&] { walk.step(); };
   p.Timer3->onTick = [&] { speech.Timer3Tick(); };
   p.WavTimer->onTick = [&] { speech.WavTick(); };
-  speech.onStepDue = [&] {
-    if (p.Timer2->enabled()) p.Timer2->setEnabled(true);
-    step();
-  };
 
+  walk.begin(source);
   p.Timer2->setEnabled(true);
-  speak();
+  walk.readAt(0);
   while (reading && clock.runNext()) {
     if (!mixer.flushUntil(clock.now())) {
       writeFailed = true;
       break;
     }
     if (job.progress) {
-      const int percent = length > 0 ? int(qint64(pos) * 100 / length) : 100;
+      const int percent = length > 0 ? int(qint64(source.position()) * 100 / length) : 100;
       if (percent != lastPercent) {
         lastPercent = percent;
         if (!job.progress(percent)) {

@@ -27,6 +27,8 @@ struct RenderJob {
   // Polyphonic characters read as in the words they stand in; null: each
   // character read alone.
   WordReadings* words = nullptr;
+  // 按词语读多音字; off, the word table serves the tone changes alone.
+  bool byWords = true;
   // 轻声 and 上声变调 (see Program).
   bool neutralTone = true;
   bool toneSandhi = true;

@@ -161,7 +161,8 @@ TEST_F(ReadToWavProgram, RendersWithTraceAndFailsWithOneLine) {
   ASSERT_EQ(lines.size(), 5) << r.out.toStdString();
   EXPECT_EQ(lines[0], QStringLiteral("0\t一\tyi1\t34310-34570"));
   EXPECT_TRUE(lines[1].startsWith(QStringLiteral("360\t天\ttian1\t"))) << lines[1].toStdString();
-  EXPECT_TRUE(lines[2].endsWith(QStringLiteral("\t7\t\t38370-38780"))) << lines[2].toStdString();
+  // A digit is shown by the name of what is played for it.
+  EXPECT_TRUE(lines[2].endsWith(QStringLiteral("\t7\tqi1\t38370-38780"))) << lines[2].toStdString();
   EXPECT_TRUE(lines[3].contains(QStringLiteral("\tU+000A\t\t"))) << lines[3].toStdString();
   PcmSound out;
   ASSERT_TRUE(DecodeWav(wav, out));
@@ -184,6 +185,53 @@ TEST_F(ReadToWavProgram, RendersWithTraceAndFailsWithOneLine) {
   r = run({QStringLiteral("--help")});
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(r.out.contains(QStringLiteral("--read-to-wav")));
+}
+
+TEST(CommandLine, ByWordsOrByCharacters) {
+  const struct {
+    QStringList extra;
+    int byWords;
+  } cases[] = {
+      {{}, -1},  // as the setting says
+      {{QStringLiteral("--by-words")}, 1},
+      {{QStringLiteral("--by-chars")}, 0},
+      {{QStringLiteral("--by-words"), QStringLiteral("--by-chars")}, 0},  // the last one counts
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.extra.join(QLatin1Char(' ')).toStdString());
+    const CommandLine cl =
+        ParseCommandLine(QStringList{QStringLiteral("chimepad"), QStringLiteral("--read-to-wav"),
+                                     QStringLiteral("in.txt"), QStringLiteral("out.wav")} +
+                         c.extra);
+    EXPECT_EQ(cl.mode, CommandLine::Mode::ReadToWav);
+    EXPECT_EQ(cl.byWords, c.byWords);
+  }
+}
+
+TEST_F(ReadToWavProgram, PolyphonesByWordsOrAloneAndNamesOfDigitsAndLetters) {
+  // 银行 reads 行 as háng in its word, xíng alone; 1 and A are shown by the
+  // sounds played for them; 啊 has its syllable even without a tone.
+  const QString text = write(QStringLiteral("in.txt"), QStringLiteral("银行1A啊").toUtf8());
+  const QString wav = tmp.filePath(QStringLiteral("out.wav"));
+  const struct {
+    const char* option;
+    const char* hang;
+  } cases[] = {{"", "hang2"}, {"--by-words", "hang2"}, {"--by-chars", "xing2"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    QStringList args{QStringLiteral("--read-to-wav"), text, wav, QStringLiteral("--trace")};
+    if (*c.option) args << QLatin1String(c.option);
+    const Run r = run(args);
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QStringList pinyin;
+    for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+      pinyin << line.section(QLatin1Char('\t'), 1, 2);
+    ASSERT_GE(pinyin.size(), 5) << r.out.toStdString();
+    EXPECT_EQ(pinyin[1], QStringLiteral("行\t") + QLatin1String(c.hang));
+    EXPECT_EQ(pinyin[2], QStringLiteral("1\tyi1"));
+    EXPECT_EQ(pinyin[3], QStringLiteral("A\tei1"));
+    EXPECT_TRUE(pinyin[4].startsWith(QStringLiteral("啊\ta"))) << pinyin[4].toStdString();
+  }
 }
 
 }  // namespace

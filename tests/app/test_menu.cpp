@@ -61,6 +61,9 @@ const Expected kFormat[] = {
 const Expected kRead[] = {
     {"numStart", "开始朗读(&P)...", "F8", true, -1, true},
     {"numStop", "停止(&S)", "Ctrl+T", false, -1, false},
+    {"numPause", "暂停/继续(&Z)", "F9", false, -1, false},
+    {"numPrevSentence", "上一句(&B)", "Alt+Left", false, -1, false},
+    {"numNextSentence", "下一句(&N)", "Alt+Right", false, -1, false},
     {"numReadToFile", "朗读到文件(&W)...", "", true, -1, false},
     {"numLine6", "-", "", true, -1, false},
     {"numSound", "声音选项(&O)", "", true, -1, false},

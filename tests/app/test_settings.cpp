@@ -56,7 +56,7 @@ TEST_F(SettingsTest, EmptyStoreKeepsTheDesignTimeState) {
   EXPECT_EQ(p.txtFile->BackColor(), EditControl::kSystemWindowColor);
   EXPECT_TRUE(p.menu.numSoundOpt[0]->isChecked());
   EXPECT_EQ(checkedSpeed(p), 1);
-  EXPECT_EQ(p.Timer2->interval(), 800);
+  EXPECT_EQ(p.Timer2->interval(), 500);  // 中速, as the menu reads it
   EXPECT_EQ(p.CustomSpeed, 0);
 }
 
@@ -69,14 +69,15 @@ TEST_F(SettingsTest, StoredSpeedSelectsItemAndInterval) {
     int custom;
   };
   const Case cases[] = {
-      {"0", nullptr, 0, 2500, 0},
-      {"1", "50", 1, 1500, 0},  // SpeedValue read only for the custom item
-      {"2", nullptr, 2, 800, 0},
+      // Each item at the interval the menu gives it.
+      {"0", nullptr, 0, 1000, 0},
+      {"1", "50", 1, 500, 0},  // SpeedValue read only for the custom item
+      {"2", nullptr, 2, 100, 0},
       {"3", "50", 3, 5000, 50},
       {"3", "1", 3, 100, 1},
       {"3", "100", 3, 10000, 100},
       {"3", nullptr, 3, 1000, 0},
-      {"3", "400", 3, 800, 400},  // 400 x 100 overflows 16 bits: interval kept
+      {"3", "400", 3, 500, 400},  // 400 x 100 overflows 16 bits: interval kept
       {"3", "abc", 3, 1000, 0},   // reads as 0; 0 ms would stall reading
       {"3", "0", 3, 1000, 0},
       {"3", "-5", 3, 1000, 0},  // negative, nan, inf: as if no value were stored
@@ -85,7 +86,7 @@ TEST_F(SettingsTest, StoredSpeedSelectsItemAndInterval) {
       {"3", "inf", 3, 1000, 0},
       {"3", "-inf", 3, 1000, 0},
       {"3", "-400", 3, 1000, 0},  // x 100 would fall below 16 bits
-      {"3", "99999", 3, 800, 0},  // beyond 16 bits: the value is skipped
+      {"3", "99999", 3, 500, 0},  // beyond 16 bits: the value is skipped
       {"7", "20", 3, 2000, 20},   // any other text means the custom item
   };
   for (const Case& c : cases) {

@@ -20,6 +20,7 @@
 #include <functional>
 #include <optional>
 
+#include "platform/mci_commands.h"
 #include "platform/qt_sound_output.h"
 #include "platform/sound_files.h"
 #include "support/wav_fixture.h"
@@ -194,23 +195,22 @@ class Commands : public ::testing::Test {
   QString dir;
   QString segment;
   QtSoundOutput out{false};
+  MciCommands mci{out};
 };
 
 TEST_F(Commands, OpenPlayClose) {
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
   EXPECT_EQ(out.openFile(), segment);
   QElapsedTimer clock;
   clock.start();
-  EXPECT_NE(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 500 to 1800")),
+  EXPECT_NE(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 500 to 1800")),
             0);
   EXPECT_LT(clock.elapsed(), 200) << "play waited for the sound";
-  EXPECT_NE(out.mciExecute(QStringLiteral("play QzcSounds from 0 to 235")), 0);
-  EXPECT_NE(out.mciExecute(QStringLiteral("close QzcSounds")), 0);
+  EXPECT_NE(mci.execute(QStringLiteral("play QzcSounds from 0 to 235")), 0);
+  EXPECT_NE(mci.execute(QStringLiteral("close QzcSounds")), 0);
   EXPECT_TRUE(out.openFile().isEmpty());
-  EXPECT_EQ(out.mciExecute(QStringLiteral("close QzcSounds")), 0);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 235")),
-            0);
+  EXPECT_EQ(mci.execute(QStringLiteral("close QzcSounds")), 0);
+  EXPECT_EQ(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 235")), 0);
 }
 
 TEST_F(Commands, OpenFailsForWhatCannotBePlayed) {
@@ -220,37 +220,32 @@ TEST_F(Commands, OpenFailsForWhatCannotBePlayed) {
   f.write("not a sound");
   f.close();
   for (const QString& path : {dir + QStringLiteral("/missing.wav"), text, dir}) {
-    EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + path + QStringLiteral(" alias QzcSounds")),
-              0)
+    EXPECT_EQ(mci.execute(QStringLiteral("open ") + path + QStringLiteral(" alias QzcSounds")), 0)
         << path.toStdString();
     EXPECT_TRUE(out.openFile().isEmpty());
   }
   // A failed open leaves the file that was open as it was.
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + text + QStringLiteral(" alias QzcSounds")), 0);
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + text + QStringLiteral(" alias QzcSounds")), 0);
   EXPECT_EQ(out.openFile(), segment);
 }
 
 TEST_F(Commands, PlayRangesAndOtherCommands) {
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
   const QString play = QStringLiteral("play ") + segment;
-  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 1900 to 2500")), 1);  // clipped at the end
-  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 2500 to 2600")), 0);  // beyond the end
-  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 800 to 700")), 0);
-  EXPECT_EQ(
-      out.mciExecute(QStringLiteral("play ") + dir + QStringLiteral("/other.wav from 0 to 100")),
-      0);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("seek QzcSounds to start")), 0);
-  EXPECT_EQ(out.mciExecute(QString()), 0);
+  EXPECT_EQ(mci.execute(play + QStringLiteral(" from 1900 to 2500")), 1);  // clipped at the end
+  EXPECT_EQ(mci.execute(play + QStringLiteral(" from 2500 to 2600")), 0);  // beyond the end
+  EXPECT_EQ(mci.execute(play + QStringLiteral(" from 800 to 700")), 0);
+  EXPECT_EQ(mci.execute(QStringLiteral("play ") + dir + QStringLiteral("/other.wav from 0 to 100")),
+            0);
+  EXPECT_EQ(mci.execute(QStringLiteral("seek QzcSounds to start")), 0);
+  EXPECT_EQ(mci.execute(QString()), 0);
   // Opening under the alias again replaces the file.
   const QString other = dir + QStringLiteral("/other.wav");
   ASSERT_TRUE(writeTone(other, {.ms = 100}));
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + other + QStringLiteral(" alias QzcSounds")),
-            1);
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + other + QStringLiteral(" alias QzcSounds")), 1);
   EXPECT_EQ(out.openFile(), other);
-  EXPECT_EQ(out.mciExecute(play + QStringLiteral(" from 0 to 100")), 0);
+  EXPECT_EQ(mci.execute(play + QStringLiteral(" from 0 to 100")), 0);
 }
 
 TEST_F(Commands, WavSoundsKeepTheirLengthWithoutADevice) {
@@ -258,11 +253,11 @@ TEST_F(Commands, WavSoundsKeepTheirLengthWithoutADevice) {
   ASSERT_TRUE(writeTone(wav, {.ms = 250}));
   QElapsedTimer clock;
   clock.start();
-  out.sndPlaySound(wav, kSndSync);
+  out.playWav(wav, true);
   EXPECT_GE(clock.elapsed(), 245);
   clock.restart();
-  out.sndPlaySound(wav, kSndAsync);
-  out.sndPlaySound(dir + QStringLiteral("/missing.wav"), kSndSync);
+  out.playWav(wav, false);
+  out.playWav(dir + QStringLiteral("/missing.wav"), true);
   EXPECT_LT(clock.elapsed(), 200);
 }
 
@@ -300,18 +295,17 @@ TEST(NoAudioDevice, SoundsKeepTheirLengthInSilence) {
   const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
   ASSERT_TRUE(writeTone(wav, {.ms = 300}));
   ASSERT_TRUE(writeTone(segment, {.ms = 1000}));
-  QtSoundOutput out;              // the real device, which is not there
+  QtSoundOutput out;  // the real device, which is not there
+  MciCommands mci{out};
   EXPECT_FALSE(out.hasDevice());  // what the reading tells the user once
   QElapsedTimer clock;
   clock.start();
-  out.sndPlaySound(wav, kSndSync);
+  out.playWav(wav, true);
   EXPECT_GE(clock.elapsed(), 295);
   EXPECT_LT(clock.elapsed(), 5000);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 500")),
-            1);
-  EXPECT_EQ(out.mciExecute(QStringLiteral("close QzcSounds")), 1);
+  EXPECT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
+  EXPECT_EQ(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 500")), 1);
+  EXPECT_EQ(mci.execute(QStringLiteral("close QzcSounds")), 1);
 }
 
 // --- Real sound through an audio server of the test's own
@@ -490,21 +484,21 @@ TEST_F(RealAudio, AWavAndASegmentRangeComeOutWithTheirLengths) {
   ASSERT_TRUE(writeTone(wav, {.ms = 400, .frequency = 440}));
   ASSERT_TRUE(writeTone(segment, {.ms = 3000, .rate = 44100, .frequency = 660}));
   QtSoundOutput out;
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
+  MciCommands mci{out};
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
   startRecording();
 
   QElapsedTimer clock;
   clock.start();
-  out.sndPlaySound(wav, kSndSync);
+  out.playWav(wav, true);
   EXPECT_GE(clock.elapsed(), 395);
   QTest::qWait(400);
   clock.restart();
-  EXPECT_EQ(
-      out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500")), 1);
+  EXPECT_EQ(mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500")),
+            1);
   EXPECT_LT(clock.elapsed(), 100);
   QTest::qWait(600);
-  out.mciExecute(QStringLiteral("close QzcSounds"));
+  mci.execute(QStringLiteral("close QzcSounds"));
 
   const std::vector<SoundRun> runs = stopRecording();
   ASSERT_EQ(runs.size(), 2u) << describe(runs);
@@ -516,12 +510,12 @@ TEST_F(RealAudio, ANewRangeReplacesTheOneStillPlaying) {
   const QString segment = tmp.filePath(QStringLiteral("QZCSo.wav"));
   ASSERT_TRUE(writeTone(segment, {.ms = 3000, .frequency = 660}));
   QtSoundOutput out;
-  ASSERT_EQ(out.mciExecute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")),
-            1);
+  MciCommands mci{out};
+  ASSERT_EQ(mci.execute(QStringLiteral("open ") + segment + QStringLiteral(" alias QzcSounds")), 1);
   startRecording();
-  out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 1000"));
+  mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 0 to 1000"));
   QTest::qWait(300);
-  out.mciExecute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500"));
+  mci.execute(QStringLiteral("play ") + segment + QStringLiteral(" from 1200 to 1500"));
   const std::vector<SoundRun> runs = stopRecording();
   ASSERT_FALSE(runs.empty());
   // About 300 ms of the first range, then the 300 ms of the second: not
@@ -539,8 +533,8 @@ TEST_F(RealAudio, SyncSoundsFollowEachOtherWithoutGapOrCut) {
   ASSERT_TRUE(writeTone(b, {.ms = 350, .frequency = 700}));
   QtSoundOutput out;
   startRecording();
-  out.sndPlaySound(a, kSndSync);
-  out.sndPlaySound(b, kSndSync);
+  out.playWav(a, true);
+  out.playWav(b, true);
   const std::vector<SoundRun> runs = stopRecording();
   ASSERT_FALSE(runs.empty());
   double sound = 0;
@@ -560,7 +554,7 @@ TEST_F(RealAudio, AStopCutsTheSoundAtOnce) {
   QTimer::singleShot(300, [&] { out.stopAll(); });
   QElapsedTimer clock;
   clock.start();
-  out.sndPlaySound(wav, kSndSync);
+  out.playWav(wav, true);
   EXPECT_LT(clock.elapsed(), 600);
   const std::vector<SoundRun> runs = stopRecording();
   ASSERT_EQ(runs.size(), 1u) << describe(runs);
@@ -592,6 +586,7 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
           writeTone(dir + QStringLiteral("/Sounds/") + QLatin1String(name) + QStringLiteral(".wav"),
                     {.ms = ms, .rate = 44100, .frequency = 440}));
     QtSoundOutput out;
+    MciCommands mci{out};
     WinTimer timer2, timer3, wavTimer;
     Program p;
     p.AppDir = QDir::toNativeSeparators(dir) + QDir::separator();
@@ -615,15 +610,15 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     };
     timer3.onTick = [&] { speech.Timer3Tick(); };
     wavTimer.onTick = [&] { speech.WavTick(); };
-    EXPECT_EQ(out.mciExecute(QStringLiteral("open ") + p.SegmentFilePath +
-                             QStringLiteral(" alias QzcSounds")),
+    EXPECT_EQ(mci.execute(QStringLiteral("open ") + p.SegmentFilePath +
+                          QStringLiteral(" alias QzcSounds")),
               1);
     startRecording();
     timer2.setInterval(interval);
     timer2.setEnabled(true);
     speech.SpeakUnit(units[next++]);
     EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 20000));
-    out.mciExecute(QStringLiteral("close QzcSounds"));
+    mci.execute(QStringLiteral("close QzcSounds"));
     return stopRecording();
   };
   const std::vector<ReadingUnit> units = {
@@ -655,6 +650,258 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
       EXPECT_NEAR(runs[i].lengthMs, c.expected[i].lengthMs, 40) << i;
     }
   }
+}
+
+}  // namespace
+
+// --- The real window reading aloud, recorded, against the same text
+// rendered into a file: every onset, the first of the session included,
+// where the rendered schedule puts it.
+
+#include <sndfile.h>
+#include <QAction>
+
+#include "app/file_places.h"
+#include "app/main_window.h"
+#include "platform/edit_control.h"
+#include "platform/pinyin_dictionary_ime.h"
+#include "reading/wav_render.h"
+#include "support/scripted_ui.h"
+#include "support/temp_settings.h"
+#include "support/wait.h"
+
+namespace {
+
+// A tone followed by silence, so that sounds played back to back still
+// show each its own onset.
+bool writeToneWithTail(const QString& path, int toneMs, int silenceMs, double frequency) {
+  SF_INFO info{};
+  info.samplerate = 44100;
+  info.channels = 1;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+  SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+  if (!f) return false;
+  const sf_count_t tone = sf_count_t(44100) * toneMs / 1000;
+  const sf_count_t frames = tone + sf_count_t(44100) * silenceMs / 1000;
+  std::vector<double> data(size_t(frames), 0.0);
+  for (sf_count_t i = 0; i < tone; ++i)
+    data[size_t(i)] = 0.5 * std::sin(2 * M_PI * frequency * i / 44100);
+  const bool ok = sf_writef_double(f, data.data(), frames) == frames;
+  sf_close(f);
+  return ok;
+}
+
+// The monitor recorded into the test, each arriving block noted with the
+// time it came: a sample's time is bounded by the earliest arrival of the
+// samples after it, which maps the recording onto the test's clock.
+class LiveRecorder {
+ public:
+  LiveRecorder(const QProcessEnvironment& env, const QElapsedTimer& clock) : clock_(clock) {
+    process_.setProcessEnvironment(env);
+    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
+      data_ += process_.readAllStandardOutput();
+      const double t = double(clock_.nsecsElapsed()) / 1e6;
+      if (firstAt_ < 0) firstAt_ = t;
+      offset_ = std::min(offset_, t - double(data_.size() / 2) * 1000.0 / kRate);
+    });
+  }
+  bool start() {
+    process_.start(QStringLiteral("parec"),
+                   {QStringLiteral("--device=chimetest.monitor"), QStringLiteral("--format=s16le"),
+                    QStringLiteral("--rate=%1").arg(kRate), QStringLiteral("--channels=1"),
+                    QStringLiteral("--raw"), QStringLiteral("--latency-msec=5")});
+    return process_.waitForStarted(5000) &&
+           waitUntil([this] { return data_.size() > kRate; }, 5000);  // running for half a second
+  }
+  // The runs of sound, their starts on the test's clock.
+  std::vector<SoundRun> stop() {
+    QTest::qWait(400);
+    process_.terminate();
+    process_.waitForFinished(5000);
+    std::vector<SoundRun> runs = soundRuns(data_, kRate);
+    if (qEnvironmentVariableIsSet("CHIMEPAD_AUDIO_DEBUG"))
+      std::printf("recorded %lld ms, offset %.1f, first block at %.1f\n",
+                  qint64(data_.size() / 2 * 1000 / kRate), offset_, firstAt_);
+    for (SoundRun& r : runs) r.startMs += offset_;
+    return runs;
+  }
+  static constexpr int kRate = 16000;
+
+ private:
+  const QElapsedTimer& clock_;
+  QProcess process_;
+  QByteArray data_;
+  double offset_ = 1e18;
+  double firstAt_ = -1;
+};
+
+std::vector<SoundRun> runsOfFile(const QString& path) {
+  PcmSound s;
+  if (!DecodeWav(path, s) || s.channels != 1) return {};
+  return soundRuns(s.samples, s.sampleRate);
+}
+
+class WindowAudio : public RealAudio {
+ protected:
+  void SetUp() override {
+    RealAudio::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    dir = tmp.filePath(QStringLiteral("set"));
+    QDir(dir).mkpath(QStringLiteral("Sounds"));
+    ASSERT_TRUE(writeTone(dir + QStringLiteral("/QZCSo.wav"),
+                          {.ms = 40000, .rate = 44100, .frequency = 660}));
+    for (const auto& [name, ms] : {std::pair{"x", 200}, {"i1", 150}, {"an1", 300}, {"ei1", 300}})
+      ASSERT_TRUE(writeToneWithTail(
+          dir + QStringLiteral("/Sounds/") + QLatin1String(name) + QStringLiteral(".wav"), ms - 50,
+          50, 440));
+    temp.store->write("Type", "txt", "1");
+    MainWindow::Deps d;
+    d.ui = &ui;
+    d.settings = temp.store.get();
+    d.ime = &ime;
+    d.places = &places;
+    w = std::make_unique<MainWindow>(d);  // its own sound output and timers
+    w->formLoad();
+    w->readingCommands().soundDir = dir;
+    w->program().ReadByWords = false;
+  }
+  // The same text rendered: the runs of sound of the file.
+  std::vector<SoundRun> rendered(const QString& text, int interval) {
+    RenderJob job;
+    job.text = text;
+    job.intervalMs = interval;
+    job.soundDir = dir;
+    job.ime = &ime;
+    job.outFile = tmp.filePath(QStringLiteral("rendered.wav"));
+    EXPECT_EQ(RenderReading(job).status, RenderStatus::Ok);
+    return runsOfFile(job.outFile);
+  }
+  // Reads the text in the window (from its start) while recording; the
+  // runs on the test's clock, and the moment the first character was shown.
+  std::vector<SoundRun> readInWindow(const QString& text, int interval, double* start,
+                                     const std::function<void()>& during = {}) {
+    Program& p = w->program();
+    p.txtFile->setText(text);
+    p.txtFile->setSelStart(0);
+    p.Timer2->setInterval(interval);
+    LiveRecorder recorder(toolEnv, clock);
+    EXPECT_TRUE(recorder.start());
+    *start = -1;
+    QMetaObject::Connection shown =
+        QObject::connect(p.txtFile, &QPlainTextEdit::selectionChanged, [&] {
+          if (*start < 0) *start = double(clock.nsecsElapsed()) / 1e6;
+        });
+    p.menu.numStart->trigger();
+    if (during) during();
+    EXPECT_TRUE(waitUntil([&] { return !p.ReadingActive; }, 30000));
+    QObject::disconnect(shown);
+    return recorder.stop();
+  }
+
+  QString dir;
+  ScriptedUi ui;
+  TempSettings temp;
+  PinyinDictionaryIme ime{{QStringLiteral(CHIMEPAD_BIN_DIR "/pinyin.txt")}};
+  FilePlaces places{tmp.filePath(QStringLiteral("places"))};
+  std::unique_ptr<MainWindow> w;
+  QElapsedTimer clock;
+};
+
+// The lag of each recorded onset behind the rendered one: all the same,
+// the output's latency, within 20 ms.
+struct Lags {
+  std::vector<double> lags;
+  double median = 0;
+};
+Lags lagsOf(const std::vector<SoundRun>& heard, const std::vector<SoundRun>& schedule,
+            double start) {
+  Lags l;
+  for (size_t i = 0; i < std::min(heard.size(), schedule.size()); ++i)
+    l.lags.push_back(heard[i].startMs - start - schedule[i].startMs);
+  std::vector<double> sorted = l.lags;
+  std::sort(sorted.begin(), sorted.end());
+  if (!sorted.empty()) l.median = sorted[sorted.size() / 2];
+  return l;
+}
+
+std::string describeLags(const Lags& l) {
+  std::string s = "lags";
+  for (double d : l.lags) s += " " + std::to_string(int(std::lround(d)));
+  return s + " (median " + std::to_string(int(std::lround(l.median))) + ")";
+}
+
+TEST_F(WindowAudio, EveryOnsetFromTheFirstOnFollowsTheRenderedSchedule) {
+  // Whole-syllable sounds (八 and 7 from the segment file), wav units (a,
+  // and 先 of three wav sounds) and pauses (，。), at 中速 and at 较快.
+  const QString text = QStringLiteral("八a，先7。a八");
+  for (int interval : {500, 100}) {
+    SCOPED_TRACE(interval);
+    const std::vector<SoundRun> schedule = rendered(text, interval);
+    clock.start();
+    double start = 0;
+    const std::vector<SoundRun> heard = readInWindow(text, interval, &start);
+    SCOPED_TRACE("rendered " + describe(schedule));
+    SCOPED_TRACE("heard " + describe(heard));
+    if (qEnvironmentVariableIsSet("CHIMEPAD_AUDIO_DEBUG")) std::printf("start %.1f\n", start);
+    ASSERT_GE(schedule.size(), 8u);
+    ASSERT_EQ(heard.size(), schedule.size());
+    const Lags l = lagsOf(heard, schedule, start);
+    SCOPED_TRACE(describeLags(l));
+    // The output's latency: short, and the same for every sound.
+    EXPECT_GE(l.median, -10);
+    EXPECT_LE(l.median, 150);
+    for (size_t i = 0; i < l.lags.size(); ++i) {
+      EXPECT_NEAR(l.lags[i], l.median, 20) << "onset " << i;
+      EXPECT_NEAR(heard[i].lengthMs, schedule[i].lengthMs, 25) << "run " << i;
+    }
+    std::printf("interval %d: %s\n", interval, describeLags(l).c_str());
+    std::printf("start %.1f\n", start);
+  }
+}
+
+TEST_F(WindowAudio, APauseCutsTheSoundAndTheResumeFollowsTheScheduleAgain) {
+  // 中速; paused while the a plays (about 1000 ms in), resumed 1.5 s later:
+  // the rest of the text from the resume on sounds as that rest rendered.
+  const QString text = QStringLiteral("八a，先7。a八");
+  const int interval = 500;
+  const std::vector<SoundRun> whole = rendered(text, interval);
+  clock.start();
+  Program& p = w->program();
+  double start = 0, pausedAt = -1, resumedAt = -1;
+  int resumedFrom = -1;
+  const std::vector<SoundRun> heard = readInWindow(text, interval, &start, [&] {
+    ASSERT_TRUE(waitUntil([&] { return start >= 0 && clock.elapsed() >= start + 1000; }, 5000));
+    pausedAt = double(clock.nsecsElapsed()) / 1e6;
+    p.menu.numPause->trigger();
+    ASSERT_TRUE(waitUntil([&] { return clock.elapsed() >= pausedAt + 1500; }, 5000));
+    resumedAt = double(clock.nsecsElapsed()) / 1e6;
+    p.menu.numPause->trigger();
+    resumedFrom = p.txtFile->SelStart();
+  });
+  ASSERT_EQ(resumedFrom, 2);  // the character after the a
+  const std::vector<SoundRun> rest = rendered(text.mid(resumedFrom), interval);
+  SCOPED_TRACE("heard " + describe(heard));
+  SCOPED_TRACE("rendered " + describe(whole) + "/ rest " + describe(rest));
+  std::vector<SoundRun> before, during, after, scheduleBefore;
+  for (const SoundRun& r : heard)
+    (r.startMs < pausedAt ? before : r.startMs < resumedAt ? during : after).push_back(r);
+  for (const SoundRun& r : whole)
+    if (r.startMs < pausedAt - start) scheduleBefore.push_back(r);
+  EXPECT_TRUE(during.empty()) << "sound while paused";
+  ASSERT_EQ(before.size(), scheduleBefore.size());
+  ASSERT_EQ(after.size(), rest.size());
+  // The a is cut at the pause, within the output's latency.
+  EXPECT_LT(before.back().startMs + before.back().lengthMs, pausedAt + 100);
+  Lags l = lagsOf(before, scheduleBefore, start);
+  const Lags l2 = lagsOf(after, rest, resumedAt);
+  l.lags.insert(l.lags.end(), l2.lags.begin(), l2.lags.end());
+  std::vector<double> sorted = l.lags;
+  std::sort(sorted.begin(), sorted.end());
+  l.median = sorted[sorted.size() / 2];
+  SCOPED_TRACE(describeLags(l));
+  EXPECT_LE(l.median, 150);
+  for (size_t i = 0; i < l.lags.size(); ++i) EXPECT_NEAR(l.lags[i], l.median, 20) << "onset " << i;
+  std::printf("pause and resume: %s\n", describeLags(l).c_str());
 }
 
 }  // namespace

@@ -101,4 +101,47 @@ TEST(WinTimer, HoldDefersTicksAndDeliversOneAfterwards) {
   EXPECT_EQ(ticks, 1);
 }
 
+// A tick held back is delivered as soon as the hold or the handler ends,
+// not left to the next ordinary tick: with an interval of 300 ms a lost
+// tick would show as a wait of about 300 ms more.
+TEST(WinTimer, AHeldTickComesRightAfterTheHoldNotAtTheNextInterval) {
+  const struct {
+    const char* name;
+    bool inHandler;  // held by a running tick handler rather than a hold
+  } cases[] = {{"hold", false}, {"handler", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WinTimer t, outer;
+    int ticks = 0;
+    t.setInterval(300);
+    t.onTick = [&] { ++ticks; };
+    auto holdFor = [&](int ms) {
+      // The tick falls due 300 ms after the switch-on, inside the wait.
+      t.setEnabled(true);
+      spin(ms);
+    };
+    QElapsedTimer released;
+    if (c.inHandler) {
+      outer.setInterval(1);
+      outer.onTick = [&] {
+        outer.setEnabled(false);
+        holdFor(400);
+        released.start();
+      };
+      outer.setEnabled(true);
+      ASSERT_TRUE(waitUntil([&] { return released.isValid(); }, 3000));
+    } else {
+      {
+        TimerHold hold;
+        holdFor(400);
+      }
+      released.start();
+    }
+    EXPECT_EQ(ticks, 0);
+    ASSERT_TRUE(waitUntil([&] { return ticks >= 1; }, 3000));
+    EXPECT_LT(released.elapsed(), 150);
+    t.setEnabled(false);
+  }
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "platform/mci_commands.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
 #include "program/program.h"
@@ -36,17 +37,26 @@ class LoggingTimer : public Timer {
   bool enabled_ = false;
 };
 
-// "mci <command>", "wav <path>", "stop".
+// "mci <the multimedia command the call stands for>", "wav <path>", "stop".
 class LoggingSound : public SoundOutput {
  public:
   explicit LoggingSound(OutputLog& log) : log_(log) {}
-  int mciExecute(const QString& command) override {
-    log_.steps << QStringLiteral("mci ") + command;
-    return mciResult;
+  bool openSegmentFile(const QString& path) override {
+    log_.steps << QStringLiteral("mci ") + mciOpenCommand(path);
+    if (mciResult != 0) segmentPath = path;
+    return mciResult != 0;
+  }
+  bool playSegmentRange(qint64 from, qint64 to) override {
+    log_.steps << QStringLiteral("mci ") + mciPlayCommand(segmentPath, from, to);
+    return mciResult != 0;
+  }
+  bool closeSegmentFile() override {
+    log_.steps << QStringLiteral("mci ") + mciCloseCommand();
+    return true;
   }
   // Every wav sound is played without waiting; its length is counted by
   // the reading's wav timer.
-  void sndPlaySound(const QString& path, int) override {
+  void playWav(const QString& path, bool) override {
     log_.steps << QStringLiteral("wav ") + path;
     if (onWav) onWav(path);
   }
@@ -54,6 +64,7 @@ class LoggingSound : public SoundOutput {
   void stopAll() override { log_.steps << QStringLiteral("stop"); }
 
   int mciResult = 1;
+  QString segmentPath = QStringLiteral("/app/QZCSo.wav");
   // Runs while a wav "plays", as the event loop would during the wait.
   std::function<void(const QString&)> onWav;
 
@@ -85,7 +96,7 @@ struct LoggedProgram {
 
 // The steps expected of one sound.
 inline QStringList wavStep(const QString& sound) {
-  return {QStringLiteral("wav /app/Sounds\\") + sound + QStringLiteral(".wav")};
+  return {QStringLiteral("wav /app/Sounds/") + sound + QStringLiteral(".wav")};
 }
 inline QStringList segmentSteps(int from, int to, int pause) {
   return {QStringLiteral("Timer2 off"),

@@ -88,7 +88,7 @@ TEST_F(Render, SoundsLandWhereTheScheduleSays) {
   EXPECT_EQ(soundRuns(out), (QStringList{"0-650", "1000-1400", "2400-2700"}));
   EXPECT_NEAR(double(out.lengthMs()), 4620, 2);
   EXPECT_EQ(r.lengthMs, out.frames() * 1000 / 8000);
-  EXPECT_EQ(trace, (QStringList{"0 先 xian1 x,i1,an1", "1000 八 ba1 4150-4550", "2400 a  ei1",
+  EXPECT_EQ(trace, (QStringList{"0 先 xian1 x,i1,an1", "1000 八 ba1 4150-4550", "2400 a ei1 ei1",
                                 "3400   (220)"}));
 }
 

@@ -74,7 +74,7 @@ class SessionTest : public ::testing::Test {
   }
   QString seg() const { return w->program().SegmentFilePath; }
   QString wav(const QString& name) const {
-    return QStringLiteral("wav ") + w->program().AppDir + QStringLiteral("Sounds\\") + name +
+    return QStringLiteral("wav ") + w->program().AppDir + QStringLiteral("Sounds/") + name +
            QStringLiteral(".wav");
   }
   QStringList segment(int from, int to, int pause) const {
@@ -262,18 +262,28 @@ class SelectionSound : public SoundOutput {
  public:
   EditControl* t = nullptr;
   QStringList heard;
-  int mciExecute(const QString& command) override {
-    heard << note(command);
-    return 1;
+  bool openSegmentFile(const QString& path) override {
+    heard << note(mciOpenCommand(path));
+    path_ = path;
+    return true;
   }
-  void sndPlaySound(const QString& path, int) override {
-    heard << note(path.section(QLatin1Char('\\'), -1));
+  bool playSegmentRange(qint64 from, qint64 to) override {
+    heard << note(mciPlayCommand(path_, from, to));
+    return true;
+  }
+  bool closeSegmentFile() override {
+    heard << note(mciCloseCommand());
+    return true;
+  }
+  void playWav(const QString& path, bool) override {
+    heard << note(path.section(QLatin1Char('/'), -1));
   }
 
  private:
   QString note(const QString& what) const {
     return QStringLiteral("%1,%2 ").arg(t->SelStart()).arg(t->SelLength()) + what;
   }
+  QString path_;
 };
 
 TEST(SessionWindow, F8ReadsTheTextInTheRealWindow) {
@@ -315,13 +325,14 @@ class TimedSound : public SoundOutput {
  public:
   QElapsedTimer clock;
   std::vector<std::pair<qint64, QString>> heard;
-  int mciExecute(const QString& command) override {
-    if (command.startsWith(QLatin1String("play")))
-      heard.push_back({clock.elapsed(), command.section(QLatin1Char(' '), -3)});
-    return 1;
+  bool openSegmentFile(const QString&) override { return true; }
+  bool playSegmentRange(qint64 from, qint64 to) override {
+    heard.push_back({clock.elapsed(), QStringLiteral("from %1 to %2").arg(from).arg(to)});
+    return true;
   }
-  void sndPlaySound(const QString& path, int) override {
-    heard.push_back({clock.elapsed(), path.section(QLatin1Char('\\'), -1)});
+  bool closeSegmentFile() override { return true; }
+  void playWav(const QString& path, bool) override {
+    heard.push_back({clock.elapsed(), path.section(QLatin1Char('/'), -1)});
   }
   qint64 soundLengthMs(const QString&) override { return 300; }
 };

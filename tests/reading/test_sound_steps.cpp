@@ -25,7 +25,7 @@ TEST(SoundSteps, SegmentPauseAndWav) {
   speech.Pause(220);
   EXPECT_EQ(lp.take(), (QStringList{"Timer2 off", "Timer3 interval 220", "Timer3 on"}));
   speech.PlayWav(QStringLiteral("Sounds\\spc.wav"));
-  EXPECT_EQ(lp.take(), QStringList{QStringLiteral("wav /app/Sounds\\spc.wav")});
+  EXPECT_EQ(lp.take(), QStringList{QStringLiteral("wav /app/Sounds/spc.wav")});
 }
 
 TEST(SoundSteps, PauseTickRestartsTheStepTimerThenEndsThePause) {
@@ -126,7 +126,7 @@ TEST(SpeechStop, NoTimerIsSwitchedAfterTheStop) {
   Speech speech(lp.p);
   lp.sound.onWav = [&](const QString&) { speech.Stop(); };
   speech.PlaySyllable(QStringLiteral("B"), QStringLiteral("er"), 2, 5);
-  EXPECT_EQ(lp.take(), (QStringList{"wav /app/Sounds\\b.wav", "stop"}));
+  EXPECT_EQ(lp.take(), (QStringList{"wav /app/Sounds/b.wav", "stop"}));
   // Without the stop the same syllable arms it.
   lp.sound.onWav = nullptr;
   speech.PlaySyllable(QStringLiteral("B"), QStringLiteral("er"), 2, 5);
@@ -141,7 +141,7 @@ TEST(SpeechStop, AUnitStartedRightAfterTheStopStillSounds) {
   Speech speech(lp.p);
   bool restarted = false;
   lp.sound.onWav = [&](const QString& path) {
-    if (restarted || !path.endsWith(QStringLiteral("\\x.wav"))) return;
+    if (restarted || !path.endsWith(QStringLiteral("/x.wav"))) return;
     restarted = true;
     speech.Stop();
     speech.SpeakUnit(ReadingUnit{QStringLiteral("7"), QString(), 5, 5, QStringLiteral("7")});
@@ -234,6 +234,43 @@ TEST_F(WavOnTimers, AMissingWavTakesNoTime) {
   speech.PlayWav(QStringLiteral("Sounds\\nothing.wav"));
   EXPECT_FALSE(speech.busy());
   EXPECT_FALSE(wavTimer.enabled());
+}
+
+// A step that fell due during a wav sound is cancelled by a hold that
+// follows in the same unit: the next step comes one interval after the
+// hold, not at the wav's end in the middle of the hold.
+TEST(SpeechHold, AHoldAfterAWavCancelsTheStepThatFellDueDuringIt) {
+  OutputLog log;
+  VirtualClock clock;
+  Program p;
+  p.Timer2 = clock.makeTimer();
+  p.Timer3 = clock.makeTimer();
+  p.WavTimer = clock.makeTimer();
+  p.AppDir = QStringLiteral("/app/");
+  class Lengths : public LoggingSound {
+   public:
+    using LoggingSound::LoggingSound;
+    qint64 soundLengthMs(const QString&) override { return 300; }
+  } timed{log};
+  p.sound = &timed;
+  Speech speech(p);
+  QStringList steps;
+  p.Timer2->onTick = [&] {
+    if (speech.busy()) return speech.deferStep();
+    steps << QString::number(clock.now());
+  };
+  speech.onStepDue = [&] { steps << QStringLiteral("due %1").arg(clock.now()); };
+  p.Timer3->onTick = [&] { speech.Timer3Tick(); };
+  p.WavTimer->onTick = [&] { speech.WavTick(); };
+  p.Timer2->setInterval(100);
+  p.Timer2->setEnabled(true);
+  // One unit: a wav of 300 ms, then a range held 200 ms.
+  speech.PlayWav(QStringLiteral("Sounds/b.wav"));
+  speech.PlaySegment(1000, 1200, 200);
+  clock.advanceTo(700);
+  // The step due at 100 (during the wav) is not taken at 300; the hold ends
+  // at 500 and the next step follows one interval later.
+  EXPECT_EQ(steps, (QStringList{"600", "700"}));
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST(ReadingUnits, WavLettersLeaveTheStepTimerRunning) {
   lp.timer2.setEnabled(true);
   lp.take();
   Speech(lp.p).SpeakUnit(unitOf(QStringLiteral("a"), QStringLiteral("A")));
-  EXPECT_EQ(lp.take(), QStringList{QStringLiteral("wav /app/Sounds\\ei1.wav")});
+  EXPECT_EQ(lp.take(), QStringList{QStringLiteral("wav /app/Sounds/ei1.wav")});
   EXPECT_TRUE(lp.timer2.enabled());
 }
 

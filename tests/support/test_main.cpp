@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   if (xdg.isValid()) {
     qputenv("XDG_DATA_HOME", xdg.filePath(QStringLiteral("data")).toUtf8());
     qputenv("XDG_CONFIG_HOME", xdg.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_STATE_HOME", xdg.filePath(QStringLiteral("state")).toUtf8());
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Chimepad"));

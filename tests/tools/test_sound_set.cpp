@@ -267,7 +267,7 @@ std::set<std::pair<std::string, std::string>> initialFinalPairs() {
           speech.PlaySyllable(QString::fromLatin1(letter), QString::fromLatin1(rest), qint16(tone),
                               qint16(next));
           std::vector<std::string> wavs;
-          const QString prefix = QStringLiteral("wav /app/Sounds\\");
+          const QString prefix = QStringLiteral("wav /app/Sounds/");
           for (const QString& step : lp.take())
             if (step.startsWith(prefix) && step.endsWith(QStringLiteral(".wav")))
               wavs.push_back(step.mid(prefix.size()).chopped(4).toStdString());
