@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds and runs every test; then the checks CI
 # runs on every change: the tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (scripts/sanitize.sh), the fuzz targets for a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `frmAbout` (关于...): the program's name and version, and a button that
 // starts the system-information tool.

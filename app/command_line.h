@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line: a file name to open (the whole tail after the program
 // path), or one of the few forms that start with "--": the help, the

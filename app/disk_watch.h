@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Watches the document's file for changes made by other programs: the
 // file's state when the document last met it (load, save, a change shown

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The place remembered for each of the files last closed: where the caret
 // stood (where reading stopped, when it stopped there) and how far the text

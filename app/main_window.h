@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window `frmMain`: the edit control filling the client area, the
 // menu bar, the three timers, and the start-up and shut-down sequences.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // 文件 → 最近的文件: the last files opened or saved, newest first, kept in
 // the settings section "Recent" (keys "File1" to "File10").

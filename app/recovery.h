@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Crash recovery: the unsaved text of the document, written a moment after
 // the typing stops to a file of this copy of the program in the user's

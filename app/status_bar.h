@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The status bar under the text: the caret's line and column, the
 // document's encoding and its line ends. It lives in the main window's

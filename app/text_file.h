@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text-file format: code page 936 text with CR LF line ends, no header,
 // no byte-order mark; and the files of a Linux desktop as they come: UTF-8

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's size, position and maximised state, kept from one run
 // to the next in a settings section of their own ("Window"); the keys of the

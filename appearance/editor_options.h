@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor's view options of the 格式 menu: word wrap, the line-number
 // margin and the colour scheme, kept in the settings section "Editor" (keys

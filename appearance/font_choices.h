@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the font dialog offers: the four styles, the 84 sizes with the
 // sixteen traditional Chinese size names, and the rules that pick the

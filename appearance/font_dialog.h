@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `frmFont` (字体): the modal dialog choosing the editor's font and
 // background colour, with a live sample. The sample label and the swatch are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Large documents through the main window: 50 MB of GBK with CR LF and of
 // UTF-8 with LF, and one line of 30 MB. Each command is timed to the window
 // drawn again: open, select all, Ctrl+End, Ctrl+Home, Page Down, find the

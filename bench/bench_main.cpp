@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of the benchmarks that need a QApplication (windows, widgets).
 // Offscreen unless a platform is chosen, so they run without a display.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text to pinyin over the installed dictionary: one character's conversion
 // (target: at most 1 us) and the loading of the dictionary when reading
 // starts (target: at most 50 ms).

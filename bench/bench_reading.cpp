@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One reading step (everything but the sound): move one character on,
 // select it, form its reading unit, speak it to a silent output. The cost
 // must not grow with the document: a step on 20 MB at most 1.5 times a step

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading rendered into a wav file: 10,000 characters of Chinese at 较快
 // (100 ms a step) with the generated sound set. Goal: at least 50 times
 // faster than the reading would take aloud. Each run measures both the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replace all and find next over a 10 MB document, through the main window.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time to generate the whole sound set (every wav file of Sounds/ and the
 // segment file QZCSo.wav) as the build does it: one run of the generator
 // process, espeak-ng start-up and file writing included. Target: at most

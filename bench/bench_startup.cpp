@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From launch to the main window shown: the window is built, the start-up
 // sequence runs and the window is exposed. Run with QT_QPA_PLATFORM=offscreen
 // or on a display. Goal: 300 ms or less.

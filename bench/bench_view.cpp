@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One scroll step with the find window open (the occurrences in view
 // marked) and the line numbers shown, on a 50 MB document and on a small
 // one, in the same run: the step must not grow with the document. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encrypting and decrypting 10 MB of text, as it would be in a file:
 // Chinese prose (two bytes a character) and ASCII (one byte a character).
 #include <benchmark/benchmark.h>

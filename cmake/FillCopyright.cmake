@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the package's copyright file from its template, naming the sources
 # the generated data files say they were made from (their first lines):
 #   cmake -DTEMPLATE=copyright.in -DPINYIN=pinyin.txt -DWORDS=words.txt -DOUTPUT=copyright -P FillCopyright.cmake

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A Debian package of the installed copy: `cpack -G DEB` in the build folder
 # (see the README). It packages what the install rules put in place, under
 # /usr, with the program's library dependencies worked out by dpkg-shlibdeps.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The screenshot the package ships: the program's real window under a
 # virtual X server (tools/screenshot.sh), with a text written for it,
 # cropped to the window. Needs no display of its own, only Xvfb, xdotool

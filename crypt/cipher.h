@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text cipher: a fixed shift of every character's code-page-936 code by
 // 8, behind a password block that carries the password in a reversible

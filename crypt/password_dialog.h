@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `frmPassword`: the modal password dialog of 文本加密 and 文本解密. Its OK
 // button transforms the whole editor text in place and records the result

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The edit menu commands and the handlers of the editor's events.
 #include <QString>

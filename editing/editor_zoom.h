@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Zooming the editor's text for the session: Ctrl+wheel, Ctrl+= and Ctrl+-
 // step the shown size, Ctrl+0 goes back to the chosen size. Only the display

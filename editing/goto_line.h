@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // 转到行 (Ctrl+G): a small dialog asks for a line number within the
 // document, and the caret goes to the start of that line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the fuzz targets share: a check that stops the run (libFuzzer keeps
 // the input that broke it), and a scratch file per process for the loaders

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decryptor on any text, and encrypt-decrypt round trips: the input is
 // a password length (first byte, 0 to 15), the password and then the text,
 // both as UTF-16 units.

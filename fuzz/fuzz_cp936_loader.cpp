@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text-file loader: any bytes become a document text in which every
 // line ends with a line break, and the text comes back unchanged through a
 // save in its own encoding and a new load.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop-entry writer: for any program path the entry is one valid
 // UTF-8 line per key, without control characters, and its Exec line, read
 // back by the format's rules (string escapes, then quoting, then "%%"),

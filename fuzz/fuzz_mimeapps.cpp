@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mimeapps.list editor: for any list, every line but those of the types
 // set in the [Default Applications] group comes back byte for byte and in
 // order; the group then names our entries for those types; and a second

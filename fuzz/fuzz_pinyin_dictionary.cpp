@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pinyin dictionary loader on any file, then conversion through the
 // input method it makes: the characters of the file and a few fixed ones,
 // in every mode.

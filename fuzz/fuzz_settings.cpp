@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings reader through the start-up sequence: any file as the
 // settings store, then the window's load. What it loads is usable (one
 // speed item checked, a reading interval above 0, a font size above 0), and

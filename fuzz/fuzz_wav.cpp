@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wav decoding on any file: refused, or a sound within the bounds a sound
 // may have, whose slices stay inside it.
 #include "fuzz/fuzz_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The word-table loader on any file, then look-ups through it: the
 // characters of the file and a few fixed phrases, at every position, with
 // every combination of the options.

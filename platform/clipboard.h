@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text clipboard as the program sees it: line breaks are CR LF, as in
 // the document, whatever the platform's own convention.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Code page 936 (GBK as Windows has it: 0x80 is the euro sign). The one
 // place where text meets the ANSI code page: text files, the cipher and

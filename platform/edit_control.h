@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The document control `txtFile`: a QPlainTextEdit that speaks in the terms
 // the program uses. Every line break of `Text`, CR LF or a lone LF, is a

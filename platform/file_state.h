@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the program needs to tell that a file changed under it, to tell a
 // running copy of the program from one that is gone, and where per-user

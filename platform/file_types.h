@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recording which program opens a file type. On Windows: keys below
 // HKEY_CLASSES_ROOT. Elsewhere: the freedesktop way, in the user's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The screen fonts as a Chinese user expects to see them: each family once
 // (not once per foundry), by its Chinese name where the font has one, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The input-method manager as the pinyin conversion uses it, shaped after
 // the Windows calls so that a backend over them is a thin pass-through:

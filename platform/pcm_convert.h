@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decoded sounds brought to one sample format, so that sounds of a sound
 // set recorded at different rates can be mixed into one stream or file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pinyin input method on systems without the Windows one: a reverse-
 // conversion dictionary read from the data file "pinyin.txt" that is

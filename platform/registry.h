@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Windows registry, as far as the program uses it: reading one value
 // (the about box looks for the system-information tool) and writing default

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The per-user settings store: text values by section and key under the
 // application "Chimepad". A key never written reads as the empty text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sound set on disk: where it is, how its names reach the file system,
 // and wav files decoded into memory.

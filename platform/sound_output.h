@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sound output as the reading subsystem uses it: the segment sound file,
 // opened once per reading session, whose ranges play in the background, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The encodings of text files: found when a file is opened, kept with the
 // document and used again when it is saved.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window timers with the semantics the program relies on: an interval of 0
 // never fires, switching a timer on restarts its countdown, and a tick is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one seam between the program and the platform's standard dialogs:
 // message boxes, the file, print, colour dialogs, the list of screen fonts,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The menu bar of the main window, built from one table. Items are QActions
 // named as the program names them (`numNew`, `numSoundSpeed(2)`...).

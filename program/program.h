@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program-wide state and the objects of the main window that every
 // subsystem reads and writes. One instance lives as long as the main window;

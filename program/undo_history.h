@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own undo history: 256 slots, each a snapshot of the whole
 // editor text with the caret of the moment, and the position of the current

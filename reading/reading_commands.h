@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reading menu: start and stop, the timers' ticks, voice and speed.
 #include "reading/reading_session.h"

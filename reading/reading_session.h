@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reading session: from the caret, one character per step of the step
 // timer, the character being read shown selected.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speaking one reading unit: digits, letters, pauses, syllables.
 #include "program/program.h"
 #include "reading/speech.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The walk of a reading through a text: one character per step of the step
 // timer, the character being read shown, the end of the text (or of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound set's paths and how a sound is named in a trace.
 #include <QDir>
 

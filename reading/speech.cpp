@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output steps of `Speech`: every sound of the reading is made through
 // these, one after another on the program's timers.
 #include <algorithm>

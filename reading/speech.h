@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Speaking one character aloud: the output steps through which every sound
 // is made, the syllable sound table, and the reading unit.

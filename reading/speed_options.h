@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Voice and speed: the speed cycle of the menu and the custom speed dialog.
 #include <QDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The syllable sound table: which recordings make up a toned syllable.
 #include <QHash>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns text into toned pinyin, one character at a time, through the
 // installed pinyin input method ("微软拼音输入法").

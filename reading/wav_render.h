@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading rendered into a wav file: the same units, sounds, holds and
 // pauses as reading aloud, on a clock that moves as fast as the machine

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a character as it is spoken in the word it stands in (银行 yin2
 // hang2, 音乐 yin1 yue4, 重新 chong2 xin1, 的 de5): a table of words with

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a C++ source of the repository is not formatted as .clang-format
 # says. `scripts/format_check.sh --fix` formats them in place instead.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets of fuzz/ with clang (build-fuzz) and runs each
 # for FUZZ_SECONDS seconds (20 unless set), starting from its seed corpus in
 # fuzz/corpus/. Fails when any target finds a crash, a leak or a timeout;

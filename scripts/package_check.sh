@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package as a user's system takes it: built from the build
 # folder, installed with apt-get, started from /usr/bin (the version, a
 # reading into a wav file, and the window with a file under Xvfb), then

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the tests a second time with GCC under AddressSanitizer and
 # UndefinedBehaviorSanitizer, warnings as errors, in a build folder of their
 # own (build-asan), and runs the whole suite there. Any report fails the run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The modeless find window `frmFind` and replace window `frmHuan`. They only
 // hold their controls; `SearchCommands` loads them and handles their events.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The search and the replace-all over plain text, apart from any widget.
 // Positions and lengths count UTF-16 units, as the edit control's `Text`,

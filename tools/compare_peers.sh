@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Large documents side by side: Chimepad and KWrite (when installed) under
 # one virtual X server, each started from a warm home of its own, runs
 # interleaved. For every file it prints the median of the runs of:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the editor's CPU time while it sits idle with a large document
 # open: starts it under a virtual X server with the file (by default a
 # generated file of UTF-8 LF lines, 10 MB or a little more), waits until the window is shown and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the editor under a virtual X server, opens a menu and writes a
 # screenshot, so anyone can look at the real window.
 #   tools/screenshot.sh [out.png] [menu-key] [file-to-open]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box, and the look-up of the system-information tool through a
 // scripted registry.
 #include <gtest/gtest.h>

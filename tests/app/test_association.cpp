@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first-run file-type association: the question, the freedesktop files
 // in temporary XDG directories, the Windows registry writes, the marker.
 #include <gtest/gtest.h>

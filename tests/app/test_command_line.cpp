@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: the forms that start with "--", and everything else as
 // one file name; reading a text file into a wav file from the program.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The code page 936 codec: a table of cases, and the whole table against
 // glibc's converter where the two agree on what the code page holds.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another program's changes to the open file, and the crash recovery of
 // unsaved text: on real files in a temporary folder, with scripted dialogs.
 #include <gtest/gtest.h>

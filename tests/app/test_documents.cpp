@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file commands, the loader and the file format, on real files in a
 // temporary directory, with scripted dialogs.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's items beyond the spec's menu: recent files, wrapping, line
 // numbers, zoom and colour scheme in the menu, their settings, and where a
 // window first shows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The places of the files last closed: a store of its own, kept atomically,
 // read only when it is a regular file of a sensible size; and the window
 // going back to a file's place when it is opened again.

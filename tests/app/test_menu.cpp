@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu bar after start-up: every item with its caption, shortcut, state
 // and icon, checked against the table of the program's menus.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File encodings: which one a file is found to have, and invalid bytes kept
 // through decoding and encoding again.
 #include <gtest/gtest.h>

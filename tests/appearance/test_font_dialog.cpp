@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font and background dialog: the size and style tables, the initial
 // selection, the sample, the swatch, OK and Cancel.
 #include <gtest/gtest.h>

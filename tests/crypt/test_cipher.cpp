@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cipher as plain functions: vectors worked out by hand from the code
 // page, round trips, refusals and the save-and-reopen path.
 #include <gtest/gtest.h>

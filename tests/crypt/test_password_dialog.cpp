@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 文本加密 and 文本解密 through the menu commands and the password dialog.
 #include <gtest/gtest.h>
 

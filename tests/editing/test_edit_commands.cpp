@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit menu and the editor's events, driven through a main window with
 // scripted dialogs, the keys and the mouse.
 #include <gtest/gtest.h>

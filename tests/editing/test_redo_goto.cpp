@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 重做 over the program's own history, and 转到行.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo history on its own, against a model that keeps every snapshot
 // whole, as the history must appear to.
 #include <gtest/gtest.h>

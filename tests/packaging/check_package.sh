@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from an already built tree and checks it as a
 # user's system would take it: its contents, its control fields and the
 # desktop files it installs, with the standard validators.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tools/spdx_headers.sh on a small tree outside git: it finds exactly the
 # source files without the licence line, puts the line first (after a #!
 # line), keeps modes and leaves data files alone, and a second run changes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound output: wav decoding, the multimedia commands, and real sound
 // through an audio server started by the test (a null sink whose monitor
 // is recorded).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit control's contract: CR LF positions, the refused caret inside a
 // line break, lone LF, characters the widget would otherwise rewrite.
 #include <gtest/gtest.h>

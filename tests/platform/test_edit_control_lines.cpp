@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control's lines as the user counts them: line numbers, the margin,
 // wrapping, the lines in view and the marks beside the selection.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit control on large documents: the text it was given is handed out
 // again without a copy while the content is unchanged, and the selection
 // it offers to other programs is made only when asked for, yet always

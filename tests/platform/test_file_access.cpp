@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving a file safely: at every step of a save a failure or the end of the
 // process leaves the old text or the new one; links, modes and the owner of
 // the file are kept. Real files in a temporary folder; the steps fail or end

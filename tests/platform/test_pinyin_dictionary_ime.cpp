@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dictionary input method: when it counts as installed, and the
 // candidate lists it answers with.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window timers: 0 never fires, switching on restarts the countdown, and a
 // tick never arrives nested inside another handler.
 #include <gtest/gtest.h>

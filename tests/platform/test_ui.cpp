@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform's message boxes as the user sees them: placed and sized.
 #include <gtest/gtest.h>
 

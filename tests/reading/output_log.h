@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test doubles that write every output step into one log, in order: the
 // multimedia command texts, the wav files played, the timers switched and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text to pinyin: the conversion over a scripted input method (modes,
 // separators, trimming, skip marks, the candidate window, a missing input
 // method) and over the dictionary the program installs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading rendered into a wav file: the sounds land in the file at the
 // times the reading schedule gives, the trace names them, and a cancelled
 // or failed rendering leaves no file behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rhythm of reading on a clock the test moves: every sound of a text
 // starts at the millisecond the schedule gives, whatever the speed, the
 // lengths of the wav sounds, the holds and pauses, a speed change or a stop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reading session driven step by step: start at the caret, step through
 // the text, hold pauses, stop. Each run is compared with the expected
 // selections and output steps.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The output steps, the pause timer's tick, where the sound set is found,
 // and the wav sounds: played one after another on the wav timer, a step
 // that falls due meanwhile taken at their end, a stop cutting them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Voice and speed: the speed cycle of the menu and the custom speed dialog.
 #include <gtest/gtest.h>
 #include <QAction>

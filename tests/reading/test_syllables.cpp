@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The syllable sound table: which recordings and timer steps each toned
 // syllable makes, compared with tables of expected output steps.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading units: digits and letters from their own sounds, punctuation and
 // the end of the text as pauses, everything else as a syllable.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Polyphonic characters read by the word they stand in: the look-up over a
 // small table, the generated table on real words, the reading unit the
 // session forms, and the option that turns it off.

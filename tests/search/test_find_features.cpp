@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find over the control's long lines, regular expressions, the count in
 // the find window and the marks of the occurrences in view.
 #include <gtest/gtest.h>

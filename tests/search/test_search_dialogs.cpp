@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Find, find next and replace through the main window and its real windows.
 #include <gtest/gtest.h>
 

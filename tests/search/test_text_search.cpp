@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search and the replace-all over plain strings.
 #include <gtest/gtest.h>
 

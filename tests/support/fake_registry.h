@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A registry in memory: keys with their values for the readers, a log of
 // every write in order, and keys that refuse to open with write rights.

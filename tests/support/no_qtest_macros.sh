@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a Qt Test verification macro appears in a GoogleTest or
 # benchmark source: inside a GoogleTest test such a macro only returns from
 # the test body when its check fails, and the test is reported as passed.

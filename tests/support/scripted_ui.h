@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A Ui whose dialogs answer from a script and record what they were shown.
 #include <QColor>

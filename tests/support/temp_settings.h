@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A settings store in a temporary directory, never the user's own.
 #include <QTemporaryDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Waiting inside a GoogleTest test: runs the event loop until a condition
 // holds or the time is up, and gives a result GoogleTest asserts on:

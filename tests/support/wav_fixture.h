@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small sound files written by the tests themselves: a sine tone of a given
 // length, or silence, in any format libsndfile writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Measurements on recorded speech for the checks of the sound set: reading
 // wav files, loudness, voicing and pitch (YIN), and the shape of a tone.

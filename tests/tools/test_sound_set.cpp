@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks of the generated sound set: the wav files of Sounds/ and the
 // segment file QZCSo.wav beside the executable, as the reading tables name
 // them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generator of the word-reading table on small inputs: traditional
 // phrases through OpenCC, readings fitted to the pinyin dictionary and the
 // 2013 standard, the reviewed additions, reproducible output.

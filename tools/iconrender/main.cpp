@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // iconrender SVG OUT.png SIZE: renders an SVG icon as a square PNG of SIZE
 // pixels with a transparent background, for the icon theme's fixed sizes.
 #include <QCoreApplication>

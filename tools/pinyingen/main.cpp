@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pinyingen: writes the pinyin dictionary the program's input method reads.
 //
 //   pinyingen [--bzip2 <program>] <Unihan_Readings.txt[.bz2]> <overrides> <output>

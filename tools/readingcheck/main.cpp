@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // readingcheck: how often the reader reads a Chinese character otherwise
 // than a reference says it is read in context.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Makes the sound set of the reading subsystem from a sound list.
 #include <cstdint>

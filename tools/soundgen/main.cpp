@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // chimepad_soundgen LIST OUTDIR
 //
 // Makes the sound set of the reading subsystem with espeak-ng: every file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Signal shaping of the generated sounds: offset removal, trimming,
 // fades, time compression and conversion to 16-bit samples.

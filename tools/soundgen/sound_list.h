@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The list of sounds the generator makes: every wav file of the Sounds
 // folder and every range of the segment file QZCSo.wav, each with the text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // wordgen: writes the word-reading table the reading session uses to read a
 // polyphonic character by the word it stands in.
 //
