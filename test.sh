@@ -21,7 +21,7 @@ if [[ $checks == *" format "* ]]; then
   fi
 fi
 if [[ $checks == *" tests "* ]]; then
-  (cd "${BUILD_DIR:-build}" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
+  (cd "${BUILD_DIR:-build}" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --repeat until-pass:2)
 fi
 if [[ $checks == *" sanitize "* ]]; then ./scripts/sanitize.sh; fi
 if [[ $checks == *" fuzz "* ]]; then ./scripts/fuzz.sh; fi

@@ -149,7 +149,11 @@ void MainWindow::keepRecovery() {
   if (!recovery_) return;
   recoveryIdle_.stop();
   recoveryLongest_.stop();
-  if (p_.undo.UndoPos() <= 0 && !p_.TextDirty) {
+  // Unsaved: a recorded step, or typing not recorded yet. A change event
+  // alone (the text of a file just loaded) is nothing to recover.
+  const bool unsaved =
+      p_.undo.UndoPos() > 0 || (p_.TextDirty && p_.txtFile->Text() != p_.undo.currentText());
+  if (!unsaved) {
     recovery_->remove();  // nothing unsaved
     return;
   }

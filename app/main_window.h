@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "app/documents.h"
-#include "app/recovery.h"
 #include "app/recent_files.h"
+#include "app/recovery.h"
 #include "app/status_bar.h"
 #include "editing/edit_commands.h"
 #include "platform/input_method.h"

@@ -27,4 +27,15 @@ if(words_header MATCHES "essay\\.txt")
          " Word frequencies come from essay.txt of the Rime essay (Debian package\n"
          " rime-essay, LGPL-3, by the same authors).\n")
 endif()
+set(CHIMEPAD_WORDS_LICENSE_EXTRA "")
+set(CHIMEPAD_EXTRA_LICENSES "")
+if(words_header MATCHES "dict\\.txt \\(jieba\\)")
+  # Word counts from jieba's dictionary (Debian package python3-jieba, MIT).
+  string(APPEND CHIMEPAD_WORDS_COPYRIGHT_EXTRA " 2012-2017 Sun Junyi <ccnusjy@gmail.com>\n")
+  set(CHIMEPAD_WORDS_LICENSE_EXTRA " and Expat")
+  string(APPEND CHIMEPAD_WORDS_COMMENT_EXTRA
+         " Word counts come from dict.txt of jieba (Debian package python3-jieba,\n"
+         " Expat), used to find the word a character stands in.\n")
+  file(READ ${CMAKE_CURRENT_LIST_DIR}/expat-license.txt CHIMEPAD_EXTRA_LICENSES)
+endif()
 configure_file(${TEMPLATE} ${OUTPUT} @ONLY)

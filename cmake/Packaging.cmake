@@ -51,6 +51,7 @@ add_custom_command(
           -DPINYIN=${CHIMEPAD_BIN_DIR}/pinyin.txt -DWORDS=${CHIMEPAD_BIN_DIR}/words.txt
           -DOUTPUT=${chimepad_copyright} -P ${CMAKE_CURRENT_LIST_DIR}/FillCopyright.cmake
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/desktop/copyright.in ${CMAKE_CURRENT_LIST_DIR}/FillCopyright.cmake
+          ${CMAKE_CURRENT_LIST_DIR}/expat-license.txt
           ${CHIMEPAD_BIN_DIR}/pinyin.txt ${CHIMEPAD_BIN_DIR}/words.txt
   COMMENT "Writing the package's copyright file"
   VERBATIM)

@@ -22,7 +22,10 @@ sleep 1
 # A settings store of its own, answered already: no first-run question.
 mkdir -p "$tmp/config/Chimepad"
 printf '[Type]\ntxt=0\n' > "$tmp/config/Chimepad/Chimepad.conf"
-DISPLAY=$display XDG_CONFIG_HOME=$tmp/config XDG_RUNTIME_DIR=$tmp QT_QPA_PLATFORM=xcb \
+# State and data of its own too: no recovery offer or place of an earlier run.
+mkdir -p "$tmp/state" "$tmp/data"
+chmod 700 "$tmp"
+DISPLAY=$display XDG_CONFIG_HOME=$tmp/config XDG_STATE_HOME=$tmp/state XDG_DATA_HOME=$tmp/data XDG_RUNTIME_DIR=$tmp QT_QPA_PLATFORM=xcb \
   "$bin" ${file:+"$file"} >/dev/null 2>&1 &
 app=$!
 sleep 2

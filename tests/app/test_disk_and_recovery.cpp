@@ -370,6 +370,22 @@ TEST_F(Recovery, ASaveOrANormalCloseLeavesNothing) {
   EXPECT_TRUE(ui.choicesShown.empty());
 }
 
+TEST_F(Recovery, AFileOpenedAndNotChangedLeavesNothing) {
+  // The load's own change events are no unsaved text: a kill now must not
+  // offer the file's text back at the next start.
+  const QString file = path(QStringLiteral("u.txt"));
+  putBytes(file, "\xE4\xBD\xA0\n");
+  start(file);
+  QTest::qWait(300);  // several idle times
+  EXPECT_TRUE(recoveryFiles().empty());
+  ui.openAnswers = {file};
+  w->documents().numOpen();
+  QTest::qWait(300);
+  EXPECT_TRUE(recoveryFiles().empty());
+  typeText(t(), QStringLiteral("x"));
+  ASSERT_TRUE(waitUntil([&] { return recoveryFiles().size() == 1; }, 3000));
+}
+
 // SIGKILL at random moments while a child window is typed into: the text
 // typed up to the last rest of the typing is offered back every time.
 // The child types bursts of keys with rests between them and tells the
