@@ -209,7 +209,7 @@ QString desktopEntryRefusal(const QString& executable) {
         c.category() == QChar::Other_Format || c == QChar(0x2028) || c == QChar(0x2029))
       bad = true;
   }
-  // "%" is written "%%" as the specification says, but GLib looks for the
+  // "%" is written "%%" as the desktop entry format says, but GLib looks for the
   // program under the name still holding "%%" and refuses the entry: such
   // an association would silently not work.
   if (executable.contains(QLatin1Char('%'))) bad = true;

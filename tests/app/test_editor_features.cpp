@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The editor's items beyond the spec's menu: recent files, wrapping, line
+// The editor's items beyond the original menu: recent files, wrapping, line
 // numbers, zoom and colour scheme in the menu, their settings, and where a
 // window first shows.
 #include <gtest/gtest.h>
@@ -106,7 +106,7 @@ TEST_F(Features, NewItemsStandWhereAUserLooksAndTheSpecsItemsStay) {
     ASSERT_GT(i, 0);
     EXPECT_EQ(names[i - 1], c.after);
   }
-  // The spec's items keep their order around the new ones.
+  // The original items keep their order around the new ones.
   const QStringList file = itemNames(menu().numFile);
   EXPECT_EQ(file, QStringList({"numNew", "numOpen", "numSave", "numSaveAs", "numRecent", "numLine1",
                                "numPrint", "numLine2", "numExit"}));

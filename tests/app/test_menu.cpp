@@ -89,7 +89,7 @@ const Expected kHelp[] = {
 template <size_t N>
 void expectMenu(const QMenu* menu, const Expected (&items)[N]) {
   ASSERT_NE(menu, nullptr);
-  // The editor's own items beyond the spec's table stand among these; they
+  // The editor's own items beyond the original table stand among these; they
   // have tests of their own.
   QList<QAction*> actions;
   for (QAction* a : menu->actions()) {
