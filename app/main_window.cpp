@@ -152,7 +152,7 @@ void MainWindow::keepRecovery() {
   // Unsaved: a recorded step, or typing not recorded yet. A change event
   // alone (the text of a file just loaded) is nothing to recover.
   const bool unsaved =
-      p_.undo.UndoPos() > 0 || (p_.TextDirty && p_.txtFile->Text() != p_.undo.currentText());
+      p_.undo.UndoPos() > 0 || (p_.editing.TextDirty && p_.txtFile->Text() != p_.undo.currentText());
   if (!unsaved) {
     recovery_->remove();  // nothing unsaved
     return;

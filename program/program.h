@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The program-wide state and the objects of the main window that every
-// subsystem reads and writes. One instance lives as long as the main window;
-// each subsystem gets a reference to it.
+// The program-wide state and the objects of the main window that the
+// subsystems share, and the state each subsystem keeps for itself (declared
+// beside this, in a header named for its owner). One instance lives as long
+// as the main window.
 #include <QString>
 #include <QtGlobal>
 
 #include "platform/timer.h"
+#include "program/editing_state.h"
 #include "program/main_menu.h"
 #include "program/undo_history.h"
 
@@ -48,9 +50,6 @@ struct Program {
   FilePlaces* places = nullptr;
   // Undo history; its position above 0 means unsaved changes.
   UndoHistory undo;
-  // Editor events.
-  bool TextDirty = false;
-  bool PasteKeyPressed = false;
   // Reading aloud.
   bool ReadingActive = false;
   bool PinyinImeMissing = false;
@@ -83,6 +82,9 @@ struct Program {
   bool SearchDialogOpen = false;
   // Encryption.
   bool EncryptMode = false;
+
+  // The state each subsystem keeps for itself.
+  EditingState editing;
 
   // Sets the window title: the name followed by " - 妙音朗读器", shown
   // exactly as it is (a "[*]" in the name too). `title` reads it back.

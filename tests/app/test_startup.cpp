@@ -66,7 +66,7 @@ TEST_F(StartupTest, InitialStateAfterStartUp) {
   EXPECT_TRUE(p.FindText.isEmpty());
   EXPECT_TRUE(p.ReplaceText.isEmpty());
   EXPECT_FALSE(p.FindMatchCase || p.FindUpward || p.SearchDialogOpen);
-  EXPECT_FALSE(p.TextDirty || p.PasteKeyPressed || p.ReadingActive);
+  EXPECT_FALSE(p.editing.TextDirty || p.editing.PasteKeyPressed || p.ReadingActive);
   EXPECT_EQ(p.Timer1->interval(), 50);
   EXPECT_TRUE(p.Timer1->enabled());
   EXPECT_EQ(p.Timer2->interval(), 500);  // 中速
