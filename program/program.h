@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include "platform/timer.h"
+#include "program/crypt_state.h"
 #include "program/editing_state.h"
 #include "program/main_menu.h"
 #include "program/undo_history.h"
@@ -80,11 +81,10 @@ struct Program {
   bool FindMatchCase = false;
   bool FindUpward = false;
   bool SearchDialogOpen = false;
-  // Encryption.
-  bool EncryptMode = false;
 
   // The state each subsystem keeps for itself.
   EditingState editing;
+  CryptState crypt;
 
   // Sets the window title: the name followed by " - 妙音朗读器", shown
   // exactly as it is (a "[*]" in the name too). `title` reads it back.
