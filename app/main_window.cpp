@@ -151,8 +151,8 @@ void MainWindow::keepRecovery() {
   recoveryLongest_.stop();
   // Unsaved: a recorded step, or typing not recorded yet. A change event
   // alone (the text of a file just loaded) is nothing to recover.
-  const bool unsaved =
-      p_.undo.UndoPos() > 0 || (p_.editing.TextDirty && p_.txtFile->Text() != p_.undo.currentText());
+  const bool unsaved = p_.undo.UndoPos() > 0 ||
+                       (p_.editing.TextDirty && p_.txtFile->Text() != p_.undo.currentText());
   if (!unsaved) {
     recovery_->remove();  // nothing unsaved
     return;
@@ -410,11 +410,11 @@ void MainWindow::formLoad() {
     p_.setTitle(kUntitled);
     p_.resetHistory(QString());
     p_.menu.numUndo->setEnabled(false);
-    p_.FindText.clear();
-    p_.ReplaceText.clear();
+    p_.search.FindText.clear();
+    p_.search.ReplaceText.clear();
     p_.menu.numNext->setEnabled(false);
-    p_.FindMatchCase = false;
-    p_.FindUpward = false;
+    p_.search.FindMatchCase = false;
+    p_.search.FindUpward = false;
     p_.SearchDialogOpen = false;
     p_.menu.numCopy->setEnabled(false);
     p_.menu.numCut->setEnabled(false);

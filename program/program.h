@@ -11,6 +11,7 @@
 #include "program/crypt_state.h"
 #include "program/editing_state.h"
 #include "program/main_menu.h"
+#include "program/search_state.h"
 #include "program/undo_history.h"
 
 class EditControl;
@@ -75,15 +76,12 @@ struct Program {
   // A selection of more than one character when reading starts is read to
   // its end; off: reading goes on to the end of the text.
   bool ReadSelectionOnly = true;
-  // Search and replace.
-  QString FindText;
-  QString ReplaceText;
-  bool FindMatchCase = false;
-  bool FindUpward = false;
+  // A find or replace window is open: reading does not start.
   bool SearchDialogOpen = false;
 
   // The state each subsystem keeps for itself.
   EditingState editing;
+  SearchState search;
   CryptState crypt;
 
   // Sets the window title: the name followed by " - 妙音朗读器", shown

@@ -63,9 +63,9 @@ TEST_F(StartupTest, InitialStateAfterStartUp) {
   EXPECT_EQ(w->windowTitle(), QStringLiteral("无标题 - 妙音朗读器"));
   EXPECT_EQ(p.undo.UndoPos(), 0);
   EXPECT_EQ(p.undo.text(0), QString());
-  EXPECT_TRUE(p.FindText.isEmpty());
-  EXPECT_TRUE(p.ReplaceText.isEmpty());
-  EXPECT_FALSE(p.FindMatchCase || p.FindUpward || p.SearchDialogOpen);
+  EXPECT_TRUE(p.search.FindText.isEmpty());
+  EXPECT_TRUE(p.search.ReplaceText.isEmpty());
+  EXPECT_FALSE(p.search.FindMatchCase || p.search.FindUpward || p.SearchDialogOpen);
   EXPECT_FALSE(p.editing.TextDirty || p.editing.PasteKeyPressed || p.ReadingActive);
   EXPECT_EQ(p.Timer1->interval(), 50);
   EXPECT_TRUE(p.Timer1->enabled());
