@@ -114,7 +114,7 @@ TEST_F(StartupTest, CloseWithoutChangesAsksNothingAndStoresSettings) {
 TEST_F(StartupTest, CloseWithChangesAndCancelKeepsTheWindowButRanTheEarlierSteps) {
   auto w = make();
   Program& p = w->program();
-  p.SoundFileOpen = true;
+  p.reading.SoundFileOpen = true;
   p.CurrentFileName = QStringLiteral("/tmp/a.txt");
   p.txtFile->setText(QStringLiteral("x"));
   p.RecordUndo();
@@ -142,7 +142,7 @@ TEST_F(StartupTest, CloseWithChangesAndCancelKeepsTheWindowButRanTheEarlierSteps
 TEST_F(StartupTest, CloseAnswerNoClosesAndFailingStepsAreSkipped) {
   auto w = make();
   Program& p = w->program();
-  p.SoundFileOpen = true;
+  p.reading.SoundFileOpen = true;
   sound.fail = true;  // the first step fails; the others still run
   p.txtFile->setText(QStringLiteral("changed"));
   p.RecordUndo();
