@@ -381,14 +381,14 @@ bool Documents::reloadFromDisk() {
   // The user's text is a step of its own, the reload the next one: one
   // undo brings the user's text back.
   p_.RecordUndo();
-  p_.TextDirty = false;
+  p_.editing.TextDirty = false;
   setFormat(format);
   EditControl& t = *p_.txtFile;
   const int caret = t.SelStart();
   t.setText(text);
   t.setSelStart(std::min(caret, t.TextLength()));
   p_.RecordUndo();
-  p_.TextDirty = false;
+  p_.editing.TextDirty = false;
   return true;
 }
 
@@ -407,7 +407,7 @@ void Documents::restoreText(const QString& fileName, bool hasFileName,
   p_.resetHistory(p_.txtFile->Text());
   p_.txtFile->setText(text);
   p_.RecordUndo();
-  p_.TextDirty = false;
+  p_.editing.TextDirty = false;
   setEnabled(p_.menu.numCopy, false);
   setEnabled(p_.menu.numCut, false);
   setEnabled(p_.menu.numDelete, !text.isEmpty());

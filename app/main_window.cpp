@@ -90,8 +90,8 @@ MainWindow::MainWindow(Deps deps)
   p_.ui = deps.ui;
   p_.settings = deps.settings;
   p_.sound = deps.sound;
-  p_.ime = deps.ime;
-  p_.words = deps.words;
+  p_.reading.ime = deps.ime;
+  p_.reading.words = deps.words;
 
   // The timers' design-time state, also for timers handed in by tests.
   auto makeTimer = [this](Timer* given, int interval, bool enabled) -> Timer* {
@@ -151,8 +151,8 @@ void MainWindow::keepRecovery() {
   recoveryLongest_.stop();
   // Unsaved: a recorded step, or typing not recorded yet. A change event
   // alone (the text of a file just loaded) is nothing to recover.
-  const bool unsaved =
-      p_.undo.UndoPos() > 0 || (p_.TextDirty && p_.txtFile->Text() != p_.undo.currentText());
+  const bool unsaved = p_.undo.UndoPos() > 0 ||
+                       (p_.editing.TextDirty && p_.txtFile->Text() != p_.undo.currentText());
   if (!unsaved) {
     recovery_->remove();  // nothing unsaved
     return;
@@ -263,12 +263,12 @@ void MainWindow::connectMenu() {
   });
   // 轻声 and 上声变调: each toggles its option; the check follows it.
   on(m.numNeutralTone, [this] {
-    p_.ReadNeutralTone = !p_.ReadNeutralTone;
-    p_.menu.numNeutralTone->setChecked(p_.ReadNeutralTone);
+    p_.reading.ReadNeutralTone = !p_.reading.ReadNeutralTone;
+    p_.menu.numNeutralTone->setChecked(p_.reading.ReadNeutralTone);
   });
   on(m.numToneSandhi, [this] {
-    p_.ReadToneSandhi = !p_.ReadToneSandhi;
-    p_.menu.numToneSandhi->setChecked(p_.ReadToneSandhi);
+    p_.reading.ReadToneSandhi = !p_.reading.ReadToneSandhi;
+    p_.menu.numToneSandhi->setChecked(p_.reading.ReadToneSandhi);
   });
   for (int i = 0; i < 4; ++i) {
     on(m.numSoundSpeed[i], [this, i] {
@@ -410,11 +410,11 @@ void MainWindow::formLoad() {
     p_.setTitle(kUntitled);
     p_.resetHistory(QString());
     p_.menu.numUndo->setEnabled(false);
-    p_.FindText.clear();
-    p_.ReplaceText.clear();
+    p_.search.FindText.clear();
+    p_.search.ReplaceText.clear();
     p_.menu.numNext->setEnabled(false);
-    p_.FindMatchCase = false;
-    p_.FindUpward = false;
+    p_.search.FindMatchCase = false;
+    p_.search.FindUpward = false;
     p_.SearchDialogOpen = false;
     p_.menu.numCopy->setEnabled(false);
     p_.menu.numCut->setEnabled(false);
@@ -448,7 +448,7 @@ void MainWindow::formLoad() {
 void MainWindow::closeEvent(QCloseEvent* e) {
   // Each step runs whatever the one before it did.
   try {
-    if (p_.SoundFileOpen && p_.sound) p_.sound->closeSegmentFile();
+    if (p_.reading.SoundFileOpen && p_.sound) p_.sound->closeSegmentFile();
   } catch (...) {}
   try {
     SaveSettings(p_);

@@ -98,25 +98,25 @@ void LoadSettings(Program& p) {
   }
   if (!s.read(kSound, QStringLiteral("Reader")).isEmpty()) {
     if (p.menu.numSoundOpt[0]) p.menu.numSoundOpt[0]->setChecked(true);
-    p.VoiceChoice = 0;
+    p.reading.VoiceChoice = 0;
   }
   // 按词语读多音字: on unless stored as off (older files do not have it).
   if (const QString v = s.read(kSound, QStringLiteral("ReadByWords")); !v.isEmpty()) {
-    if (const auto b = parseBool(v)) p.ReadByWords = *b;
+    if (const auto b = parseBool(v)) p.reading.ReadByWords = *b;
   }
-  if (p.menu.numWords) p.menu.numWords->setChecked(p.ReadByWords);
+  if (p.menu.numWords) p.menu.numWords->setChecked(p.reading.ReadByWords);
   // 轻声 and 上声变调: the same, each on unless stored as off.
   if (const QString v = s.read(kSound, QStringLiteral("NeutralTone")); !v.isEmpty()) {
-    if (const auto b = parseBool(v)) p.ReadNeutralTone = *b;
+    if (const auto b = parseBool(v)) p.reading.ReadNeutralTone = *b;
   }
-  if (p.menu.numNeutralTone) p.menu.numNeutralTone->setChecked(p.ReadNeutralTone);
+  if (p.menu.numNeutralTone) p.menu.numNeutralTone->setChecked(p.reading.ReadNeutralTone);
   if (const QString v = s.read(kSound, QStringLiteral("ToneSandhi")); !v.isEmpty()) {
-    if (const auto b = parseBool(v)) p.ReadToneSandhi = *b;
+    if (const auto b = parseBool(v)) p.reading.ReadToneSandhi = *b;
   }
-  if (p.menu.numToneSandhi) p.menu.numToneSandhi->setChecked(p.ReadToneSandhi);
+  if (p.menu.numToneSandhi) p.menu.numToneSandhi->setChecked(p.reading.ReadToneSandhi);
   // A selection is read to its end unless stored as off.
   if (const QString v = s.read(kSound, QStringLiteral("ReadSelectionOnly")); !v.isEmpty()) {
-    if (const auto b = parseBool(v)) p.ReadSelectionOnly = *b;
+    if (const auto b = parseBool(v)) p.reading.ReadSelectionOnly = *b;
   }
 
   const QString speed = s.read(kSound, QStringLiteral("Speed"));
@@ -147,8 +147,8 @@ void LoadSettings(Program& p) {
   }
   const auto custom = toInt16(ok ? d : 0.0);
   if (!custom) return;
-  p.CustomSpeed = *custom;
-  const int product = p.CustomSpeed * 100;
+  p.reading.CustomSpeed = *custom;
+  const int product = p.reading.CustomSpeed * 100;
   if (product > std::numeric_limits<qint16>::max() || product < std::numeric_limits<qint16>::min())
     return;  // the 16-bit product overflows: the interval keeps its value
   // A value no dialog accepts (0 or below) would stall reading at 0 ms; it
@@ -170,15 +170,15 @@ void SaveSettings(Program& p) {
   s.write(kFont, QStringLiteral("Italic"),
           t.FontItalic() ? QStringLiteral("True") : QStringLiteral("False"));
   s.write(kFont, QStringLiteral("BackColor"), QString::number(t.BackColor()));
-  s.write(kSound, QStringLiteral("Reader"), QString::number(p.VoiceChoice));
+  s.write(kSound, QStringLiteral("Reader"), QString::number(p.reading.VoiceChoice));
   s.write(kSound, QStringLiteral("ReadByWords"),
-          p.ReadByWords ? QStringLiteral("True") : QStringLiteral("False"));
+          p.reading.ReadByWords ? QStringLiteral("True") : QStringLiteral("False"));
   s.write(kSound, QStringLiteral("NeutralTone"),
-          p.ReadNeutralTone ? QStringLiteral("True") : QStringLiteral("False"));
+          p.reading.ReadNeutralTone ? QStringLiteral("True") : QStringLiteral("False"));
   s.write(kSound, QStringLiteral("ToneSandhi"),
-          p.ReadToneSandhi ? QStringLiteral("True") : QStringLiteral("False"));
+          p.reading.ReadToneSandhi ? QStringLiteral("True") : QStringLiteral("False"));
   s.write(kSound, QStringLiteral("ReadSelectionOnly"),
-          p.ReadSelectionOnly ? QStringLiteral("True") : QStringLiteral("False"));
+          p.reading.ReadSelectionOnly ? QStringLiteral("True") : QStringLiteral("False"));
   int speed = 3;
   for (int i = 0; i < 3; ++i) {
     if (p.menu.numSoundSpeed[i] && p.menu.numSoundSpeed[i]->isChecked()) {
@@ -187,7 +187,7 @@ void SaveSettings(Program& p) {
     }
   }
   s.write(kSound, QStringLiteral("Speed"), QString::number(speed));
-  s.write(kSound, QStringLiteral("SpeedValue"), QString::number(p.CustomSpeed));
+  s.write(kSound, QStringLiteral("SpeedValue"), QString::number(p.reading.CustomSpeed));
   if (p.menu.numStatusBar)
     s.write(kView, QStringLiteral("StatusBar"),
             p.menu.numStatusBar->isChecked() ? QStringLiteral("True") : QStringLiteral("False"));

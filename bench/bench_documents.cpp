@@ -198,7 +198,7 @@ void BM_KeyReleaseFindsNothingChanged(benchmark::State& state) {
   e.openBig();
   e.t()->setSelStart(e.t()->TextLength() / 2);
   for (auto _ : state) {
-    e.p().TextDirty = true;
+    e.p().editing.TextDirty = true;
     const auto a = std::chrono::steady_clock::now();
     e.key(QEvent::KeyRelease, Qt::Key_End, QString());
     const auto b = std::chrono::steady_clock::now();

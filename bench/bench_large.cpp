@@ -248,9 +248,9 @@ void BM_FindLastWord(benchmark::State& state) {
   Env& e = env();
   e.open(kGbkCrLf);
   Program& p = e.p();
-  p.FindText = QStringLiteral("EndMark");
-  p.FindMatchCase = false;
-  p.FindUpward = false;
+  p.search.FindText = QStringLiteral("EndMark");
+  p.search.FindMatchCase = false;
+  p.search.FindUpward = false;
   for (auto _ : state) {
     e.t()->setSelStart(0);
     e.drawn();
@@ -305,7 +305,7 @@ void BM_Memory(benchmark::State& state) {
     e.w->editCommands().numAll();
     e.drawn();
     e.t()->setSelStart(0);
-    e.p().FindText = QStringLiteral("EndMark");
+    e.p().search.FindText = QStringLiteral("EndMark");
     e.w->searchCommands().numNext();
     e.drawn();
     e.t()->setSelStart(e.t()->TextLength() / 2);

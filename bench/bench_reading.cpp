@@ -67,13 +67,13 @@ void BM_ReadingStep(benchmark::State& state) {
   deps.timer3 = &t3;
   MainWindow w(deps);
   w.formLoad();
-  w.program().ReadByWords = state.range(1) != 0;
+  w.program().reading.ReadByWords = state.range(1) != 0;
   EditControl& t = *w.program().txtFile;
   t.setText(document(state.range(0)));
   const int middle = t.TextLength() / 2;
   t.setSelStart(middle);
   w.readingCommands().numStart();
-  if (w.program().ReadByWords && words.loadedFrom().isEmpty()) {
+  if (w.program().reading.ReadByWords && words.loadedFrom().isEmpty()) {
     state.SkipWithError("words.txt not loaded");
     return;
   }

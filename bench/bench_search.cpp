@@ -111,10 +111,10 @@ void BM_FindNextThroughWindow(benchmark::State& state) {
   if (upward) text.prepend(QStringLiteral("EndMark"));
   win.load(text);
   Program& p = win.w->program();
-  p.FindText = QStringLiteral("endmark");
-  if (matchCase) p.FindText = QStringLiteral("EndMark");
-  p.FindMatchCase = matchCase;
-  p.FindUpward = upward;
+  p.search.FindText = QStringLiteral("endmark");
+  if (matchCase) p.search.FindText = QStringLiteral("EndMark");
+  p.search.FindMatchCase = matchCase;
+  p.search.FindUpward = upward;
   const int from = upward ? static_cast<int>(text.size()) - 7 : 0;
   for (auto _ : state) {
     state.PauseTiming();

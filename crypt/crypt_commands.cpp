@@ -13,11 +13,11 @@ static void showPassword(Program& p) {
 }
 
 void numEncr(Program& p) {
-  p.EncryptMode = true;
+  p.crypt.EncryptMode = true;
   showPassword(p);
 }
 
 void numDecr(Program& p) {
-  p.EncryptMode = false;
+  p.crypt.EncryptMode = false;
   showPassword(p);
 }

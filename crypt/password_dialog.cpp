@@ -23,7 +23,7 @@ constexpr qint64 kProgressIntervalMs = 30;
 
 FrmPassword::FrmPassword(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
   setObjectName(QStringLiteral("frmPassword"));
-  setWindowTitle(p.EncryptMode ? QStringLiteral("文本加密") : QStringLiteral("文本解密"));
+  setWindowTitle(p.crypt.EncryptMode ? QStringLiteral("文本加密") : QStringLiteral("文本解密"));
   setModal(true);
 
   Label1 = new QLabel(QStringLiteral("请输入您的密码(&P):"), this);
@@ -112,7 +112,7 @@ void FrmPassword::command1Click() {
   const QString text = p_.txtFile->Text();
   QString result;
   auto report = [this](double percent) { progress(percent); };
-  if (p_.EncryptMode) {
+  if (p_.crypt.EncryptMode) {
     if (cipher::isBlankPassword(password)) {
       p_.ui->message(this, QStringLiteral("密码不能为空!"), QStringLiteral("提示"),
                      MsgIcon::Information, MsgButtons::Ok);

@@ -81,9 +81,9 @@ void EditCommands::numCopy() {
 
 void EditCommands::numPaste() {
   // Pasted line breaks become the document's own.
-  if (!p_.PasteKeyPressed) p_.txtFile->setSelText(p_.txtFile->withLineEnds(clipboard::text()));
+  if (!p_.editing.PasteKeyPressed) p_.txtFile->setSelText(p_.txtFile->withLineEnds(clipboard::text()));
   p_.RecordUndo();
-  p_.PasteKeyPressed = false;
+  p_.editing.PasteKeyPressed = false;
 }
 
 void EditCommands::numDelete() {
@@ -108,10 +108,10 @@ void EditCommands::numDate() {
   p_.RecordUndo();
 }
 
-void EditCommands::onChange() { p_.TextDirty = true; }
+void EditCommands::onChange() { p_.editing.TextDirty = true; }
 
 void EditCommands::onKeyDown(int keyCode, int shift) {
-  if (keyCode == 86 && shift == kCtrlMask) p_.PasteKeyPressed = true;
+  if (keyCode == 86 && shift == kCtrlMask) p_.editing.PasteKeyPressed = true;
 }
 
 void EditCommands::onKeyUp(int keyCode, int shift, bool autoRepeat) {
@@ -119,11 +119,11 @@ void EditCommands::onKeyUp(int keyCode, int shift, bool autoRepeat) {
   const bool watched = release_.seen;
   release_.seen = false;
   release_.recorded = false;
-  if (autoRepeat || !p_.TextDirty || shift != 0 || isArrowKey(keyCode)) return;
+  if (autoRepeat || !p_.editing.TextDirty || shift != 0 || isArrowKey(keyCode)) return;
   const int before = p_.undo.UndoPos();
   const QString top = p_.undo.currentText();
   p_.RecordUndo();
-  p_.TextDirty = false;
+  p_.editing.TextDirty = false;
   if (!watched) return;
   release_.posAfter = p_.undo.UndoPos();
   // At the full history the position stays; the snapshot changes.
@@ -167,7 +167,7 @@ void EditCommands::watchKeyRepeats() {
 void EditCommands::onRepeatPress() {
   // Only the step that release recorded, if nothing came since.
   if (p_.undo.UndoPos() != release_.posAfter || !p_.undo.dropCurrent()) return;
-  p_.TextDirty = true;  // the text differs from the snapshot now current
+  p_.editing.TextDirty = true;  // the text differs from the snapshot now current
   if (p_.undo.UndoPos() < 1) setEnabled(p_.menu.numUndo, false);
 }
 
@@ -188,7 +188,7 @@ void EditCommands::onSelChange() {
 
 void EditCommands::onTextEntered() {
   p_.RecordUndo();
-  p_.TextDirty = false;
+  p_.editing.TextDirty = false;
 }
 
 void EditCommands::onClipboardTick() {

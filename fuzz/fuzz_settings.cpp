@@ -68,7 +68,7 @@ State start(SettingsStore& store, bool save) {
   }
   FUZZ_CHECK(checked == 1);
   s.interval = p.Timer2->interval();
-  s.customSpeed = p.CustomSpeed;
+  s.customSpeed = p.reading.CustomSpeed;
   FUZZ_CHECK(s.interval > 0);
   FUZZ_CHECK(p.txtFile->FontSize() > 0);
   if (save) SaveSettings(p);

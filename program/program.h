@@ -1,23 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The program-wide state and the objects of the main window that every
-// subsystem reads and writes. One instance lives as long as the main window;
-// each subsystem gets a reference to it.
+// The program-wide state and the objects of the main window that the
+// subsystems share, and the state each subsystem keeps for itself (declared
+// beside this, in a header named for its owner). One instance lives as long
+// as the main window.
 #include <QString>
 #include <QtGlobal>
 
 #include "platform/timer.h"
+#include "program/crypt_state.h"
+#include "program/editing_state.h"
 #include "program/main_menu.h"
+#include "program/reading_state.h"
+#include "program/search_state.h"
 #include "program/undo_history.h"
 
 class EditControl;
 class QMainWindow;
 class SettingsStore;
 class SoundOutput;
-class InputMethod;
 class Registry;
 class Ui;
-class WordReadings;
 class FilePlaces;
 
 inline const QString kAppTitle = QStringLiteral("妙音朗读器");
@@ -37,7 +40,6 @@ struct Program {
   Ui* ui = nullptr;
   SettingsStore* settings = nullptr;
   SoundOutput* sound = nullptr;
-  InputMethod* ime = nullptr;
   Registry* registry = nullptr;  // null: the system's own
 
   // Documents.
@@ -48,41 +50,16 @@ struct Program {
   FilePlaces* places = nullptr;
   // Undo history; its position above 0 means unsaved changes.
   UndoHistory undo;
-  // Editor events.
-  bool TextDirty = false;
-  bool PasteKeyPressed = false;
-  // Reading aloud.
+  // Reading aloud (a reading session runs).
   bool ReadingActive = false;
-  bool PinyinImeMissing = false;
-  bool SoundFileOpen = false;
-  QString AppDir;
-  QString SegmentFilePath;
-  bool GlideActive = false;  // a glide and the rest of its final are playing
-  qint16 VoiceChoice = 0;
-  qint16 CustomSpeed = 0;
-  // 按词语读多音字: a polyphone reads as in the word it stands in, from the
-  // word table (loaded at the first reading; null: none).
-  bool ReadByWords = true;
-  WordReadings* words = nullptr;
-  // 轻声: a syllable without a tone (tone 5) plays the neutral-tone finals,
-  // pitched after the tone heard before it (`PreviousTone`, 0 for none);
-  // off, it plays the fourth tone's.
-  bool ReadNeutralTone = true;
-  // 上声变调: within a word a third tone before a third tone is read as a
-  // second.
-  bool ReadToneSandhi = true;
-  qint16 PreviousTone = 0;
-  // A selection of more than one character when reading starts is read to
-  // its end; off: reading goes on to the end of the text.
-  bool ReadSelectionOnly = true;
-  // Search and replace.
-  QString FindText;
-  QString ReplaceText;
-  bool FindMatchCase = false;
-  bool FindUpward = false;
+  // A find or replace window is open: reading does not start.
   bool SearchDialogOpen = false;
-  // Encryption.
-  bool EncryptMode = false;
+
+  // The state each subsystem keeps for itself.
+  EditingState editing;
+  ReadingState reading;
+  SearchState search;
+  CryptState crypt;
 
   // Sets the window title: the name followed by " - 妙音朗读器", shown
   // exactly as it is (a "[*]" in the name too). `title` reads it back.

@@ -51,17 +51,17 @@ void ReadingCommands::numReadToFile() {
   const QString text = t.Text();
   const int start = t.SelStart();
   const int length = t.SelLength();
-  const bool selection =
-      p_.ReadSelectionOnly && length > characterWidth(StringSource(text), start, start + length);
+  const bool selection = p_.reading.ReadSelectionOnly &&
+                         length > characterWidth(StringSource(text), start, start + length);
   RenderJob job;
   job.text = selection ? text.mid(start, length) : text.mid(start);
   job.intervalMs = p_.Timer2 ? p_.Timer2->interval() : 500;
   job.soundDir = soundDir.isEmpty() ? executableDir() : soundDir;
-  job.ime = p_.ime;
-  job.words = p_.words;
-  job.byWords = p_.ReadByWords;
-  job.neutralTone = p_.ReadNeutralTone;
-  job.toneSandhi = p_.ReadToneSandhi;
+  job.ime = p_.reading.ime;
+  job.words = p_.reading.words;
+  job.byWords = p_.reading.ReadByWords;
+  job.neutralTone = p_.reading.ReadNeutralTone;
+  job.toneSandhi = p_.reading.ReadToneSandhi;
   job.outFile = fileName;
   std::unique_ptr<ProgressWindow> progress = p_.ui->progress(
       p_.frmMain, QStringLiteral("朗读到文件"), QStringLiteral("正在朗读到文件..."));

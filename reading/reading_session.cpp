@@ -163,16 +163,16 @@ void ReadingSession::Start() {
   // A paused session gives way to the new one.
   if (p_.ReadingActive && paused_) Stop();
   if (p_.ReadingActive) return;
-  p_.PinyinImeMissing = false;
+  p_.reading.PinyinImeMissing = false;
   // A dictionary removed or replaced since the last session is noticed now.
-  if (p_.ime) p_.ime->refresh();
+  if (p_.reading.ime) p_.reading.ime->refresh();
   TextToPinyin(p_, QStringLiteral("虎"), 2, kSpace);
-  if (p_.PinyinImeMissing) {
+  if (p_.reading.PinyinImeMissing) {
     notice(QStringLiteral("请先安装微软拼音输入法!"));
     return;
   }
   BuildSoundPaths(p_, soundDir.isEmpty() ? executableDir() : soundDir);
-  if (!p_.sound->openSegmentFile(p_.SegmentFilePath)) {
+  if (!p_.sound->openSegmentFile(p_.reading.SegmentFilePath)) {
     notice(QStringLiteral("无法打开声音文件!"));
     return;
   }
@@ -181,7 +181,7 @@ void ReadingSession::Start() {
     deviceNoticeShown_ = true;
     notice(QStringLiteral("未找到声音设备，朗读将没有声音。"));
   }
-  p_.SoundFileOpen = true;
+  p_.reading.SoundFileOpen = true;
   p_.ReadingActive = true;
   paused_ = false;
   updateMenu();
@@ -192,7 +192,7 @@ void ReadingSession::Start() {
   const int start = t.SelStart();
   const int length = t.SelLength();
   const bool selection =
-      p_.ReadSelectionOnly && length > characterWidth(*source_, start, start + length);
+      p_.reading.ReadSelectionOnly && length > characterWidth(*source_, start, start + length);
   walk_.begin(*source_, selection ? start + length : -1);
   p_.Timer2->setEnabled(true);
   walk_.readAt(start);
@@ -268,6 +268,6 @@ void ReadingSession::Stop() {
   // A sound still playing is cut, and a unit waiting for its wav ends.
   speech_.Stop();
   p_.sound->closeSegmentFile();
-  p_.SoundFileOpen = false;
+  p_.reading.SoundFileOpen = false;
   p_.showStatus(QString());
 }

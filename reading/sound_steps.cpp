@@ -12,8 +12,8 @@ void BuildSoundPaths(Program& p, const QString& exeDir) {
   const QString dir = soundSetDir(exeDir);
   const QChar sep = QDir::separator();
   // A root folder already ends in the separator.
-  p.AppDir = dir.endsWith(sep) ? dir : dir + sep;
-  p.SegmentFilePath = p.AppDir + QStringLiteral("QZCSo.wav");
+  p.reading.AppDir = dir.endsWith(sep) ? dir : dir + sep;
+  p.reading.SegmentFilePath = p.reading.AppDir + QStringLiteral("QZCSo.wav");
 }
 
 QString SoundStep::describe() const {

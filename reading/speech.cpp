@@ -10,7 +10,7 @@
 #include "reading/speech.h"
 
 void Speech::add(SoundStep step) {
-  step.glide = p_.GlideActive;
+  step.glide = p_.reading.GlideActive;
   plan_.push_back(std::move(step));
   if (depth_ == 0) run();
 }
@@ -47,11 +47,11 @@ void Speech::run() {
   running_ = true;
   while (next_ < plan_.size() && !waitingWav_) {
     const SoundStep s = plan_[next_++];
-    p_.GlideActive = s.glide;
+    p_.reading.GlideActive = s.glide;
     if (onSound) onSound(s);
     switch (s.kind) {
       case SoundStep::Wav: {
-        const QString path = p_.AppDir + s.wav;
+        const QString path = p_.reading.AppDir + s.wav;
         qint64 length = 0;
         if (p_.sound) {
           p_.sound->playWav(path, false);
@@ -81,7 +81,7 @@ void Speech::run() {
   }
   running_ = false;
   if (waitingWav_) return;
-  p_.GlideActive = false;
+  p_.reading.GlideActive = false;
   plan_.clear();
   next_ = 0;
   if (stepDue_) {
@@ -102,7 +102,7 @@ void Speech::Stop() {
   next_ = 0;
   waitingWav_ = false;
   stepDue_ = false;
-  p_.GlideActive = false;
+  p_.reading.GlideActive = false;
   if (p_.WavTimer) p_.WavTimer->setEnabled(false);
   if (p_.sound) p_.sound->stopAll();
 }

@@ -55,12 +55,12 @@ std::optional<qint16> parseCustomSpeed(const QString& text) {
 void numSoundOpt(Program& p, int index) {
   if (index != 0) return;
   p.menu.numSoundOpt[0]->setChecked(true);
-  p.VoiceChoice = 0;
+  p.reading.VoiceChoice = 0;
 }
 
 void numWords(Program& p) {
-  p.ReadByWords = !p.ReadByWords;
-  p.menu.numWords->setChecked(p.ReadByWords);
+  p.reading.ReadByWords = !p.reading.ReadByWords;
+  p.menu.numWords->setChecked(p.reading.ReadByWords);
 }
 
 void numSoundSpeed(Program& p, int index) {
@@ -105,9 +105,9 @@ frmSpeed::frmSpeed(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
   grid->addLayout(buttons, 2, 0, 1, 2);
 
   // On load: the text shows the custom speed and the slider stands on it.
-  Text1->setText(QString::number(p_.CustomSpeed));
+  Text1->setText(QString::number(p_.reading.CustomSpeed));
   guard_ = true;
-  Slider1->setValue(p_.CustomSpeed);
+  Slider1->setValue(p_.reading.CustomSpeed);
   guard_ = false;
 
   connect(Slider1, &QSlider::valueChanged, this, &frmSpeed::sliderChanged);
@@ -139,7 +139,7 @@ void frmSpeed::confirm() {
     Text1->setFocus();
     return;
   }
-  p_.CustomSpeed = *v;
-  p_.Timer2->setInterval(p_.CustomSpeed * 100);
+  p_.reading.CustomSpeed = *v;
+  p_.Timer2->setInterval(p_.reading.CustomSpeed * 100);
   accept();
 }

@@ -82,12 +82,13 @@ QString withTone(const QString& final, qint16 tone) {
 }
 
 // 轻声: a syllable without a tone plays the neutral-tone sounds.
-bool neutral(const Program& p, qint16 tone) { return p.ReadNeutralTone && tone == 5; }
+bool neutral(const Program& p, qint16 tone) { return p.reading.ReadNeutralTone && tone == 5; }
 
 // The neutral-tone sound of a final or a whole syllable: its name, 5, and
 // the tone heard before it (the second's pitch, mid, when there is none).
 QString neutralName(const Program& p, const QString& sound) {
-  const qint16 before = p.PreviousTone >= 1 && p.PreviousTone <= 4 ? p.PreviousTone : 2;
+  const qint16 before =
+      p.reading.PreviousTone >= 1 && p.reading.PreviousTone <= 4 ? p.reading.PreviousTone : 2;
   return sound + QLatin1Char('5') + QString::number(before);
 }
 
@@ -235,7 +236,7 @@ void Speech::playSyllable(const QString& initial, const QString& rest, qint16 to
     Program& p;
     qint16 tone;
     ~Heard() {
-      if (tone >= 1 && tone <= 4) p.PreviousTone = tone;
+      if (tone >= 1 && tone <= 4) p.reading.PreviousTone = tone;
     }
   } heard{p_, PlayedTone(ReadingUnit{initial, rest, tone, nextTone, QString()})};
   auto segment = [this, tone](const SegmentRow& row, int column) {
@@ -314,11 +315,11 @@ void Speech::playGlide(const QString& glide, const QString& final, qint16 tone) 
     PlayWav(wavName(finalSound(p_, glide, tone)));
     return;
   }
-  if (p_.GlideActive) return;
-  p_.GlideActive = true;
+  if (p_.reading.GlideActive) return;
+  p_.reading.GlideActive = true;
   PlayWav(wavName(glide + QStringLiteral("1")));
   playFinal(final.mid(1), tone);
-  p_.GlideActive = false;
+  p_.reading.GlideActive = false;
 }
 
 qint16 PlayedTone(const ReadingUnit& unit) {

@@ -146,15 +146,15 @@ QString TextToPinyin(InputMethod* ime, bool& PinyinImeMissing, const QString& te
 }
 
 QString TextToPinyin(Program& p, const QString& text, int mode, const QString& separator) {
-  return TextToPinyin(p.ime, p.PinyinImeMissing, text, mode, separator);
+  return TextToPinyin(p.reading.ime, p.reading.PinyinImeMissing, text, mode, separator);
 }
 
 namespace {
 WordReadings::Options readingOptions(const Program& p) {
   WordReadings::Options options;
-  options.byWords = p.ReadByWords;
-  options.toneSandhi = p.ReadToneSandhi;
-  options.neutralTone = p.ReadNeutralTone;
+  options.byWords = p.reading.ReadByWords;
+  options.toneSandhi = p.reading.ReadToneSandhi;
+  options.neutralTone = p.reading.ReadNeutralTone;
   return options;
 }
 // A character's own reading, as the input method gives it.
@@ -167,22 +167,23 @@ WordReadings::OwnReading ownReading(Program& p) {
 }  // namespace
 
 QString WordReadingIn(Program& p, QStringView text, qsizetype at) {
-  if ((!p.ReadByWords && !p.ReadToneSandhi) || !p.words) return {};
-  return p.words->readingIn(text, at, readingOptions(p), ownReading(p));
+  if ((!p.reading.ReadByWords && !p.reading.ReadToneSandhi) || !p.reading.words) return {};
+  return p.reading.words->readingIn(text, at, readingOptions(p), ownReading(p));
 }
 
 QString WordReadingAt(Program& p, int pos) {
-  if ((!p.ReadByWords && !p.ReadToneSandhi) || !p.words || !p.txtFile) return {};
+  if ((!p.reading.ReadByWords && !p.reading.ReadToneSandhi) || !p.reading.words || !p.txtFile)
+    return {};
   WordReadings::Options options;
-  options.byWords = p.ReadByWords;
-  options.toneSandhi = p.ReadToneSandhi;
-  options.neutralTone = p.ReadNeutralTone;
+  options.byWords = p.reading.ReadByWords;
+  options.toneSandhi = p.reading.ReadToneSandhi;
+  options.neutralTone = p.reading.ReadNeutralTone;
   // A character's own reading, as the input method gives it.
   auto own = [&p](QChar c) {
     const QString s = TextToPinyin(p, QString(c), 0, QStringLiteral(" "));
     return QStringView(s).trimmed().toString();
   };
-  return p.words->readingAt(*p.txtFile, pos, options, own);
+  return p.reading.words->readingAt(*p.txtFile, pos, options, own);
 }
 
 QString TextToPinyinInWord(Program& p, const QString& c, const QString& inWord, int mode,

@@ -195,25 +195,25 @@ RenderResult RenderReading(const RenderJob& job) {
     return result;
   };
   Program p;
-  p.ime = job.ime;
-  p.words = job.words;
-  p.ReadByWords = job.byWords && job.words != nullptr;
-  p.ReadNeutralTone = job.neutralTone;
-  p.ReadToneSandhi = job.toneSandhi;
+  p.reading.ime = job.ime;
+  p.reading.words = job.words;
+  p.reading.ReadByWords = job.byWords && job.words != nullptr;
+  p.reading.ReadNeutralTone = job.neutralTone;
+  p.reading.ReadToneSandhi = job.toneSandhi;
   // The same probe as the start of reading.
-  p.PinyinImeMissing = false;
-  if (p.ime) p.ime->refresh();
+  p.reading.PinyinImeMissing = false;
+  if (p.reading.ime) p.reading.ime->refresh();
   TextToPinyin(p, QStringLiteral("虎"), 2, QStringLiteral(" "));
-  if (!p.ime || p.PinyinImeMissing)
+  if (!p.reading.ime || p.reading.PinyinImeMissing)
     return fail(RenderStatus::NoPinyin, QStringLiteral("pinyin dictionary not found"));
   BuildSoundPaths(p, job.soundDir);
 
   VirtualClock clock;
   WavFileWriter writer;
   MixingSoundOutput mixer(clock, writer);
-  if (!mixer.openSegmentFile(p.SegmentFilePath))
+  if (!mixer.openSegmentFile(p.reading.SegmentFilePath))
     return fail(RenderStatus::NoSoundSet,
-                QStringLiteral("sound set not found: ") + p.SegmentFilePath);
+                QStringLiteral("sound set not found: ") + p.reading.SegmentFilePath);
   if (!writer.open(job.outFile, mixer.rate(), mixer.channels()))
     return fail(RenderStatus::WriteFailed,
                 job.outFile + QStringLiteral(": ") + writer.errorString());

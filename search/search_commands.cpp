@@ -58,7 +58,8 @@ void SearchCommands::numHuan() {
 
 void SearchCommands::numNext() {
   // Repeats the last search as it stands, whatever else is going on.
-  findAndSelect(SearchPattern{p_.FindText, p_.FindMatchCase, regex_}, p_.FindUpward, p_.frmMain);
+  findAndSelect(SearchPattern{p_.search.FindText, p_.search.FindMatchCase, regex_},
+                p_.search.FindUpward, p_.frmMain);
 }
 
 void SearchCommands::unloadWindows() {
@@ -202,11 +203,11 @@ void SearchCommands::loadFind() {
   QObject::connect(d, &QDialog::finished, d, [this] { unloadFind(); });
 
   p_.SearchDialogOpen = true;
-  d->Text1->setText(p_.FindText);
+  d->Text1->setText(p_.search.FindText);
   d->Command1->setEnabled(!d->Text1->text().isEmpty());
-  d->Check1->setChecked(p_.FindMatchCase);
+  d->Check1->setChecked(p_.search.FindMatchCase);
   d->Check2->setChecked(regex_);
-  (p_.FindUpward ? d->Option1 : d->Option2)->setChecked(true);
+  (p_.search.FindUpward ? d->Option1 : d->Option2)->setChecked(true);
   d->Text1->selectAll();
   scheduleMarks();
   d->show();
@@ -228,11 +229,12 @@ void SearchCommands::unloadFind() {
 void SearchCommands::findNextFromFind() {
   FindDialog* d = find_;
   if (!d) return;
-  p_.FindUpward = d->Option1->isChecked();
-  p_.FindMatchCase = d->Check1->isChecked();
-  p_.FindText = d->Text1->text();
+  p_.search.FindUpward = d->Option1->isChecked();
+  p_.search.FindMatchCase = d->Check1->isChecked();
+  p_.search.FindText = d->Text1->text();
   regex_ = d->Check2->isChecked();
-  if (findAndSelect(SearchPattern{p_.FindText, p_.FindMatchCase, regex_}, p_.FindUpward, d))
+  if (findAndSelect(SearchPattern{p_.search.FindText, p_.search.FindMatchCase, regex_},
+                    p_.search.FindUpward, d))
     activateMainWindow();
 }
 
@@ -261,13 +263,13 @@ void SearchCommands::loadHuan() {
   QObject::connect(d, &QDialog::finished, d, [this] { unloadHuan(); });
 
   p_.SearchDialogOpen = true;
-  d->Text1->setText(p_.FindText);
-  d->Text2->setText(p_.ReplaceText);
+  d->Text1->setText(p_.search.FindText);
+  d->Text2->setText(p_.search.ReplaceText);
   const bool has = !d->Text1->text().isEmpty();
   d->Command1->setEnabled(has);
   d->Command2->setEnabled(has);
   d->Command3->setEnabled(has);
-  d->Check1->setChecked(p_.FindMatchCase);
+  d->Check1->setChecked(p_.search.FindMatchCase);
   d->Text1->selectAll();
   d->show();
   d->raise();
@@ -279,7 +281,7 @@ void SearchCommands::unloadHuan() {
   if (!d) return;
   huan_ = nullptr;
   QObject::disconnect(d, &QDialog::finished, nullptr, nullptr);
-  p_.ReplaceText = d->Text2->text();
+  p_.search.ReplaceText = d->Text2->text();
   d->hide();
   d->deleteLater();
   p_.SearchDialogOpen = false;
@@ -288,11 +290,11 @@ void SearchCommands::unloadHuan() {
 void SearchCommands::findNextFromHuan() {
   HuanDialog* d = huan_;
   if (!d) return;
-  p_.FindMatchCase = d->Check1->isChecked();
-  p_.FindText = d->Text1->text();
+  p_.search.FindMatchCase = d->Check1->isChecked();
+  p_.search.FindText = d->Text1->text();
   regex_ = false;  // the replace window finds plain text
   // The replace window always searches towards the end of the text.
-  if (findAndSelect(p_.FindText, p_.FindMatchCase, false, d)) activateMainWindow();
+  if (findAndSelect(p_.search.FindText, p_.search.FindMatchCase, false, d)) activateMainWindow();
 }
 
 void SearchCommands::replaceOne() {
@@ -311,13 +313,13 @@ void SearchCommands::replaceAll() {
   HuanDialog* d = huan_;
   EditControl* t = p_.txtFile;
   if (!d || !t) return;
-  p_.FindMatchCase = d->Check1->isChecked();
-  p_.FindText = d->Text1->text();
+  p_.search.FindMatchCase = d->Check1->isChecked();
+  p_.search.FindText = d->Text1->text();
   regex_ = false;
   try {
     // The new text is made in one pass and given to the control once.
     ReplaceAllResult r =
-        ReplaceAllInText(t->Text(), p_.FindText, d->Text2->text(), p_.FindMatchCase);
+        ReplaceAllInText(t->Text(), p_.search.FindText, d->Text2->text(), p_.search.FindMatchCase);
     if (r.count > 0) t->setText(r.text);
     t->setSelStart(t->TextLength());
     t->ensureCursorVisible();

@@ -58,7 +58,7 @@ TEST_F(SettingsTest, EmptyStoreKeepsTheDesignTimeState) {
   EXPECT_TRUE(p.menu.numSoundOpt[0]->isChecked());
   EXPECT_EQ(checkedSpeed(p), 1);
   EXPECT_EQ(p.Timer2->interval(), 500);  // 中速, as the menu reads it
-  EXPECT_EQ(p.CustomSpeed, 0);
+  EXPECT_EQ(p.reading.CustomSpeed, 0);
 }
 
 TEST_F(SettingsTest, StoredSpeedSelectsItemAndInterval) {
@@ -98,7 +98,7 @@ TEST_F(SettingsTest, StoredSpeedSelectsItemAndInterval) {
     auto w = start();
     EXPECT_EQ(checkedSpeed(w->program()), c.item);
     EXPECT_EQ(w->program().Timer2->interval(), c.interval);
-    EXPECT_EQ(w->program().CustomSpeed, c.custom);
+    EXPECT_EQ(w->program().reading.CustomSpeed, c.custom);
   }
 }
 
@@ -157,7 +157,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyAsText) {
   p.txtFile->setBackColor(toColorValue(QColor(0x11, 0x22, 0x33)));
   p.menu.numSoundSpeed[1]->setChecked(false);
   p.menu.numSoundSpeed[2]->setChecked(true);
-  p.CustomSpeed = 42;
+  p.reading.CustomSpeed = 42;
   SaveSettings(p);
   // Read back through a store of its own, as the next run would: the
   // window's store stays the one it writes to.
@@ -203,7 +203,7 @@ TEST_F(SettingsTest, RoundTripThroughARestart) {
     p.txtFile->setFontItalic(true);
     p.menu.numSoundSpeed[1]->setChecked(false);
     p.menu.numSoundSpeed[3]->setChecked(true);
-    p.CustomSpeed = 30;
+    p.reading.CustomSpeed = 30;
     SaveSettings(p);
   }
   temp.reopen();

@@ -63,10 +63,10 @@ TEST_F(StartupTest, InitialStateAfterStartUp) {
   EXPECT_EQ(w->windowTitle(), QStringLiteral("无标题 - 妙音朗读器"));
   EXPECT_EQ(p.undo.UndoPos(), 0);
   EXPECT_EQ(p.undo.text(0), QString());
-  EXPECT_TRUE(p.FindText.isEmpty());
-  EXPECT_TRUE(p.ReplaceText.isEmpty());
-  EXPECT_FALSE(p.FindMatchCase || p.FindUpward || p.SearchDialogOpen);
-  EXPECT_FALSE(p.TextDirty || p.PasteKeyPressed || p.ReadingActive);
+  EXPECT_TRUE(p.search.FindText.isEmpty());
+  EXPECT_TRUE(p.search.ReplaceText.isEmpty());
+  EXPECT_FALSE(p.search.FindMatchCase || p.search.FindUpward || p.SearchDialogOpen);
+  EXPECT_FALSE(p.editing.TextDirty || p.editing.PasteKeyPressed || p.ReadingActive);
   EXPECT_EQ(p.Timer1->interval(), 50);
   EXPECT_TRUE(p.Timer1->enabled());
   EXPECT_EQ(p.Timer2->interval(), 500);  // 中速
@@ -114,7 +114,7 @@ TEST_F(StartupTest, CloseWithoutChangesAsksNothingAndStoresSettings) {
 TEST_F(StartupTest, CloseWithChangesAndCancelKeepsTheWindowButRanTheEarlierSteps) {
   auto w = make();
   Program& p = w->program();
-  p.SoundFileOpen = true;
+  p.reading.SoundFileOpen = true;
   p.CurrentFileName = QStringLiteral("/tmp/a.txt");
   p.txtFile->setText(QStringLiteral("x"));
   p.RecordUndo();
@@ -142,7 +142,7 @@ TEST_F(StartupTest, CloseWithChangesAndCancelKeepsTheWindowButRanTheEarlierSteps
 TEST_F(StartupTest, CloseAnswerNoClosesAndFailingStepsAreSkipped) {
   auto w = make();
   Program& p = w->program();
-  p.SoundFileOpen = true;
+  p.reading.SoundFileOpen = true;
   sound.fail = true;  // the first step fails; the others still run
   p.txtFile->setText(QStringLiteral("changed"));
   p.RecordUndo();

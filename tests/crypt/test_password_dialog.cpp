@@ -81,9 +81,9 @@ TEST_F(PasswordDialogTest, ControlsAndCaptions) {
     EXPECT_EQ(d.Text1->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, &opt, d.Text1),
               '*');
   });
-  EXPECT_TRUE(p().EncryptMode);
+  EXPECT_TRUE(p().crypt.EncryptMode);
   run(numDecr, [&](FrmPassword& d) { decrTitle = d.windowTitle(); });
-  EXPECT_FALSE(p().EncryptMode);
+  EXPECT_FALSE(p().crypt.EncryptMode);
   EXPECT_EQ(encrTitle, QStringLiteral("文本加密"));
   EXPECT_EQ(decrTitle, QStringLiteral("文本解密"));
 }

@@ -265,7 +265,7 @@ TEST_F(EditFixture, KeyUpRecordsOnlyWithoutModifiersAndNotForArrows) {
   EXPECT_EQ(pos(), 1);
   QTest::keyClick(t(), Qt::Key_End);
   EXPECT_EQ(pos(), 2);
-  EXPECT_FALSE(p().TextDirty);
+  EXPECT_FALSE(p().editing.TextDirty);
   // Moving about without a change records nothing.
   QTest::keyClick(t(), Qt::Key_Home);
   EXPECT_EQ(pos(), 2);
@@ -283,23 +283,23 @@ TEST_F(EditFixture, PasteByKeyAndByMenuInsertOnceAndRecordOnce) {
   // The platform's LF is a line break of the document.
   EXPECT_EQ(t()->Text(), "0一\r\n二3");
   EXPECT_EQ(pos(), 1);
-  EXPECT_FALSE(p().PasteKeyPressed);
+  EXPECT_FALSE(p().editing.PasteKeyPressed);
 
   menu().numPaste->trigger();
   EXPECT_EQ(t()->Text(), "0一\r\n二一\r\n二3");
   EXPECT_EQ(pos(), 2);
   // The paste the control would have made by itself is not made again.
-  p().PasteKeyPressed = true;
+  p().editing.PasteKeyPressed = true;
   menu().numPaste->trigger();
   EXPECT_EQ(t()->Text(), "0一\r\n二一\r\n二3");
-  EXPECT_FALSE(p().PasteKeyPressed);
+  EXPECT_FALSE(p().editing.PasteKeyPressed);
   EXPECT_EQ(pos(), 2);
   // Ctrl+V with nothing to paste leaves no paste pending.
   QApplication::clipboard()->clear();
   timer1.fire();
   ASSERT_FALSE(menu().numPaste->isEnabled());
   type(Qt::Key_V, Qt::ControlModifier);
-  EXPECT_FALSE(p().PasteKeyPressed);
+  EXPECT_FALSE(p().editing.PasteKeyPressed);
   EXPECT_EQ(pos(), 2);
   // Another program's text with CR LF comes in the same.
   QApplication::clipboard()->setText("x\r\ny");

@@ -590,8 +590,8 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     MciCommands mci{out};
     WinTimer timer2, timer3, wavTimer;
     Program p;
-    p.AppDir = QDir::toNativeSeparators(dir) + QDir::separator();
-    p.SegmentFilePath = p.AppDir + QStringLiteral("QZCSo.wav");
+    p.reading.AppDir = QDir::toNativeSeparators(dir) + QDir::separator();
+    p.reading.SegmentFilePath = p.reading.AppDir + QStringLiteral("QZCSo.wav");
     p.sound = &out;
     p.Timer2 = &timer2;
     p.Timer3 = &timer3;
@@ -611,7 +611,7 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     };
     timer3.onTick = [&] { speech.Timer3Tick(); };
     wavTimer.onTick = [&] { speech.WavTick(); };
-    EXPECT_EQ(mci.execute(QStringLiteral("open ") + p.SegmentFilePath +
+    EXPECT_EQ(mci.execute(QStringLiteral("open ") + p.reading.SegmentFilePath +
                           QStringLiteral(" alias QzcSounds")),
               1);
     startRecording();
@@ -764,7 +764,7 @@ class WindowAudio : public RealAudio {
     w = std::make_unique<MainWindow>(d);  // its own sound output and timers
     w->formLoad();
     w->readingCommands().soundDir = dir;
-    w->program().ReadByWords = false;
+    w->program().reading.ReadByWords = false;
   }
   // The same text rendered: the runs of sound of the file.
   std::vector<SoundRun> rendered(const QString& text, int interval) {

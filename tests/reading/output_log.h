@@ -85,8 +85,8 @@ struct LoggedProgram {
     p.Timer2 = &timer2;
     p.Timer3 = &timer3;
     p.sound = &sound;
-    p.AppDir = QStringLiteral("/app/");
-    p.SegmentFilePath = QStringLiteral("/app/QZCSo.wav");
+    p.reading.AppDir = QStringLiteral("/app/");
+    p.reading.SegmentFilePath = QStringLiteral("/app/QZCSo.wav");
   }
   QStringList take() {
     QStringList s = log.steps;

@@ -412,7 +412,7 @@ TEST(MainWindowPinyin, MakesTheDictionaryInputMethodWhenNoneIsGiven) {
   deps.ui = &ui;
   deps.settings = temp.store.get();
   MainWindow w(deps);
-  auto* ime = dynamic_cast<PinyinDictionaryIme*>(w.program().ime);
+  auto* ime = dynamic_cast<PinyinDictionaryIme*>(w.program().reading.ime);
   ASSERT_NE(ime, nullptr);
   EXPECT_TRUE(ime->loadedFrom().isEmpty());  // nothing read before reading starts
 }

@@ -277,7 +277,7 @@ TEST_F(Schedule, ASelectionIsReadToItsEnd) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    p().ReadSelectionOnly = c.selectionOnly;
+    p().reading.ReadSelectionOnly = c.selectionOnly;
     sound.heard.clear();
     const qint64 start = clock.now();
     p().txtFile->setText(QStringLiteral("aaaa"));
@@ -288,7 +288,7 @@ TEST_F(Schedule, ASelectionIsReadToItsEnd) {
     EXPECT_EQ(heardSince(sound.heard, start).toStdString(), c.expected);
     EXPECT_EQ(p().txtFile->SelStart(), c.endSel);
   }
-  p().ReadSelectionOnly = true;
+  p().reading.ReadSelectionOnly = true;
 }
 
 TEST_F(Schedule, SentenceSkipsReadOnFromTheSentenceStart) {
@@ -358,7 +358,7 @@ TEST_F(Schedule, StopLeavesNothingPending) {
     EXPECT_TRUE(nothingPending());
     clock.advanceBy(20000);
     EXPECT_EQ(sound.heard, expected);
-    EXPECT_FALSE(p().GlideActive);
+    EXPECT_FALSE(p().reading.GlideActive);
   }
 }
 

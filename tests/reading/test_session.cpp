@@ -73,9 +73,9 @@ class SessionTest : public ::testing::Test {
     EXPECT_FALSE(p().ReadingActive);
     return log.steps;
   }
-  QString seg() const { return w->program().SegmentFilePath; }
+  QString seg() const { return w->program().reading.SegmentFilePath; }
   QString wav(const QString& name) const {
-    return QStringLiteral("wav ") + w->program().AppDir + QStringLiteral("Sounds/") + name +
+    return QStringLiteral("wav ") + w->program().reading.AppDir + QStringLiteral("Sounds/") + name +
            QStringLiteral(".wav");
   }
   QStringList segment(int from, int to, int pause) const {
@@ -118,7 +118,7 @@ TEST_F(SessionTest, ReadsFromTheCaretThroughPausesToTheEnd) {
                                pause(220) + QStringList{QStringLiteral("sel 4,0")} + holdEnds() +
                                stopped() + QStringList{QStringLiteral("sel 4,0")};
   EXPECT_EQ(got, expected);
-  EXPECT_FALSE(p().SoundFileOpen);
+  EXPECT_FALSE(p().reading.SoundFileOpen);
   EXPECT_TRUE(p().menu.numStart->isEnabled());
   EXPECT_FALSE(p().menu.numStop->isEnabled());
 }
@@ -195,7 +195,7 @@ TEST_F(SessionTest, StopWhileAPauseIsHeld) {
   EXPECT_FALSE(timer2.enabled());
   EXPECT_FALSE(timer3.enabled());
   EXPECT_FALSE(p().ReadingActive);
-  EXPECT_FALSE(p().SoundFileOpen);
+  EXPECT_FALSE(p().reading.SoundFileOpen);
 }
 
 TEST_F(SessionTest, TheNextStepReadsFromWhereTheCaretWasMoved) {
@@ -217,7 +217,7 @@ TEST_F(SessionTest, RefusalsChangeNothing) {
     EXPECT_EQ(ui.messages.back().title, QStringLiteral("提示"));
     EXPECT_EQ(ui.messages.back().icon, MsgIcon::Information);
     EXPECT_FALSE(p().ReadingActive);
-    EXPECT_FALSE(p().SoundFileOpen);
+    EXPECT_FALSE(p().reading.SoundFileOpen);
     EXPECT_TRUE(p().menu.numStart->isEnabled());
     EXPECT_FALSE(p().menu.numStop->isEnabled());
     EXPECT_FALSE(timer2.enabled());
@@ -236,13 +236,13 @@ TEST_F(SessionTest, RefusalsChangeNothing) {
   sound.mciResult = 1;
 
   PinyinDictionaryIme missing{{QStringLiteral("/nonexistent/pinyin.txt")}};
-  p().ime = &missing;
+  p().reading.ime = &missing;
   log.steps.clear();
   p().menu.numStart->trigger();
   expectNothingChanged(QStringLiteral("请先安装微软拼音输入法!"));
   EXPECT_TRUE(log.steps.isEmpty());
-  EXPECT_TRUE(p().PinyinImeMissing);
-  p().ime = &ime;
+  EXPECT_TRUE(p().reading.PinyinImeMissing);
+  p().reading.ime = &ime;
 }
 
 TEST_F(SessionTest, ClosingTheWindowDuringASessionClosesTheSoundFile) {
@@ -310,7 +310,7 @@ TEST(SessionWindow, F8ReadsTheTextInTheRealWindow) {
   QTest::keyClick(&w, Qt::Key_F8);
   EXPECT_TRUE(p.ReadingActive);
   ASSERT_TRUE(waitUntil([&] { return !p.ReadingActive; }, 5000));
-  const QString seg = p.SegmentFilePath;
+  const QString seg = p.reading.SegmentFilePath;
   EXPECT_EQ(sound.heard,
             (QStringList{QStringLiteral("0,0 open %1 alias QzcSounds").arg(seg),
                          QStringLiteral("0,1 play %1 from 4150 to 4550").arg(seg),

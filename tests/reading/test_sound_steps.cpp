@@ -61,26 +61,27 @@ TEST(SoundSteps, SoundSetBesideTheProgramOrInstalled) {
   // Only the installed copy holds the set.
   writeTone(installed + QStringLiteral("/QZCSo.wav"));
   BuildSoundPaths(p, bin);
-  EXPECT_EQ(p.AppDir, QDir::toNativeSeparators(installed) + sep);
-  EXPECT_EQ(p.SegmentFilePath,
+  EXPECT_EQ(p.reading.AppDir, QDir::toNativeSeparators(installed) + sep);
+  EXPECT_EQ(p.reading.SegmentFilePath,
             QDir::toNativeSeparators(installed) + sep + QStringLiteral("QZCSo.wav"));
 
   // A set beside the program comes first.
   writeTone(bin + QStringLiteral("/QZCSo.wav"));
   BuildSoundPaths(p, bin);
-  EXPECT_EQ(p.AppDir, QDir::toNativeSeparators(bin) + sep);
-  EXPECT_EQ(p.SegmentFilePath, QDir::toNativeSeparators(bin) + sep + QStringLiteral("QZCSo.wav"));
+  EXPECT_EQ(p.reading.AppDir, QDir::toNativeSeparators(bin) + sep);
+  EXPECT_EQ(p.reading.SegmentFilePath,
+            QDir::toNativeSeparators(bin) + sep + QStringLiteral("QZCSo.wav"));
 
   // No set anywhere: the program's folder, where opening then fails.
   QTemporaryDir empty;
   BuildSoundPaths(p, empty.path());
-  EXPECT_EQ(p.SegmentFilePath,
+  EXPECT_EQ(p.reading.SegmentFilePath,
             QDir::toNativeSeparators(empty.path()) + sep + QStringLiteral("QZCSo.wav"));
 
   // A root folder already ends in the separator.
   BuildSoundPaths(p, QDir::rootPath());
-  EXPECT_EQ(p.AppDir, QDir::toNativeSeparators(QDir::rootPath()));
-  EXPECT_EQ(p.SegmentFilePath,
+  EXPECT_EQ(p.reading.AppDir, QDir::toNativeSeparators(QDir::rootPath()));
+  EXPECT_EQ(p.reading.SegmentFilePath,
             QDir::toNativeSeparators(QDir::rootPath()) + QStringLiteral("QZCSo.wav"));
 }
 
@@ -111,7 +112,7 @@ TEST(SpeechStop, CutsTheRestOfTheUnit) {
     QStringList expected = expectedSteps(QString::fromLatin1(c.before));
     expected << QStringLiteral("stop");
     EXPECT_EQ(lp.take(), expected) << c.initial << c.rest;
-    EXPECT_FALSE(lp.p.GlideActive);
+    EXPECT_FALSE(lp.p.reading.GlideActive);
 
     // The next unit sounds again.
     speech.SpeakUnit(
@@ -166,7 +167,7 @@ class WavOnTimers : public ::testing::Test {
     ASSERT_TRUE(writeTone(tmp.filePath(QStringLiteral("Sounds/x.wav")), {.ms = 300}));
     ASSERT_TRUE(writeTone(tmp.filePath(QStringLiteral("Sounds/i1.wav")), {.ms = 300}));
     ASSERT_TRUE(writeTone(tmp.filePath(QStringLiteral("Sounds/an1.wav")), {.ms = 300}));
-    p.AppDir = QDir::toNativeSeparators(tmp.path()) + QDir::separator();
+    p.reading.AppDir = QDir::toNativeSeparators(tmp.path()) + QDir::separator();
     p.sound = &sound;
     p.Timer2 = &timer2;
     p.Timer3 = &timer3;
@@ -228,7 +229,7 @@ TEST_F(WavOnTimers, AStopCutsTheSoundAtOnce) {
   speech.Stop();
   EXPECT_FALSE(speech.busy());
   EXPECT_FALSE(wavTimer.enabled());
-  EXPECT_FALSE(p.GlideActive);
+  EXPECT_FALSE(p.reading.GlideActive);
 }
 
 TEST_F(WavOnTimers, AMissingWavTakesNoTime) {
@@ -247,7 +248,7 @@ TEST(SpeechHold, AHoldAfterAWavCancelsTheStepThatFellDueDuringIt) {
   p.Timer2 = clock.makeTimer();
   p.Timer3 = clock.makeTimer();
   p.WavTimer = clock.makeTimer();
-  p.AppDir = QStringLiteral("/app/");
+  p.reading.AppDir = QStringLiteral("/app/");
   class Lengths : public LoggingSound {
    public:
     using LoggingSound::LoggingSound;

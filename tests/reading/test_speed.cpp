@@ -83,7 +83,7 @@ TEST_F(SpeedMenuTest, MenuClicksCheckOneItemAndSetTheInterval) {
   EXPECT_EQ(p().Timer2->interval(), 1000);
   p().menu.numSoundOpt[0]->trigger();  // the only voice stays checked
   EXPECT_TRUE(p().menu.numSoundOpt[0]->isChecked());
-  EXPECT_EQ(p().VoiceChoice, 0);
+  EXPECT_EQ(p().reading.VoiceChoice, 0);
 }
 
 TEST_F(SpeedMenuTest, CustomDialogConfirmsOrRefuses) {
@@ -116,7 +116,7 @@ TEST_F(SpeedMenuTest, CustomDialogConfirmsOrRefuses) {
   EXPECT_EQ(ui.messages[0].title, QStringLiteral("出错"));
   EXPECT_EQ(ui.messages[0].icon, MsgIcon::Exclamation);
   EXPECT_EQ(checked(), 3);
-  EXPECT_EQ(p().CustomSpeed, 2);
+  EXPECT_EQ(p().reading.CustomSpeed, 2);
   EXPECT_EQ(p().Timer2->interval(), 200);
 }
 
@@ -130,7 +130,7 @@ TEST_F(SpeedMenuTest, CancelKeepsTheIntervalWithCustomChecked) {
   };
   p().menu.numSoundSpeed[3]->trigger();
   EXPECT_EQ(checked(), 3);
-  EXPECT_EQ(p().CustomSpeed, 0);
+  EXPECT_EQ(p().reading.CustomSpeed, 0);
   EXPECT_EQ(p().Timer2->interval(), 100);
 }
 

@@ -24,11 +24,11 @@ void PrintTo(const SyllableCase& c, std::ostream* os) {
 // fourth.
 QStringList playSyllable(const SyllableCase& c) {
   LoggedProgram lp;
-  lp.p.ReadNeutralTone = false;
+  lp.p.reading.ReadNeutralTone = false;
   Speech speech(lp.p);
   speech.PlaySyllable(QString::fromUtf8(c.initial), QString::fromUtf8(c.rest), qint16(c.tone),
                       qint16(c.nextTone));
-  EXPECT_FALSE(lp.p.GlideActive);
+  EXPECT_FALSE(lp.p.reading.GlideActive);
   return lp.take();
 }
 
@@ -314,10 +314,10 @@ TEST(SyllableTable, FinalsWithTheirTones) {
   };
   for (const auto& c : cases) {
     LoggedProgram lp;
-    lp.p.ReadNeutralTone = false;
+    lp.p.reading.ReadNeutralTone = false;
     Speech(lp.p).PlayFinal(QString::fromUtf8(c.final), qint16(c.tone));
     EXPECT_EQ(lp.take(), expectedSteps(QString::fromUtf8(c.sounds))) << c.final << c.tone;
-    EXPECT_FALSE(lp.p.GlideActive) << c.final;
+    EXPECT_FALSE(lp.p.reading.GlideActive) << c.final;
   }
 }
 
@@ -325,11 +325,11 @@ TEST(SyllableTable, GlideActiveIsSetOnlyWhileTheGlideAndItsRestPlay) {
   LoggedProgram lp;
   Speech speech(lp.p);
   QList<bool> during;
-  lp.sound.onWav = [&](const QString&) { during << lp.p.GlideActive; };
+  lp.sound.onWav = [&](const QString&) { during << lp.p.reading.GlideActive; };
   speech.PlaySyllable(QStringLiteral("X"), QStringLiteral("ian"), 1, 5);
   // x, then the glide i1, then an.
   EXPECT_EQ(during, (QList<bool>{false, true, true}));
-  EXPECT_FALSE(lp.p.GlideActive);
+  EXPECT_FALSE(lp.p.reading.GlideActive);
 }
 
 // 轻声: a syllable without a tone plays its neutral sound (the final, or
@@ -377,7 +377,7 @@ TEST(SyllableTable, NeutralTonePlaysTheNeutralSoundPitchedByTheToneHeardBefore) 
 
   // Off, tone 5 plays the fourth tone's sounds.
   LoggedProgram lp;
-  lp.p.ReadNeutralTone = false;
+  lp.p.reading.ReadNeutralTone = false;
   Speech speech(lp.p);
   speech.PlaySyllable(QStringLiteral("M"), QStringLiteral("a"), 1, 5);
   lp.take();
@@ -422,7 +422,7 @@ TEST(SyllableTable, OnlyBuAndYiThemselvesChangeTheirTonesAsSpoken) {
     SCOPED_TRACE(c.ch);
     for (const bool spoken : {true, false}) {
       LoggedProgram lp;
-      lp.p.ReadToneSandhi = spoken;
+      lp.p.reading.ReadToneSandhi = spoken;
       Speech(lp.p).SpeakUnit(ReadingUnit{QString::fromLatin1(c.initial),
                                          QString::fromLatin1(c.rest), qint16(c.tone),
                                          qint16(c.nextTone), QString::fromUtf8(c.ch)});

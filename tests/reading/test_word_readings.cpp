@@ -232,13 +232,13 @@ TEST_F(WordReadingTest, UnitTakesTheWordsReadingAndTheOptionTurnsItOff) {
       {"银\r\n行", 3, "Xing2/5", "Xing2/5"},  // CR LF parts the two
       {"银行。", 2, "。5/5", "。5/5"},        // punctuation reads as itself
   };
-  ASSERT_TRUE(p().ReadByWords);
+  ASSERT_TRUE(p().reading.ReadByWords);
   ASSERT_TRUE(p().menu.numWords->isChecked());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    p().ReadByWords = true;
+    p().reading.ReadByWords = true;
     EXPECT_EQ(spelled(unitAt(QString::fromUtf8(c.text), c.at)), QString::fromUtf8(c.byWord));
-    p().ReadByWords = false;
+    p().reading.ReadByWords = false;
     EXPECT_EQ(spelled(unitAt(QString::fromUtf8(c.text), c.at)), QString::fromUtf8(c.alone));
   }
 }
@@ -251,7 +251,7 @@ TEST_F(WordReadingTest, TableLoadsAtTheFirstReadingNotAtStartUp) {
 
 TEST_F(WordReadingTest, WithoutTheInputMethodEveryCharacterIsASpaceAsBefore) {
   PinyinDictionaryIme missing{{QStringLiteral("/nonexistent/pinyin.txt")}};
-  p().ime = &missing;
+  p().reading.ime = &missing;
   const ReadingUnit u = unitAt(QStringLiteral("银行"), 1);
   EXPECT_EQ(u.initial, QString());
   EXPECT_EQ(u.rest, QString());
@@ -260,7 +260,7 @@ TEST_F(WordReadingTest, WithoutTheInputMethodEveryCharacterIsASpaceAsBefore) {
 
 TEST_F(WordReadingTest, MenuItemTogglesAndTheSettingIsKept) {
   p().menu.numWords->trigger();
-  EXPECT_FALSE(p().ReadByWords);
+  EXPECT_FALSE(p().reading.ReadByWords);
   EXPECT_FALSE(p().menu.numWords->isChecked());
   w->close();  // stores the settings
   EXPECT_EQ(temp.store->read("Sound", "ReadByWords"), QStringLiteral("False"));
@@ -283,7 +283,7 @@ TEST_F(WordReadingTest, MenuItemTogglesAndTheSettingIsKept) {
     d.words = &words;
     MainWindow again(d);
     again.formLoad();
-    EXPECT_EQ(again.program().ReadByWords, c.on);
+    EXPECT_EQ(again.program().reading.ReadByWords, c.on);
     EXPECT_EQ(again.program().menu.numWords->isChecked(), c.on);
   }
 }
@@ -341,11 +341,11 @@ TEST_F(WordReadingTest, PhrasesAreReadWithTheTonesAsSpoken) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     const QString text = QString::fromUtf8(c.text);
-    p().ReadByWords = p().ReadNeutralTone = p().ReadToneSandhi = true;
+    p().reading.ReadByWords = p().reading.ReadNeutralTone = p().reading.ReadToneSandhi = true;
     EXPECT_EQ(played(text), QString::fromUtf8(c.spoken));
-    p().ReadToneSandhi = false;
+    p().reading.ReadToneSandhi = false;
     EXPECT_EQ(played(text), QString::fromUtf8(c.noSandhi));
-    p().ReadByWords = p().ReadNeutralTone = false;
+    p().reading.ReadByWords = p().reading.ReadNeutralTone = false;
     EXPECT_EQ(played(text), QString::fromUtf8(c.spec));
   }
 }
@@ -368,18 +368,18 @@ TEST_F(WordReadingTest, StatusShowsTheToneHeard) {
 TEST_F(WordReadingTest, NeutralToneAndToneSandhiItemsToggleAndAreKept) {
   struct Item {
     QAction* action;
-    bool Program::*field;
+    bool ReadingState::*field;
     const char* key;
-  } const items[] = {{p().menu.numNeutralTone, &Program::ReadNeutralTone, "NeutralTone"},
-                     {p().menu.numToneSandhi, &Program::ReadToneSandhi, "ToneSandhi"}};
+  } const items[] = {{p().menu.numNeutralTone, &ReadingState::ReadNeutralTone, "NeutralTone"},
+                     {p().menu.numToneSandhi, &ReadingState::ReadToneSandhi, "ToneSandhi"}};
   for (const Item& item : items) {
     SCOPED_TRACE(item.key);
     ASSERT_NE(item.action, nullptr);
     EXPECT_TRUE(item.action->isCheckable());
     EXPECT_TRUE(item.action->isChecked());
-    EXPECT_TRUE(p().*item.field);
+    EXPECT_TRUE(p().reading.*item.field);
     item.action->trigger();
-    EXPECT_FALSE(p().*item.field);
+    EXPECT_FALSE(p().reading.*item.field);
     EXPECT_FALSE(item.action->isChecked());
   }
   EXPECT_EQ(p().menu.numNeutralTone->text(), QStringLiteral("轻声"));
@@ -409,8 +409,8 @@ TEST_F(WordReadingTest, NeutralToneAndToneSandhiItemsToggleAndAreKept) {
     d.words = &words;
     MainWindow again(d);
     again.formLoad();
-    EXPECT_EQ(again.program().ReadNeutralTone, c.on);
-    EXPECT_EQ(again.program().ReadToneSandhi, c.on);
+    EXPECT_EQ(again.program().reading.ReadNeutralTone, c.on);
+    EXPECT_EQ(again.program().reading.ReadToneSandhi, c.on);
     EXPECT_EQ(again.program().menu.numNeutralTone->isChecked(), c.on);
     EXPECT_EQ(again.program().menu.numToneSandhi->isChecked(), c.on);
   }

@@ -84,8 +84,8 @@ TEST_F(FindFeatures, OccurrencesAcrossTheJoinsOfALongLineAreFound) {
     SCOPED_TRACE(c.name);
     const QString text = "head\r\n" + longLine(35'000, c.at, "QZ") + "\r\ntail";
     setText(text, c.from);
-    p().FindText = "qz";  // without match case
-    p().FindUpward = c.upward;
+    p().search.FindText = "qz";  // without match case
+    p().search.FindUpward = c.upward;
     ui.messages.clear();
     search().numNext();  // F3
     EXPECT_TRUE(ui.messages.empty()) << ui.texts().join(" | ").toStdString();

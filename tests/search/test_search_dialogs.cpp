@@ -118,9 +118,9 @@ TEST_F(SearchWindows, WindowsCarryTheirCaptions) {
 }
 
 TEST_F(SearchWindows, FindWindowLoadsTheSharedState) {
-  p().FindText = "ab";
-  p().FindMatchCase = true;
-  p().FindUpward = true;
+  p().search.FindText = "ab";
+  p().search.FindMatchCase = true;
+  p().search.FindUpward = true;
   search().numFind();
   FindDialog* d = search().frmFind();
   ASSERT_TRUE(d);
@@ -133,9 +133,9 @@ TEST_F(SearchWindows, FindWindowLoadsTheSharedState) {
   EXPECT_TRUE(numNext()->isEnabled());  // follows the box that was filled
 
   d->Command2->click();
-  p().FindText.clear();
-  p().FindMatchCase = false;
-  p().FindUpward = false;
+  p().search.FindText.clear();
+  p().search.FindMatchCase = false;
+  p().search.FindUpward = false;
   search().numFind();
   d = search().frmFind();
   ASSERT_TRUE(d);
@@ -176,9 +176,9 @@ TEST_F(SearchWindows, FindFromTheWindowWalksDownAndReportsTheEnd) {
   FindDialog* d = openFind("ABC");
   d->Command1->click();
   EXPECT_EQ(selection(), std::make_pair(0, 3));
-  EXPECT_EQ(p().FindText, "ABC");
-  EXPECT_FALSE(p().FindMatchCase);
-  EXPECT_FALSE(p().FindUpward);
+  EXPECT_EQ(p().search.FindText, "ABC");
+  EXPECT_FALSE(p().search.FindMatchCase);
+  EXPECT_FALSE(p().search.FindUpward);
   d->Command1->click();
   EXPECT_EQ(selection(), std::make_pair(3, 3));
   EXPECT_TRUE(ui.messages.empty());
@@ -193,7 +193,7 @@ TEST_F(SearchWindows, FindFromTheWindowWalksDownAndReportsTheEnd) {
   ui.messages.clear();
   d->Command1->click();
   expectNotice("找不到 'ABC'!");
-  EXPECT_TRUE(p().FindMatchCase);
+  EXPECT_TRUE(p().search.FindMatchCase);
   EXPECT_EQ(selection(), std::make_pair(0, 0));
 }
 
@@ -204,7 +204,7 @@ TEST_F(SearchWindows, FindUpwardFindsTheOccurrenceRightBeforeTheSelection) {
   d->Command1->click();
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(selection(), std::make_pair(0, 2));
-  EXPECT_TRUE(p().FindUpward);
+  EXPECT_TRUE(p().search.FindUpward);
 
   setText("xxabyyab", 8);
   d->Command1->click();
@@ -283,12 +283,12 @@ TEST_F(SearchWindows, EveryWayOfClosingUnloadsTheWindow) {
   w->close();
   EXPECT_FALSE(search().frmHuan());
   EXPECT_FALSE(p().SearchDialogOpen);
-  EXPECT_EQ(p().ReplaceText, "kept");
+  EXPECT_EQ(p().search.ReplaceText, "kept");
 }
 
 TEST_F(SearchWindows, FindNextWithoutAWindow) {
   setText("aXa");
-  p().FindText = "a";
+  p().search.FindText = "a";
   numNext()->setEnabled(true);
   p().ReadingActive = true;  // not consulted
   numNext()->trigger();
@@ -296,12 +296,12 @@ TEST_F(SearchWindows, FindNextWithoutAWindow) {
   numNext()->trigger();
   EXPECT_EQ(selection(), std::make_pair(2, 1));
   EXPECT_TRUE(ui.messages.empty());
-  p().FindUpward = true;
+  p().search.FindUpward = true;
   numNext()->trigger();
   EXPECT_EQ(selection(), std::make_pair(0, 1));
-  p().FindUpward = false;
-  p().FindMatchCase = true;
-  p().FindText = "x";
+  p().search.FindUpward = false;
+  p().search.FindMatchCase = true;
+  p().search.FindText = "x";
   numNext()->trigger();
   expectNotice("找不到 'x'!");
   EXPECT_EQ(selection(), std::make_pair(0, 1));
@@ -330,17 +330,18 @@ TEST_F(SearchWindows, FindCountsPositionsAsTextDoes) {
                  std::to_string(s.start));
     select(s.start, s.length);
     ASSERT_EQ(selection(), std::make_pair(s.start, s.length));
-    p().FindText = QString::fromUtf8(s.find);
-    p().FindUpward = s.upward;
+    p().search.FindText = QString::fromUtf8(s.find);
+    p().search.FindUpward = s.upward;
     ui.messages.clear();
     search().numNext();
     if (s.expected < 0) {
-      expectNotice("找不到 '" + p().FindText + "'!");
+      expectNotice("找不到 '" + p().search.FindText + "'!");
       EXPECT_EQ(selection(), std::make_pair(s.start, s.length));
     } else {
       EXPECT_TRUE(ui.messages.empty());
-      EXPECT_EQ(selection(), std::make_pair(s.expected, static_cast<int>(p().FindText.size())));
-      EXPECT_EQ(txt()->SelText().toUpper(), p().FindText.toUpper());
+      EXPECT_EQ(selection(),
+                std::make_pair(s.expected, static_cast<int>(p().search.FindText.size())));
+      EXPECT_EQ(txt()->SelText().toUpper(), p().search.FindText.toUpper());
     }
   }
 }
@@ -349,7 +350,7 @@ TEST_F(SearchWindows, CancelledWindowLeavesFindNextOnTheOldText) {
   setText("abc", 1);
   FindDialog* d = openFind("zzz");
   d->Command2->click();
-  EXPECT_EQ(p().FindText, "");
+  EXPECT_EQ(p().search.FindText, "");
   ASSERT_TRUE(numNext()->isEnabled());
   // The empty find text matches at the first candidate: the caret goes there.
   numNext()->trigger();
@@ -361,9 +362,9 @@ TEST_F(SearchWindows, CancelledWindowLeavesFindNextOnTheOldText) {
 }
 
 TEST_F(SearchWindows, ReplaceWindowLoadsAndKeepsItsTexts) {
-  p().FindText = "f";
-  p().ReplaceText = "r";
-  p().FindMatchCase = true;
+  p().search.FindText = "f";
+  p().search.ReplaceText = "r";
+  p().search.FindMatchCase = true;
   search().numHuan();
   HuanDialog* d = search().frmHuan();
   ASSERT_TRUE(d);
@@ -374,19 +375,19 @@ TEST_F(SearchWindows, ReplaceWindowLoadsAndKeepsItsTexts) {
   d->Text1->setText("typed");
   d->Text2->setText("new");
   d->Command4->click();
-  EXPECT_EQ(p().ReplaceText, "new");
-  EXPECT_EQ(p().FindText, "f");  // only a search stores it
+  EXPECT_EQ(p().search.ReplaceText, "new");
+  EXPECT_EQ(p().search.FindText, "f");  // only a search stores it
   EXPECT_FALSE(p().SearchDialogOpen);
 }
 
 TEST_F(SearchWindows, ReplaceWindowAlwaysSearchesDownward) {
   setText("ab ab", 3, 2);
-  p().FindUpward = true;
+  p().search.FindUpward = true;
   HuanDialog* d = openHuan("ab", "x");
   d->Command1->click();
   expectNotice("找不到 'ab'!");
-  EXPECT_TRUE(p().FindUpward);  // left as it was
-  EXPECT_EQ(p().FindText, "ab");
+  EXPECT_TRUE(p().search.FindUpward);  // left as it was
+  EXPECT_EQ(p().search.FindText, "ab");
   EXPECT_EQ(txt()->Text(), "ab ab");
 }
 
@@ -447,7 +448,7 @@ TEST_F(SearchWindows, ReplaceAllMakesOneHistoryEntry) {
   EXPECT_EQ(p().undo.UndoPos(), 1);
   EXPECT_EQ(p().undo.text(1), "bbb");
   EXPECT_EQ(p().undo.caret(1), 3);
-  EXPECT_EQ(p().FindText, "a");
+  EXPECT_EQ(p().search.FindText, "a");
   expectNotice("替换完毕!");
   EXPECT_EQ(search().frmHuan(), d);
 
@@ -458,7 +459,7 @@ TEST_F(SearchWindows, ReplaceAllMakesOneHistoryEntry) {
   d->Check1->setChecked(true);
   d->Command3->click();
   EXPECT_EQ(txt()->Text(), "x ABC");
-  EXPECT_TRUE(p().FindMatchCase);
+  EXPECT_TRUE(p().search.FindMatchCase);
   d->Check1->setChecked(false);
   d->Command3->click();
   EXPECT_EQ(txt()->Text(), "x x");

@@ -95,8 +95,8 @@ int main(int argc, char** argv) {
   EditControl edit;
   Program p;
   p.txtFile = &edit;
-  p.ime = &ime;
-  p.words = &words;
+  p.reading.ime = &ime;
+  p.reading.words = &words;
   edit.setText(text);
   if (ime.keyboardLayoutList().isEmpty()) fail(QStringLiteral("no pinyin dictionary"));
   if (!words.ensureLoaded()) fail(QStringLiteral("no word table"));
@@ -110,8 +110,8 @@ int main(int argc, char** argv) {
     ++counted;
     QString got[3];
     for (int way = 0; way < 3; ++way) {
-      p.ReadByWords = way > 0;
-      p.ReadNeutralTone = p.ReadToneSandhi = way == 2;
+      p.reading.ReadByWords = way > 0;
+      p.reading.ReadNeutralTone = p.reading.ReadToneSandhi = way == 2;
       edit.select(pos, 1);
       const ReadingUnit u = FormReadingUnit(p);
       got[way] = (u.initial + u.rest).toLower() + QString::number(PlayedTone(u));
