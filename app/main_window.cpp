@@ -105,10 +105,11 @@ MainWindow::MainWindow(Deps deps)
   p_.Timer2 = makeTimer(deps.timer2, 500, false);
   p_.Timer3 = makeTimer(deps.timer3, 0, false);
   p_.WavTimer = makeTimer(deps.wavTimer, 0, false);
+  reading_ = std::make_unique<ReadingCommands>(p_);
   p_.Timer1->onTick = [this] { edit_.onClipboardTick(); };
-  p_.Timer2->onTick = [this] { reading_.timer2Tick(); };
-  p_.Timer3->onTick = [this] { reading_.timer3Tick(); };
-  p_.WavTimer->onTick = [this] { reading_.wavTimerTick(); };
+  p_.Timer2->onTick = [this] { reading_->timer2Tick(); };
+  p_.Timer3->onTick = [this] { reading_->timer3Tick(); };
+  p_.WavTimer->onTick = [this] { reading_->wavTimerTick(); };
 
   p_.menu.build(menuBar(), this);
   connectMenu();
@@ -240,17 +241,17 @@ void MainWindow::connectMenu() {
   on(m.numEncr, [this] { numEncr(p_); });
   on(m.numDecr, [this] { numDecr(p_); });
   on(m.numFont, [this] { numFont(p_); });
-  on(m.numStart, [this] { reading_.numStart(); });
-  on(m.numStop, [this] { reading_.numStop(); });
-  on(m.numReadToFile, [this] { reading_.numReadToFile(); });
-  on(m.numPause, [this] { reading_.numPause(); });
-  on(m.numPrevSentence, [this] { reading_.numPrevSentence(); });
-  on(m.numNextSentence, [this] { reading_.numNextSentence(); });
+  on(m.numStart, [this] { reading_->numStart(); });
+  on(m.numStop, [this] { reading_->numStop(); });
+  on(m.numReadToFile, [this] { reading_->numReadToFile(); });
+  on(m.numPause, [this] { reading_->numPause(); });
+  on(m.numPrevSentence, [this] { reading_->numPrevSentence(); });
+  on(m.numNextSentence, [this] { reading_->numNextSentence(); });
   // Checking is the handlers' business, not the menu's.
   m.numSoundOpt[0]->setCheckable(true);
   on(m.numSoundOpt[0], [this] {
     p_.menu.numSoundOpt[0]->setChecked(!p_.menu.numSoundOpt[0]->isChecked());
-    reading_.numSoundOpt(0);
+    reading_->numSoundOpt(0);
   });
   // One exclusive group, drawn with radio marks; the handlers still decide
   // which item is checked.
@@ -259,7 +260,7 @@ void MainWindow::connectMenu() {
   for (QAction* a : m.numSoundSpeed) speeds->addAction(a);
   on(m.numWords, [this] {
     p_.menu.numWords->setChecked(!p_.menu.numWords->isChecked());
-    reading_.numWords();
+    reading_->numWords();
   });
   // 轻声 and 上声变调: each toggles its option; the check follows it.
   on(m.numNeutralTone, [this] {
@@ -275,7 +276,7 @@ void MainWindow::connectMenu() {
       // Undo the automatic toggle so the handler sees the state before the click.
       QAction* a = p_.menu.numSoundSpeed[i];
       a->setChecked(!a->isChecked());
-      reading_.numSoundSpeed(i);
+      reading_->numSoundSpeed(i);
     });
   }
   on(m.numHelp, [] {});
@@ -478,7 +479,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   if (p_.ReadingActive) {
     p_.Timer2->setEnabled(false);
     p_.Timer3->setEnabled(false);
-    reading_.speech().Stop();
+    reading_->speech().Stop();
   }
   // Closed as the user chose: nothing is left to recover.
   if (recovery_) {

@@ -77,7 +77,7 @@ class MainWindow : public QMainWindow {
   Program& program() { return p_; }
   Documents& documents() { return documents_; }
   EditCommands& editCommands() { return edit_; }
-  ReadingCommands& readingCommands() { return reading_; }
+  ReadingCommands& readingCommands() { return *reading_; }
   SearchCommands& searchCommands() { return search_; }
   EditorZoom& zoom() { return *zoom_; }
   RecentFiles& recentFiles() { return recent_; }
@@ -126,7 +126,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<FilePlaces> ownedPlaces_;
   Documents documents_{p_};
   EditCommands edit_{p_};
-  ReadingCommands reading_{p_};
+  std::unique_ptr<ReadingCommands> reading_;  // made once the timers are set
   SearchCommands search_{p_};
   RecentFiles recent_{nullptr};
   EditorZoom* zoom_ = nullptr;  // owned by the editor

@@ -20,6 +20,9 @@ void setEnabled(QAction* a, bool on) {
 
 bool isArrowKey(int keyCode) { return keyCode >= 37 && keyCode <= 40; }
 
+// The key code of V, as `virtualKeyCode` gives it.
+const int kKeyV = virtualKeyCode(Qt::Key_V);
+
 // The time format without its time-zone name, which the long formats of
 // many locales carry.
 QString timeFormatWithoutZone(QString f) {
@@ -111,7 +114,7 @@ void EditCommands::numDate() {
 void EditCommands::onChange() { p_.editing.TextDirty = true; }
 
 void EditCommands::onKeyDown(int keyCode, int shift) {
-  if (keyCode == 86 && shift == kCtrlMask) p_.editing.PasteKeyPressed = true;
+  if (keyCode == kKeyV && shift == kCtrlMask) p_.editing.PasteKeyPressed = true;
 }
 
 void EditCommands::onKeyUp(int keyCode, int shift, bool autoRepeat) {

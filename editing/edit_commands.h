@@ -29,6 +29,9 @@ class EditCommands {
   void numDate();
 
   void onChange();
+  // A Ctrl+V the control reports it pastes by itself: the menu's paste that
+  // follows inserts nothing again. (The control hands Ctrl+V to the menu
+  // instead, unreported.)
   void onKeyDown(int keyCode, int shift);
   // A held key records once, at its real release: the releases between its
   // repeats (`autoRepeat`) are not key-ups.

@@ -78,7 +78,7 @@ void UndoHistory::push(QString text, qint32 caret, Step step) {
   carets_[pos_] = caret;
 }
 
-bool UndoHistory::record(const QString& text, int caret) {
+bool UndoHistory::recordWhole(const QString& text, int caret) {
   if (text == head_) return false;
   const qsizetype h = commonHead(text, head_);
   const qsizetype t = commonTail(text, head_, h);
@@ -88,17 +88,12 @@ bool UndoHistory::record(const QString& text, int caret) {
   return true;
 }
 
-bool UndoHistory::record(const EditControl& control) {
-  if (followed_ == &control && control.changeCount() == followedCount_) return false;
-  return record(control.Text(), control.SelStart());
-}
-
 bool UndoHistory::record(EditControl& control) {
   // The same change count: certainly the text of the current snapshot.
   if (followed_ == &control && control.changeCount() == followedCount_) return false;
   int h = 0, t = 0;
   if (followed_ != &control || !control.changedSpan(followedMark_, &h, &t)) {
-    const bool recorded = record(control.Text(), control.SelStart());
+    const bool recorded = recordWhole(control.Text(), control.SelStart());
     followNow(control);
     return recorded;
   }

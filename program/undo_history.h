@@ -29,10 +29,9 @@ class UndoHistory {
 
   // Records the control's text and caret when the text differs from the
   // current snapshot; true when something was recorded. When the history
-  // is full the oldest snapshot is dropped.
+  // is full the oldest snapshot is dropped. The history follows the control
+  // from then on: the next record compares only what changed since.
   bool record(EditControl& control);
-  bool record(const EditControl& control);
-  bool record(const QString& text, int caret);
 
   // One step back: the control shows the previous snapshot with its caret
   // and the position goes down by one. False (and nothing done) at 0.
@@ -68,6 +67,8 @@ class UndoHistory {
     QString middle;
   };
 
+  // Records `text` by comparing it whole with the current snapshot.
+  bool recordWhole(const QString& text, int caret);
   // Makes `text` the new current snapshot; `step` leads back from it.
   void push(QString text, qint32 caret, Step step);
   void stopFollowing() { followed_ = nullptr; }

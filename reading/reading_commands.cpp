@@ -13,6 +13,10 @@
 #include "reading/speed_options.h"
 #include "reading/wav_render.h"
 
+SpeechContext WindowSpeechContext(Program& p) {
+  return SpeechContext{p.reading, p.sound, p.Timer2, p.Timer3, p.WavTimer};
+}
+
 void ReadingCommands::numStart() {
   session_.soundDir = soundDir;
   session_.Start();

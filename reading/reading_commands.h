@@ -6,9 +6,15 @@
 
 struct Program;
 
+// The program's sound output, reading timers and reading state, as the
+// reading of the window speaks through them.
+SpeechContext WindowSpeechContext(Program& p);
+
+// Made once the program's sound output and timers are set.
 class ReadingCommands {
  public:
-  explicit ReadingCommands(Program& p) : p_(p), speech_(p), session_(p, speech_) {}
+  explicit ReadingCommands(Program& p)
+      : p_(p), speech_(WindowSpeechContext(p)), session_(p, speech_) {}
   void numStart();
   void numStop();
   // 朗读到文件: the text from the caret to the end (or the selection, when

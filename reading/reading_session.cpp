@@ -18,8 +18,8 @@ const QString kSpace = QStringLiteral(" ");
 // One conversion as the session uses it: the character read as in the word
 // it stands in (`inWord`, empty for none), separator a space, result trimmed
 // of spaces (only spaces: a line break converts to itself and stays).
-QString convert(Program& p, const QString& c, const QString& inWord, int mode) {
-  QString s = TextToPinyinInWord(p, c, inWord, mode, kSpace);
+QString convert(ReadingState& r, const QString& c, const QString& inWord, int mode) {
+  QString s = TextToPinyinInWord(r, c, inWord, mode, kSpace);
   qsizetype b = 0, e = s.size();
   while (b < e && s[b] == QLatin1Char(' ')) ++b;
   while (e > b && s[e - 1] == QLatin1Char(' ')) --e;
@@ -35,15 +35,15 @@ qint16 ToneOf(const QString& reading) {
   return 5;
 }
 
-ReadingUnit FormReadingUnit(Program& p, const QString& c, const QString& next,
+ReadingUnit FormReadingUnit(ReadingState& r, const QString& c, const QString& next,
                             const QString& inWord, const QString& nextInWord) {
   ReadingUnit u;
-  u.initial = convert(p, c, inWord, 2);
-  const QString s1 = convert(p, c, inWord, 1);
+  u.initial = convert(r, c, inWord, 2);
+  const QString s1 = convert(r, c, inWord, 1);
   const qsizetype restLength = s1.size() - u.initial.size();
   u.rest = restLength > 0 ? s1.right(restLength) : QString();
-  u.tone = ToneOf(convert(p, c, inWord, 0));
-  u.nextTone = next.isEmpty() ? 5 : ToneOf(convert(p, next, nextInWord, 0));
+  u.tone = ToneOf(convert(r, c, inWord, 0));
+  u.nextTone = next.isEmpty() ? 5 : ToneOf(convert(r, next, nextInWord, 0));
   u.ch = c;
   return u;
 }
@@ -77,7 +77,7 @@ ReadingUnit FormReadingUnit(Program& p) {
   // The character after the one being read (nothing at the end of the text).
   const int nextPos = pos + int(qMax<qsizetype>(1, c.size()));
   const QString next = characterAt(t, nextPos);
-  return FormReadingUnit(p, c, next, c.isEmpty() ? QString() : WordReadingAt(p, pos),
+  return FormReadingUnit(p.reading, c, next, c.isEmpty() ? QString() : WordReadingAt(p, pos),
                          next.isEmpty() ? QString() : WordReadingAt(p, nextPos));
 }
 
@@ -138,7 +138,7 @@ void ReadingSession::notice(const QString& text) {
 }
 
 ReadingSession::ReadingSession(Program& p, Speech& speech)
-    : p_(p), speech_(speech), source_(std::make_unique<ControlSource>(p)), walk_(p, speech) {
+    : p_(p), speech_(speech), source_(std::make_unique<ControlSource>(p)), walk_(speech) {
   walk_.onUnit = [this](const ReadingUnit& unit, int) { p_.showStatus(ReadingStatusText(unit)); };
   walk_.onEnd = [this] { Stop(); };
 }
@@ -166,12 +166,12 @@ void ReadingSession::Start() {
   p_.reading.PinyinImeMissing = false;
   // A dictionary removed or replaced since the last session is noticed now.
   if (p_.reading.ime) p_.reading.ime->refresh();
-  TextToPinyin(p_, QStringLiteral("虎"), 2, kSpace);
+  TextToPinyin(p_.reading, QStringLiteral("虎"), 2, kSpace);
   if (p_.reading.PinyinImeMissing) {
     notice(QStringLiteral("请先安装微软拼音输入法!"));
     return;
   }
-  BuildSoundPaths(p_, soundDir.isEmpty() ? executableDir() : soundDir);
+  BuildSoundPaths(p_.reading, soundDir.isEmpty() ? executableDir() : soundDir);
   if (!p_.sound->openSegmentFile(p_.reading.SegmentFilePath)) {
     notice(QStringLiteral("无法打开声音文件!"));
     return;

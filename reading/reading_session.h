@@ -15,7 +15,7 @@ struct Program;
 ReadingUnit FormReadingUnit(Program& p);
 // The same for a character `c` (a surrogate pair is one) followed by `next`,
 // each read as in the word it stands in when its reading there is given.
-ReadingUnit FormReadingUnit(Program& p, const QString& c, const QString& next,
+ReadingUnit FormReadingUnit(ReadingState& r, const QString& c, const QString& next,
                             const QString& inWord = {}, const QString& nextInWord = {});
 // What the status bar shows while a unit is read: the character and its
 // pinyin with the tone heard marked ("行 xíng"); the character alone when

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Speaking one reading unit: digits, letters, pauses, syllables.
-#include "program/program.h"
 #include "reading/speech.h"
 
 namespace {
@@ -104,8 +103,8 @@ void Speech::SpeakUnit(const ReadingUnit& unit) {
   // full-width digit or letter is read as a syllable.
   // Only a syllable pitches a neutral tone after it: a digit, a letter or
   // a pause leaves none.
-  const qint16 before = p_.reading.PreviousTone;
-  p_.reading.PreviousTone = 0;
+  const qint16 before = c_.reading.PreviousTone;
+  c_.reading.PreviousTone = 0;
   if (ch.size() == 1) {
     const char16_t c = ch.at(0).unicode();
     if (c >= u'0' && c <= u'9') return sound(kDigits[c - u'0']);
@@ -115,11 +114,11 @@ void Speech::SpeakUnit(const ReadingUnit& unit) {
   if (ch.isEmpty()) return Pause(kEmptyPause);
   if (ShortPauseMarks().contains(ch)) return Pause(kShortPause);
   if (LongPauseMarks().contains(ch)) return Pause(kLongPause);
-  p_.reading.PreviousTone = before;
+  c_.reading.PreviousTone = before;
   // As spoken, only 不 and 一 change their tones by the next syllable: 部分
   // is bù fen, 依赖 yī lài. The syllable table changes every bu4 and yi1, so
   // another character is handed over without the next tone.
   const bool ownTone =
-      p_.reading.ReadToneSandhi && ch != QStringLiteral("不") && ch != QStringLiteral("一");
+      c_.reading.ReadToneSandhi && ch != QStringLiteral("不") && ch != QStringLiteral("一");
   playSyllable(unit.initial, unit.rest, unit.tone, ownTone ? qint16(5) : unit.nextTone);
 }

@@ -2,7 +2,6 @@
 #include "reading/reading_walk.h"
 
 #include "platform/timer.h"
-#include "program/program.h"
 #include "reading/reading_session.h"
 
 bool TextSource::refusesPosition(int pos) const {
@@ -37,12 +36,13 @@ int nextReadingPosition(const TextSource& t, int pos, int end) {
   return std::min(next, std::max(limit, pos));
 }
 
-ReadingWalk::ReadingWalk(Program& p, Speech& speech) : p_(p), speech_(speech) {
+ReadingWalk::ReadingWalk(Speech& speech) : speech_(speech) {
   speech_.onStepDue = [this] {
     if (!text_) return;
     // Switching the running step timer on again restarts its countdown:
     // the next interval counts from the end of the wav sound.
-    if (p_.Timer2 && p_.Timer2->enabled()) p_.Timer2->setEnabled(true);
+    Timer* const stepTimer = speech_.context().Timer2;
+    if (stepTimer && stepTimer->enabled()) stepTimer->setEnabled(true);
     step();
   };
 }
@@ -64,9 +64,9 @@ void ReadingWalk::readAt(int pos) {
   text_->show(pos, int(c.size()));
   const int after = pos + int(c.size());
   const QString next = characterAt(*text_, after, limit);
-  const ReadingUnit unit =
-      FormReadingUnit(p_, c, next, c.isEmpty() ? QString() : text_->wordReading(pos),
-                      next.isEmpty() ? QString() : text_->wordReading(after));
+  const ReadingUnit unit = FormReadingUnit(speech_.context().reading, c, next,
+                                           c.isEmpty() ? QString() : text_->wordReading(pos),
+                                           next.isEmpty() ? QString() : text_->wordReading(after));
   if (onUnit) onUnit(unit, pos);
   speech_.SpeakUnit(unit);
 }

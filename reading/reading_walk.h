@@ -17,8 +17,6 @@
 
 #include "reading/speech.h"
 
-struct Program;
-
 // What the walk needs of a text.
 class TextSource {
  public:
@@ -64,7 +62,8 @@ class StringSource : public TextSource {
 
 class ReadingWalk {
  public:
-  ReadingWalk(Program& p, Speech& speech);
+  // Reads through `speech`, with its reading state and its step timer.
+  explicit ReadingWalk(Speech& speech);
   ReadingWalk(const ReadingWalk&) = delete;
   ReadingWalk& operator=(const ReadingWalk&) = delete;
 
@@ -89,7 +88,6 @@ class ReadingWalk {
   std::function<void()> onEnd;
 
  private:
-  Program& p_;
   Speech& speech_;
   TextSource* text_ = nullptr;
   int end_ = -1;

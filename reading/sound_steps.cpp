@@ -5,15 +5,14 @@
 #include "platform/sound_files.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
-#include "program/program.h"
 #include "reading/speech.h"
 
-void BuildSoundPaths(Program& p, const QString& exeDir) {
+void BuildSoundPaths(ReadingState& r, const QString& exeDir) {
   const QString dir = soundSetDir(exeDir);
   const QChar sep = QDir::separator();
   // A root folder already ends in the separator.
-  p.reading.AppDir = dir.endsWith(sep) ? dir : dir + sep;
-  p.reading.SegmentFilePath = p.reading.AppDir + QStringLiteral("QZCSo.wav");
+  r.AppDir = dir.endsWith(sep) ? dir : dir + sep;
+  r.SegmentFilePath = r.AppDir + QStringLiteral("QZCSo.wav");
 }
 
 QString SoundStep::describe() const {

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The output steps of `Speech`: every sound of the reading is made through
-// these, one after another on the program's timers.
+// these, one after another on the timers of its context.
 #include <algorithm>
 #include <limits>
 
 #include "platform/sound_output.h"
 #include "platform/timer.h"
-#include "program/program.h"
 #include "reading/speech.h"
 
 void Speech::add(SoundStep step) {
-  step.glide = p_.reading.GlideActive;
+  step.glide = c_.reading.GlideActive;
   plan_.push_back(std::move(step));
   if (depth_ == 0) run();
 }
@@ -47,21 +46,21 @@ void Speech::run() {
   running_ = true;
   while (next_ < plan_.size() && !waitingWav_) {
     const SoundStep s = plan_[next_++];
-    p_.reading.GlideActive = s.glide;
+    c_.reading.GlideActive = s.glide;
     if (onSound) onSound(s);
     switch (s.kind) {
       case SoundStep::Wav: {
-        const QString path = p_.reading.AppDir + s.wav;
+        const QString path = c_.reading.AppDir + s.wav;
         qint64 length = 0;
-        if (p_.sound) {
-          p_.sound->playWav(path, false);
-          length = p_.sound->soundLengthMs(path);
+        if (c_.sound) {
+          c_.sound->playWav(path, false);
+          length = c_.sound->soundLengthMs(path);
         }
         // A sound that cannot be played takes no time.
-        if (length > 0 && p_.WavTimer) {
+        if (length > 0 && c_.WavTimer) {
           waitingWav_ = true;
-          p_.WavTimer->setInterval(int(std::min<qint64>(length, std::numeric_limits<int>::max())));
-          p_.WavTimer->setEnabled(true);
+          c_.WavTimer->setInterval(int(std::min<qint64>(length, std::numeric_limits<int>::max())));
+          c_.WavTimer->setEnabled(true);
         }
         break;
       }
@@ -70,18 +69,18 @@ void Speech::run() {
         // The hold replaces a step that fell due meanwhile: the next step
         // comes one full interval after the hold.
         stepDue_ = false;
-        if (p_.Timer2) p_.Timer2->setEnabled(false);
-        if (s.kind == SoundStep::Segment && p_.sound) p_.sound->playSegmentRange(s.from, s.to);
-        if (p_.Timer3) {
-          p_.Timer3->setInterval(s.pause);
-          p_.Timer3->setEnabled(true);
+        if (c_.Timer2) c_.Timer2->setEnabled(false);
+        if (s.kind == SoundStep::Segment && c_.sound) c_.sound->playSegmentRange(s.from, s.to);
+        if (c_.Timer3) {
+          c_.Timer3->setInterval(s.pause);
+          c_.Timer3->setEnabled(true);
         }
         break;
     }
   }
   running_ = false;
   if (waitingWav_) return;
-  p_.reading.GlideActive = false;
+  c_.reading.GlideActive = false;
   plan_.clear();
   next_ = 0;
   if (stepDue_) {
@@ -91,7 +90,7 @@ void Speech::run() {
 }
 
 void Speech::WavTick() {
-  if (p_.WavTimer) p_.WavTimer->setEnabled(false);
+  if (c_.WavTimer) c_.WavTimer->setEnabled(false);
   if (!waitingWav_) return;
   waitingWav_ = false;
   run();
@@ -102,14 +101,14 @@ void Speech::Stop() {
   next_ = 0;
   waitingWav_ = false;
   stepDue_ = false;
-  p_.reading.GlideActive = false;
-  if (p_.WavTimer) p_.WavTimer->setEnabled(false);
-  if (p_.sound) p_.sound->stopAll();
+  c_.reading.GlideActive = false;
+  if (c_.WavTimer) c_.WavTimer->setEnabled(false);
+  if (c_.sound) c_.sound->stopAll();
 }
 
 void Speech::Timer3Tick() {
   // Switching the step timer on restarts its countdown: the next step comes
   // one full step interval after the pause.
-  if (p_.Timer2) p_.Timer2->setEnabled(true);
-  if (p_.Timer3) p_.Timer3->setEnabled(false);
+  if (c_.Timer2) c_.Timer2->setEnabled(true);
+  if (c_.Timer3) c_.Timer3->setEnabled(false);
 }

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "program/reading_state.h"
 
-struct Program;
+class SoundOutput;
+class Timer;
 
 // The character under the caret with the pinyin values worked out for it.
 struct ReadingUnit {
@@ -28,7 +30,7 @@ struct ReadingUnit {
 
 // Sets `AppDir` (the sound set's folder with a trailing separator) and
 // `SegmentFilePath` (the segment file in it) from the executable's folder.
-void BuildSoundPaths(Program& p, const QString& exeDir = executableDir());
+void BuildSoundPaths(ReadingState& r, const QString& exeDir = executableDir());
 
 // The 40 marks answered with a short pause and the 9 with a long one.
 const QString& ShortPauseMarks();
@@ -46,7 +48,20 @@ struct SoundStep {
   QString describe() const;
 };
 
-// Speaks units through the output steps, on the timers of the program and
+// What speech needs of its surroundings: the sound output, the three timers
+// of a reading (the step timer it holds, the pause timer, the wav timer)
+// and the reading's state, with the sound set's folder `AppDir`, the tone
+// options and what one sound leaves for the next. Null outputs and timers
+// are left out.
+struct SpeechContext {
+  ReadingState& reading;
+  SoundOutput* sound = nullptr;
+  Timer* Timer2 = nullptr;
+  Timer* Timer3 = nullptr;
+  Timer* WavTimer = nullptr;
+};
+
+// Speaks units through the output steps, on the timers of its context and
 // never in a wait of its own. A unit's sounds are worked out first and then
 // played one after another: a wav sound to its end (the wav timer counts its
 // length while the step timer goes on counting), a range of the segment file
@@ -55,7 +70,8 @@ struct SoundStep {
 // as the sound ends.
 class Speech {
  public:
-  explicit Speech(Program& p) : p_(p) {}
+  explicit Speech(const SpeechContext& context) : c_(context) {}
+  const SpeechContext& context() const { return c_; }
 
   // Output steps.
   // Plays "Sounds/x.wav" (a name relative to `AppDir`; backslashes are
@@ -120,7 +136,7 @@ class Speech {
   void playFinal(const QString& final, qint16 tone);
   void playGlide(const QString& glide, const QString& final, qint16 tone);
 
-  Program& p_;
+  SpeechContext c_;
   int depth_ = 0;
   bool running_ = false;
   bool waitingWav_ = false;

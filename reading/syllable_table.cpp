@@ -3,7 +3,6 @@
 #include <QHash>
 #include <vector>
 
-#include "program/program.h"
 #include "reading/speech.h"
 
 namespace {
@@ -82,20 +81,19 @@ QString withTone(const QString& final, qint16 tone) {
 }
 
 // 轻声: a syllable without a tone plays the neutral-tone sounds.
-bool neutral(const Program& p, qint16 tone) { return p.reading.ReadNeutralTone && tone == 5; }
+bool neutral(const ReadingState& r, qint16 tone) { return r.ReadNeutralTone && tone == 5; }
 
 // The neutral-tone sound of a final or a whole syllable: its name, 5, and
 // the tone heard before it (the second's pitch, mid, when there is none).
-QString neutralName(const Program& p, const QString& sound) {
-  const qint16 before =
-      p.reading.PreviousTone >= 1 && p.reading.PreviousTone <= 4 ? p.reading.PreviousTone : 2;
+QString neutralName(const ReadingState& r, const QString& sound) {
+  const qint16 before = r.PreviousTone >= 1 && r.PreviousTone <= 4 ? r.PreviousTone : 2;
   return sound + QLatin1Char('5') + QString::number(before);
 }
 
 // The final with its tone: its tone column or, for a neutral tone, its
 // neutral sound.
-QString finalSound(const Program& p, const QString& final, qint16 tone) {
-  return neutral(p, tone) ? neutralName(p, final) : withTone(final, tone);
+QString finalSound(const ReadingState& r, const QString& final, qint16 tone) {
+  return neutral(r, tone) ? neutralName(r, final) : withTone(final, tone);
 }
 
 // ---------------------------------------------------------------------------
@@ -233,15 +231,15 @@ void Speech::playSyllable(const QString& initial, const QString& rest, qint16 to
                           qint16 nextTone) {
   // A neutral tone after this one is pitched by the tone heard here.
   struct Heard {
-    Program& p;
+    ReadingState& r;
     qint16 tone;
     ~Heard() {
-      if (tone >= 1 && tone <= 4) p.reading.PreviousTone = tone;
+      if (tone >= 1 && tone <= 4) r.PreviousTone = tone;
     }
-  } heard{p_, PlayedTone(ReadingUnit{initial, rest, tone, nextTone, QString()})};
+  } heard{c_.reading, PlayedTone(ReadingUnit{initial, rest, tone, nextTone, QString()})};
   auto segment = [this, tone](const SegmentRow& row, int column) {
-    if (neutral(p_, tone)) {
-      PlayWav(wavName(neutralName(p_, QLatin1String(row.name))));
+    if (neutral(c_.reading, tone)) {
+      PlayWav(wavName(neutralName(c_.reading, QLatin1String(row.name))));
       return;
     }
     const Cell& cell = row.tone[column - 1];
@@ -263,7 +261,7 @@ void Speech::playSyllable(const QString& initial, const QString& rest, qint16 to
           PlayWav(wavName(arg));
           playFinal(QStringLiteral("u"), buTone(nextTone));
           break;
-        case Sound::FinalNoInit: PlayWav(wavName(finalSound(p_, arg, tone))); break;
+        case Sound::FinalNoInit: PlayWav(wavName(finalSound(c_.reading, arg, tone))); break;
         case Sound::InitialFinal: {
           QString final;
           switch (c.final) {
@@ -287,17 +285,17 @@ void Speech::playSyllable(const QString& initial, const QString& rest, qint16 to
 
 void Speech::playFinal(const QString& final, qint16 tone) {
   if (kOwnFinals.contains(final)) {
-    PlayWav(wavName(finalSound(p_, final, tone)));
-  } else if (final == QLatin1String("er") && neutral(p_, tone)) {
-    PlayWav(wavName(neutralName(p_, final)));
+    PlayWav(wavName(finalSound(c_.reading, final, tone)));
+  } else if (final == QLatin1String("er") && neutral(c_.reading, tone)) {
+    PlayWav(wavName(neutralName(c_.reading, final)));
   } else if (final == QLatin1String("er")) {
     const Cell& cell = segmentRow("er").tone[toneColumn(tone) - 1];
     PlaySegment(cell.from, cell.to, cell.pause);
   } else if (kOwnNasalFinals.contains(final)) {
-    PlayWav(wavName(finalSound(p_, final, tone)));
+    PlayWav(wavName(finalSound(c_.reading, final, tone)));
   } else if (final == QLatin1String("un")) {
     PlayWav(wavName(QStringLiteral("u1")));
-    PlayWav(wavName(finalSound(p_, QStringLiteral("en"), tone)));
+    PlayWav(wavName(finalSound(c_.reading, QStringLiteral("en"), tone)));
   } else if (final.startsWith(QLatin1Char('i'))) {
     playGlide(QStringLiteral("i"), final, tone);
   } else if (final.startsWith(QLatin1Char('u'))) {
@@ -312,14 +310,14 @@ void Speech::playFinal(const QString& final, qint16 tone) {
 // tone 1 and then that rest (one level only: iia plays the glide alone).
 void Speech::playGlide(const QString& glide, const QString& final, qint16 tone) {
   if (final == glide) {
-    PlayWav(wavName(finalSound(p_, glide, tone)));
+    PlayWav(wavName(finalSound(c_.reading, glide, tone)));
     return;
   }
-  if (p_.reading.GlideActive) return;
-  p_.reading.GlideActive = true;
+  if (c_.reading.GlideActive) return;
+  c_.reading.GlideActive = true;
   PlayWav(wavName(glide + QStringLiteral("1")));
   playFinal(final.mid(1), tone);
-  p_.reading.GlideActive = false;
+  c_.reading.GlideActive = false;
 }
 
 qint16 PlayedTone(const ReadingUnit& unit) {

@@ -145,50 +145,42 @@ QString TextToPinyin(InputMethod* ime, bool& PinyinImeMissing, const QString& te
   return result;
 }
 
-QString TextToPinyin(Program& p, const QString& text, int mode, const QString& separator) {
-  return TextToPinyin(p.reading.ime, p.reading.PinyinImeMissing, text, mode, separator);
+QString TextToPinyin(ReadingState& r, const QString& text, int mode, const QString& separator) {
+  return TextToPinyin(r.ime, r.PinyinImeMissing, text, mode, separator);
 }
 
 namespace {
-WordReadings::Options readingOptions(const Program& p) {
+WordReadings::Options readingOptions(const ReadingState& r) {
   WordReadings::Options options;
-  options.byWords = p.reading.ReadByWords;
-  options.toneSandhi = p.reading.ReadToneSandhi;
-  options.neutralTone = p.reading.ReadNeutralTone;
+  options.byWords = r.ReadByWords;
+  options.toneSandhi = r.ReadToneSandhi;
+  options.neutralTone = r.ReadNeutralTone;
   return options;
 }
 // A character's own reading, as the input method gives it.
-WordReadings::OwnReading ownReading(Program& p) {
-  return [&p](QChar c) {
-    const QString s = TextToPinyin(p, QString(c), 0, QStringLiteral(" "));
+WordReadings::OwnReading ownReading(ReadingState& r) {
+  return [&r](QChar c) {
+    const QString s = TextToPinyin(r, QString(c), 0, QStringLiteral(" "));
     return QStringView(s).trimmed().toString();
   };
 }
 }  // namespace
 
-QString WordReadingIn(Program& p, QStringView text, qsizetype at) {
-  if ((!p.reading.ReadByWords && !p.reading.ReadToneSandhi) || !p.reading.words) return {};
-  return p.reading.words->readingIn(text, at, readingOptions(p), ownReading(p));
+QString WordReadingIn(ReadingState& r, QStringView text, qsizetype at) {
+  if ((!r.ReadByWords && !r.ReadToneSandhi) || !r.words) return {};
+  return r.words->readingIn(text, at, readingOptions(r), ownReading(r));
 }
 
 QString WordReadingAt(Program& p, int pos) {
   if ((!p.reading.ReadByWords && !p.reading.ReadToneSandhi) || !p.reading.words || !p.txtFile)
     return {};
-  WordReadings::Options options;
-  options.byWords = p.reading.ReadByWords;
-  options.toneSandhi = p.reading.ReadToneSandhi;
-  options.neutralTone = p.reading.ReadNeutralTone;
-  // A character's own reading, as the input method gives it.
-  auto own = [&p](QChar c) {
-    const QString s = TextToPinyin(p, QString(c), 0, QStringLiteral(" "));
-    return QStringView(s).trimmed().toString();
-  };
-  return p.reading.words->readingAt(*p.txtFile, pos, options, own);
+  return p.reading.words->readingAt(*p.txtFile, pos, readingOptions(p.reading),
+                                    ownReading(p.reading));
 }
 
-QString TextToPinyinInWord(Program& p, const QString& c, const QString& inWord, int mode,
+QString TextToPinyinInWord(ReadingState& r, const QString& c, const QString& inWord, int mode,
                            const QString& separator) {
-  QString alone = TextToPinyin(p, c, mode, separator);
+  QString alone = TextToPinyin(r, c, mode, separator);
   if (inWord.isEmpty() || c.size() != 1 || alone == QLatin1String(" ")) return alone;
   switch (mode) {
     case 0: return inWord + separator;

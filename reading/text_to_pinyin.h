@@ -7,6 +7,7 @@
 
 class InputMethod;
 struct Program;
+struct ReadingState;
 
 // Marks never sent to the input method: each stands for itself.
 inline constexpr char16_t kPinyinSkipMarks[] = {
@@ -33,8 +34,8 @@ inline constexpr QStringView kPinyinImeName = u"微软拼音输入法";
 QString TextToPinyin(InputMethod* ime, bool& PinyinImeMissing, const QString& text, int mode,
                      const QString& separator);
 
-// The same with the program's input method and flag.
-QString TextToPinyin(Program& p, const QString& text, int mode, const QString& separator);
+// The same with the reading's input method and flag.
+QString TextToPinyin(ReadingState& r, const QString& text, int mode, const QString& separator);
 
 // The reading of the character at `pos` of the document in the word it
 // stands in (行 in 银行: hang2), when reading by words is on, with the
@@ -42,11 +43,11 @@ QString TextToPinyin(Program& p, const QString& text, int mode, const QString& s
 // empty when both are off or there is nothing to change.
 QString WordReadingAt(Program& p, int pos);
 // The same for the character at `at` of `text`.
-QString WordReadingIn(Program& p, QStringView text, qsizetype at);
+QString WordReadingIn(ReadingState& r, QStringView text, qsizetype at);
 
 // The conversion of the single character `c` as `TextToPinyin` gives it,
 // but with `inWord` (from `WordReadingAt`) as its reading when that is not
 // empty. Without the input method the result is the same single space as
 // for the character alone.
-QString TextToPinyinInWord(Program& p, const QString& c, const QString& inWord, int mode,
+QString TextToPinyinInWord(ReadingState& r, const QString& c, const QString& inWord, int mode,
                            const QString& separator);

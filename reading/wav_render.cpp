@@ -12,7 +12,7 @@
 #include "platform/sound_files.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
-#include "program/program.h"
+#include "program/reading_state.h"
 #include "reading/reading_session.h"
 #include "reading/reading_walk.h"
 #include "reading/speech.h"
@@ -194,36 +194,35 @@ RenderResult RenderReading(const RenderJob& job) {
     result.error = error;
     return result;
   };
-  Program p;
-  p.reading.ime = job.ime;
-  p.reading.words = job.words;
-  p.reading.ReadByWords = job.byWords && job.words != nullptr;
-  p.reading.ReadNeutralTone = job.neutralTone;
-  p.reading.ReadToneSandhi = job.toneSandhi;
+  // The reading's own state: the job's options, the sound set it names.
+  ReadingState r;
+  r.ime = job.ime;
+  r.words = job.words;
+  r.ReadByWords = job.byWords && job.words != nullptr;
+  r.ReadNeutralTone = job.neutralTone;
+  r.ReadToneSandhi = job.toneSandhi;
   // The same probe as the start of reading.
-  p.reading.PinyinImeMissing = false;
-  if (p.reading.ime) p.reading.ime->refresh();
-  TextToPinyin(p, QStringLiteral("虎"), 2, QStringLiteral(" "));
-  if (!p.reading.ime || p.reading.PinyinImeMissing)
+  if (r.ime) r.ime->refresh();
+  TextToPinyin(r, QStringLiteral("虎"), 2, QStringLiteral(" "));
+  if (!r.ime || r.PinyinImeMissing)
     return fail(RenderStatus::NoPinyin, QStringLiteral("pinyin dictionary not found"));
-  BuildSoundPaths(p, job.soundDir);
+  BuildSoundPaths(r, job.soundDir);
 
   VirtualClock clock;
   WavFileWriter writer;
   MixingSoundOutput mixer(clock, writer);
-  if (!mixer.openSegmentFile(p.reading.SegmentFilePath))
+  if (!mixer.openSegmentFile(r.SegmentFilePath))
     return fail(RenderStatus::NoSoundSet,
-                QStringLiteral("sound set not found: ") + p.reading.SegmentFilePath);
+                QStringLiteral("sound set not found: ") + r.SegmentFilePath);
   if (!writer.open(job.outFile, mixer.rate(), mixer.channels()))
     return fail(RenderStatus::WriteFailed,
                 job.outFile + QStringLiteral(": ") + writer.errorString());
 
-  p.sound = &mixer;
-  p.Timer2 = clock.makeTimer();
-  p.Timer3 = clock.makeTimer();
-  p.WavTimer = clock.makeTimer();
-  p.Timer2->setInterval(std::max(1, job.intervalMs));
-  Speech speech(p);
+  Timer* const stepTimer = clock.makeTimer();
+  Timer* const pauseTimer = clock.makeTimer();
+  Timer* const wavTimer = clock.makeTimer();
+  stepTimer->setInterval(std::max(1, job.intervalMs));
+  Speech speech(SpeechContext{r, &mixer, stepTimer, pauseTimer, wavTimer});
 
   const qsizetype length = job.text.size();
   bool reading = true;
@@ -241,14 +240,14 @@ RenderResult RenderReading(const RenderJob& job) {
   // The walk of the window's reading session, over the text.
   class WordSource : public StringSource {
    public:
-    WordSource(const QString& t, Program& p) : StringSource(t), p_(p) {}
-    QString wordReading(int pos) const override { return WordReadingIn(p_, text(), pos); }
+    WordSource(const QString& t, ReadingState& r) : StringSource(t), r_(r) {}
+    QString wordReading(int pos) const override { return WordReadingIn(r_, text(), pos); }
 
    private:
-    Program& p_;
+    ReadingState& r_;
   };
-  WordSource source(job.text, p);
-  ReadingWalk walk(p, speech);
+  WordSource source(job.text, r);
+  ReadingWalk walk(speech);
   walk.onUnit = [&](const ReadingUnit& u, int) {
     endUnit();
     unit = RenderedUnit{clock.now(), u.ch, pinyinOf(u), {}};
@@ -257,16 +256,16 @@ RenderResult RenderReading(const RenderJob& job) {
   walk.onEnd = [&] {
     reading = false;
     walk.finish();
-    p.Timer2->setEnabled(false);
-    p.Timer3->setEnabled(false);
+    stepTimer->setEnabled(false);
+    pauseTimer->setEnabled(false);
     speech.Stop();
   };
-  p.Timer2->onTick = [&] { walk.step(); };
-  p.Timer3->onTick = [&] { speech.Timer3Tick(); };
-  p.WavTimer->onTick = [&] { speech.WavTick(); };
+  stepTimer->onTick = [&] { walk.step(); };
+  pauseTimer->onTick = [&] { speech.Timer3Tick(); };
+  wavTimer->onTick = [&] { speech.WavTick(); };
 
   walk.begin(source);
-  p.Timer2->setEnabled(true);
+  stepTimer->setEnabled(true);
   walk.readAt(0);
   while (reading && clock.runNext()) {
     if (!mixer.flushUntil(clock.now())) {

@@ -30,7 +30,7 @@ struct RenderJob {
   WordReadings* words = nullptr;
   // 按词语读多音字; off, the word table serves the tone changes alone.
   bool byWords = true;
-  // 轻声 and 上声变调 (see Program).
+  // 轻声 and 上声变调 (see ReadingState).
   bool neutralTone = true;
   bool toneSandhi = true;
   QString outFile;

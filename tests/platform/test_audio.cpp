@@ -589,14 +589,10 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     QtSoundOutput out;
     MciCommands mci{out};
     WinTimer timer2, timer3, wavTimer;
-    Program p;
-    p.reading.AppDir = QDir::toNativeSeparators(dir) + QDir::separator();
-    p.reading.SegmentFilePath = p.reading.AppDir + QStringLiteral("QZCSo.wav");
-    p.sound = &out;
-    p.Timer2 = &timer2;
-    p.Timer3 = &timer3;
-    p.WavTimer = &wavTimer;
-    Speech speech(p);
+    ReadingState reading;
+    reading.AppDir = QDir::toNativeSeparators(dir) + QDir::separator();
+    reading.SegmentFilePath = reading.AppDir + QStringLiteral("QZCSo.wav");
+    Speech speech(SpeechContext{reading, &out, &timer2, &timer3, &wavTimer});
     size_t next = 0;
     bool done = false;
     timer2.onTick = [&] {
@@ -611,7 +607,7 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
     };
     timer3.onTick = [&] { speech.Timer3Tick(); };
     wavTimer.onTick = [&] { speech.WavTick(); };
-    EXPECT_EQ(mci.execute(QStringLiteral("open ") + p.reading.SegmentFilePath +
+    EXPECT_EQ(mci.execute(QStringLiteral("open ") + reading.SegmentFilePath +
                           QStringLiteral(" alias QzcSounds")),
               1);
     startRecording();

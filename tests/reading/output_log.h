@@ -10,7 +10,8 @@
 #include "platform/mci_commands.h"
 #include "platform/sound_output.h"
 #include "platform/timer.h"
-#include "program/program.h"
+#include "program/reading_state.h"
+#include "reading/speech.h"
 
 struct OutputLog {
   QStringList steps;
@@ -73,21 +74,20 @@ class LoggingSound : public SoundOutput {
   OutputLog& log_;
 };
 
-// A program with the logging doubles and the sound set at "/app/".
-struct LoggedProgram {
+// The surroundings of speech with the logging doubles (no wav timer) and
+// the sound set at "/app/".
+struct LoggedSpeech {
   OutputLog log;
   LoggingTimer timer2{QStringLiteral("Timer2"), log};
   LoggingTimer timer3{QStringLiteral("Timer3"), log};
   LoggingSound sound{log};
-  Program p;
+  ReadingState reading;
 
-  LoggedProgram() {
-    p.Timer2 = &timer2;
-    p.Timer3 = &timer3;
-    p.sound = &sound;
-    p.reading.AppDir = QStringLiteral("/app/");
-    p.reading.SegmentFilePath = QStringLiteral("/app/QZCSo.wav");
+  LoggedSpeech() {
+    reading.AppDir = QStringLiteral("/app/");
+    reading.SegmentFilePath = QStringLiteral("/app/QZCSo.wav");
   }
+  SpeechContext context() { return SpeechContext{reading, &sound, &timer2, &timer3, nullptr}; }
   QStringList take() {
     QStringList s = log.steps;
     log.steps.clear();

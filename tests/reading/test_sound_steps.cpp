@@ -18,8 +18,8 @@
 namespace {
 
 TEST(SoundSteps, SegmentPauseAndWav) {
-  LoggedProgram lp;
-  Speech speech(lp.p);
+  LoggedSpeech lp;
+  Speech speech(lp.context());
   speech.PlaySegment(37255, 37690, 435);
   EXPECT_EQ(lp.take(), (QStringList{"Timer2 off", "mci play /app/QZCSo.wav from 37255 to 37690",
                                     "Timer3 interval 435", "Timer3 on"}));
@@ -30,8 +30,8 @@ TEST(SoundSteps, SegmentPauseAndWav) {
 }
 
 TEST(SoundSteps, PauseTickRestartsTheStepTimerThenEndsThePause) {
-  LoggedProgram lp;
-  Speech speech(lp.p);
+  LoggedSpeech lp;
+  Speech speech(lp.context());
   speech.Pause(400);
   lp.take();
   speech.Timer3Tick();
@@ -41,9 +41,9 @@ TEST(SoundSteps, PauseTickRestartsTheStepTimerThenEndsThePause) {
 }
 
 TEST(SoundSteps, AFailingPlayCommandStillHoldsThePause) {
-  LoggedProgram lp;
+  LoggedSpeech lp;
   lp.sound.mciResult = 0;
-  Speech(lp.p).PlaySegment(0, 235, 235);
+  Speech(lp.context()).PlaySegment(0, 235, 235);
   EXPECT_TRUE(lp.timer3.enabled());
   EXPECT_EQ(lp.timer3.interval(), 235);
 }
@@ -56,32 +56,31 @@ TEST(SoundSteps, SoundSetBesideTheProgramOrInstalled) {
   const QString bin = root + QStringLiteral("/bin");
   const QString installed = root + QStringLiteral("/share/chimepad");
   const QString sep = QDir::separator();
-  Program p;
+  ReadingState r;
 
   // Only the installed copy holds the set.
   writeTone(installed + QStringLiteral("/QZCSo.wav"));
-  BuildSoundPaths(p, bin);
-  EXPECT_EQ(p.reading.AppDir, QDir::toNativeSeparators(installed) + sep);
-  EXPECT_EQ(p.reading.SegmentFilePath,
+  BuildSoundPaths(r, bin);
+  EXPECT_EQ(r.AppDir, QDir::toNativeSeparators(installed) + sep);
+  EXPECT_EQ(r.SegmentFilePath,
             QDir::toNativeSeparators(installed) + sep + QStringLiteral("QZCSo.wav"));
 
   // A set beside the program comes first.
   writeTone(bin + QStringLiteral("/QZCSo.wav"));
-  BuildSoundPaths(p, bin);
-  EXPECT_EQ(p.reading.AppDir, QDir::toNativeSeparators(bin) + sep);
-  EXPECT_EQ(p.reading.SegmentFilePath,
-            QDir::toNativeSeparators(bin) + sep + QStringLiteral("QZCSo.wav"));
+  BuildSoundPaths(r, bin);
+  EXPECT_EQ(r.AppDir, QDir::toNativeSeparators(bin) + sep);
+  EXPECT_EQ(r.SegmentFilePath, QDir::toNativeSeparators(bin) + sep + QStringLiteral("QZCSo.wav"));
 
   // No set anywhere: the program's folder, where opening then fails.
   QTemporaryDir empty;
-  BuildSoundPaths(p, empty.path());
-  EXPECT_EQ(p.reading.SegmentFilePath,
+  BuildSoundPaths(r, empty.path());
+  EXPECT_EQ(r.SegmentFilePath,
             QDir::toNativeSeparators(empty.path()) + sep + QStringLiteral("QZCSo.wav"));
 
   // A root folder already ends in the separator.
-  BuildSoundPaths(p, QDir::rootPath());
-  EXPECT_EQ(p.reading.AppDir, QDir::toNativeSeparators(QDir::rootPath()));
-  EXPECT_EQ(p.reading.SegmentFilePath,
+  BuildSoundPaths(r, QDir::rootPath());
+  EXPECT_EQ(r.AppDir, QDir::toNativeSeparators(QDir::rootPath()));
+  EXPECT_EQ(r.SegmentFilePath,
             QDir::toNativeSeparators(QDir::rootPath()) + QStringLiteral("QZCSo.wav"));
 }
 
@@ -101,8 +100,8 @@ TEST(SpeechStop, CutsTheRestOfTheUnit) {
       {"K", "un", 3, 2, "k u1"},   // no en of un
   };
   for (const auto& c : cases) {
-    LoggedProgram lp;
-    Speech speech(lp.p);
+    LoggedSpeech lp;
+    Speech speech(lp.context());
     int wavs = 0;
     lp.sound.onWav = [&](const QString&) {
       if (++wavs == c.stopAtWav) speech.Stop();
@@ -112,7 +111,7 @@ TEST(SpeechStop, CutsTheRestOfTheUnit) {
     QStringList expected = expectedSteps(QString::fromLatin1(c.before));
     expected << QStringLiteral("stop");
     EXPECT_EQ(lp.take(), expected) << c.initial << c.rest;
-    EXPECT_FALSE(lp.p.reading.GlideActive);
+    EXPECT_FALSE(lp.reading.GlideActive);
 
     // The next unit sounds again.
     speech.SpeakUnit(
@@ -124,8 +123,8 @@ TEST(SpeechStop, CutsTheRestOfTheUnit) {
 TEST(SpeechStop, NoTimerIsSwitchedAfterTheStop) {
   // An initial cut by the stop is followed by no segment: arming the pause
   // timer then would restart the step timer of a stopped reading.
-  LoggedProgram lp;
-  Speech speech(lp.p);
+  LoggedSpeech lp;
+  Speech speech(lp.context());
   lp.sound.onWav = [&](const QString&) { speech.Stop(); };
   speech.PlaySyllable(QStringLiteral("B"), QStringLiteral("er"), 2, 5);
   EXPECT_EQ(lp.take(), (QStringList{"wav /app/Sounds/b.wav", "stop"}));
@@ -139,8 +138,8 @@ TEST(SpeechStop, NoTimerIsSwitchedAfterTheStop) {
 TEST(SpeechStop, AUnitStartedRightAfterTheStopStillSounds) {
   // Reading stopped and started again as a sound starts: the new unit
   // plays, what was left of the old one does not.
-  LoggedProgram lp;
-  Speech speech(lp.p);
+  LoggedSpeech lp;
+  Speech speech(lp.context());
   bool restarted = false;
   lp.sound.onWav = [&](const QString& path) {
     if (restarted || !path.endsWith(QStringLiteral("/x.wav"))) return;
@@ -167,11 +166,7 @@ class WavOnTimers : public ::testing::Test {
     ASSERT_TRUE(writeTone(tmp.filePath(QStringLiteral("Sounds/x.wav")), {.ms = 300}));
     ASSERT_TRUE(writeTone(tmp.filePath(QStringLiteral("Sounds/i1.wav")), {.ms = 300}));
     ASSERT_TRUE(writeTone(tmp.filePath(QStringLiteral("Sounds/an1.wav")), {.ms = 300}));
-    p.reading.AppDir = QDir::toNativeSeparators(tmp.path()) + QDir::separator();
-    p.sound = &sound;
-    p.Timer2 = &timer2;
-    p.Timer3 = &timer3;
-    p.WavTimer = &wavTimer;
+    reading.AppDir = QDir::toNativeSeparators(tmp.path()) + QDir::separator();
     wavTimer.onTick = [this] { speech.WavTick(); };
   }
   QTemporaryDir tmp;
@@ -179,8 +174,8 @@ class WavOnTimers : public ::testing::Test {
   WinTimer timer2;
   WinTimer timer3;
   WinTimer wavTimer;
-  Program p;
-  Speech speech{p};
+  ReadingState reading;
+  Speech speech{SpeechContext{reading, &sound, &timer2, &timer3, &wavTimer}};
 };
 
 TEST_F(WavOnTimers, ReturnsAtOnceAndEndsAfterTheSoundsLength) {
@@ -229,7 +224,7 @@ TEST_F(WavOnTimers, AStopCutsTheSoundAtOnce) {
   speech.Stop();
   EXPECT_FALSE(speech.busy());
   EXPECT_FALSE(wavTimer.enabled());
-  EXPECT_FALSE(p.reading.GlideActive);
+  EXPECT_FALSE(reading.GlideActive);
 }
 
 TEST_F(WavOnTimers, AMissingWavTakesNoTime) {
@@ -244,28 +239,27 @@ TEST_F(WavOnTimers, AMissingWavTakesNoTime) {
 TEST(SpeechHold, AHoldAfterAWavCancelsTheStepThatFellDueDuringIt) {
   OutputLog log;
   VirtualClock clock;
-  Program p;
-  p.Timer2 = clock.makeTimer();
-  p.Timer3 = clock.makeTimer();
-  p.WavTimer = clock.makeTimer();
-  p.reading.AppDir = QStringLiteral("/app/");
+  Timer* const stepTimer = clock.makeTimer();
+  Timer* const pauseTimer = clock.makeTimer();
+  Timer* const wavTimer = clock.makeTimer();
+  ReadingState reading;
+  reading.AppDir = QStringLiteral("/app/");
   class Lengths : public LoggingSound {
    public:
     using LoggingSound::LoggingSound;
     qint64 soundLengthMs(const QString&) override { return 300; }
   } timed{log};
-  p.sound = &timed;
-  Speech speech(p);
+  Speech speech(SpeechContext{reading, &timed, stepTimer, pauseTimer, wavTimer});
   QStringList steps;
-  p.Timer2->onTick = [&] {
+  stepTimer->onTick = [&] {
     if (speech.busy()) return speech.deferStep();
     steps << QString::number(clock.now());
   };
   speech.onStepDue = [&] { steps << QStringLiteral("due %1").arg(clock.now()); };
-  p.Timer3->onTick = [&] { speech.Timer3Tick(); };
-  p.WavTimer->onTick = [&] { speech.WavTick(); };
-  p.Timer2->setInterval(100);
-  p.Timer2->setEnabled(true);
+  pauseTimer->onTick = [&] { speech.Timer3Tick(); };
+  wavTimer->onTick = [&] { speech.WavTick(); };
+  stepTimer->setInterval(100);
+  stepTimer->setEnabled(true);
   // One unit: a wav of 300 ms, then a range held 200 ms.
   speech.PlayWav(QStringLiteral("Sounds/b.wav"));
   speech.PlaySegment(1000, 1200, 200);

@@ -23,12 +23,12 @@ void PrintTo(const SyllableCase& c, std::ostream* os) {
 // The tables of the sound set as specified: 轻声 off, tone 5 sounds as the
 // fourth.
 QStringList playSyllable(const SyllableCase& c) {
-  LoggedProgram lp;
-  lp.p.reading.ReadNeutralTone = false;
-  Speech speech(lp.p);
+  LoggedSpeech lp;
+  lp.reading.ReadNeutralTone = false;
+  Speech speech(lp.context());
   speech.PlaySyllable(QString::fromUtf8(c.initial), QString::fromUtf8(c.rest), qint16(c.tone),
                       qint16(c.nextTone));
-  EXPECT_FALSE(lp.p.reading.GlideActive);
+  EXPECT_FALSE(lp.reading.GlideActive);
   return lp.take();
 }
 
@@ -89,10 +89,10 @@ TEST(SyllableTable, EveryWholeSyllableRangeInEveryToneColumn) {
 TEST(SyllableTable, TheStepsOfOneSegmentInOrder) {
   // bi with tone 1: the step timer is held, the range plays, the pause
   // timer is armed with the range's length.
-  LoggedProgram lp;
+  LoggedSpeech lp;
   lp.timer2.setEnabled(true);
   lp.take();
-  Speech(lp.p).PlaySyllable(QStringLiteral("B"), QStringLiteral("i"), 1, 5);
+  Speech(lp.context()).PlaySyllable(QStringLiteral("B"), QStringLiteral("i"), 1, 5);
   EXPECT_EQ(lp.take(), (QStringList{"Timer2 off", "mci play /app/QZCSo.wav from 0 to 235",
                                     "Timer3 interval 235", "Timer3 on"}));
   EXPECT_FALSE(lp.timer2.enabled());
@@ -101,10 +101,10 @@ TEST(SyllableTable, TheStepsOfOneSegmentInOrder) {
 }
 
 TEST(SyllableTable, WavSyllablesLeaveTheTimersAlone) {
-  LoggedProgram lp;
+  LoggedSpeech lp;
   lp.timer2.setEnabled(true);
   lp.take();
-  Speech speech(lp.p);
+  Speech speech(lp.context());
   speech.PlaySyllable(QStringLiteral("L"), QStringLiteral("i"), 2, 5);
   speech.PlaySyllable(QStringLiteral("Z"), QStringLiteral("hang"), 1, 5);
   EXPECT_EQ(lp.take(), expectedSteps(QStringLiteral("spli zh ang1")));
@@ -313,23 +313,23 @@ TEST(SyllableTable, FinalsWithTheirTones) {
       {"r", 2, ""},
   };
   for (const auto& c : cases) {
-    LoggedProgram lp;
-    lp.p.reading.ReadNeutralTone = false;
-    Speech(lp.p).PlayFinal(QString::fromUtf8(c.final), qint16(c.tone));
+    LoggedSpeech lp;
+    lp.reading.ReadNeutralTone = false;
+    Speech(lp.context()).PlayFinal(QString::fromUtf8(c.final), qint16(c.tone));
     EXPECT_EQ(lp.take(), expectedSteps(QString::fromUtf8(c.sounds))) << c.final << c.tone;
-    EXPECT_FALSE(lp.p.reading.GlideActive) << c.final;
+    EXPECT_FALSE(lp.reading.GlideActive) << c.final;
   }
 }
 
 TEST(SyllableTable, GlideActiveIsSetOnlyWhileTheGlideAndItsRestPlay) {
-  LoggedProgram lp;
-  Speech speech(lp.p);
+  LoggedSpeech lp;
+  Speech speech(lp.context());
   QList<bool> during;
-  lp.sound.onWav = [&](const QString&) { during << lp.p.reading.GlideActive; };
+  lp.sound.onWav = [&](const QString&) { during << lp.reading.GlideActive; };
   speech.PlaySyllable(QStringLiteral("X"), QStringLiteral("ian"), 1, 5);
   // x, then the glide i1, then an.
   EXPECT_EQ(during, (QList<bool>{false, true, true}));
-  EXPECT_FALSE(lp.p.reading.GlideActive);
+  EXPECT_FALSE(lp.reading.GlideActive);
 }
 
 // 轻声: a syllable without a tone plays its neutral sound (the final, or
@@ -363,8 +363,8 @@ TEST(SyllableTable, NeutralTonePlaysTheNeutralSoundPitchedByTheToneHeardBefore) 
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    LoggedProgram lp;
-    Speech speech(lp.p);
+    LoggedSpeech lp;
+    Speech speech(lp.context());
     const QStringList before = QString::fromLatin1(c.before).split(u' ', Qt::SkipEmptyParts);
     if (!before.isEmpty())
       speech.PlaySyllable(before[0], before[1], qint16(before[2].toInt()),
@@ -376,9 +376,9 @@ TEST(SyllableTable, NeutralTonePlaysTheNeutralSoundPitchedByTheToneHeardBefore) 
   }
 
   // Off, tone 5 plays the fourth tone's sounds.
-  LoggedProgram lp;
-  lp.p.reading.ReadNeutralTone = false;
-  Speech speech(lp.p);
+  LoggedSpeech lp;
+  lp.reading.ReadNeutralTone = false;
+  Speech speech(lp.context());
   speech.PlaySyllable(QStringLiteral("M"), QStringLiteral("a"), 1, 5);
   lp.take();
   speech.PlaySyllable(QStringLiteral("D"), QStringLiteral("e"), 5, 5);
@@ -388,8 +388,8 @@ TEST(SyllableTable, NeutralTonePlaysTheNeutralSoundPitchedByTheToneHeardBefore) 
 }
 
 TEST(SyllableTable, APauseOrADigitBetweenLeavesTheNeutralToneAtMidPitch) {
-  LoggedProgram lp;
-  Speech speech(lp.p);
+  LoggedSpeech lp;
+  Speech speech(lp.context());
   speech.PlaySyllable(QStringLiteral("M"), QStringLiteral("a"), 1, 5);
   speech.SpeakUnit(ReadingUnit{QStringLiteral("，"), QString(), 5, 5, QStringLiteral("，")});
   speech.Timer3Tick();
@@ -421,11 +421,11 @@ TEST(SyllableTable, OnlyBuAndYiThemselvesChangeTheirTonesAsSpoken) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.ch);
     for (const bool spoken : {true, false}) {
-      LoggedProgram lp;
-      lp.p.reading.ReadToneSandhi = spoken;
-      Speech(lp.p).SpeakUnit(ReadingUnit{QString::fromLatin1(c.initial),
-                                         QString::fromLatin1(c.rest), qint16(c.tone),
-                                         qint16(c.nextTone), QString::fromUtf8(c.ch)});
+      LoggedSpeech lp;
+      lp.reading.ReadToneSandhi = spoken;
+      Speech(lp.context())
+          .SpeakUnit(ReadingUnit{QString::fromLatin1(c.initial), QString::fromLatin1(c.rest),
+                                 qint16(c.tone), qint16(c.nextTone), QString::fromUtf8(c.ch)});
       EXPECT_EQ(lp.take(), expectedSteps(QString::fromLatin1(spoken ? c.spoken : c.spec)));
     }
   }

@@ -9,8 +9,8 @@
 namespace {
 
 QStringList speak(const ReadingUnit& unit) {
-  LoggedProgram lp;
-  Speech(lp.p).SpeakUnit(unit);
+  LoggedSpeech lp;
+  Speech(lp.context()).SpeakUnit(unit);
   return lp.take();
 }
 
@@ -70,10 +70,10 @@ TEST(ReadingUnits, LettersOfEitherCase) {
 }
 
 TEST(ReadingUnits, WavLettersLeaveTheStepTimerRunning) {
-  LoggedProgram lp;
+  LoggedSpeech lp;
   lp.timer2.setEnabled(true);
   lp.take();
-  Speech(lp.p).SpeakUnit(unitOf(QStringLiteral("a"), QStringLiteral("A")));
+  Speech(lp.context()).SpeakUnit(unitOf(QStringLiteral("a"), QStringLiteral("A")));
   EXPECT_EQ(lp.take(), QStringList{QStringLiteral("wav /app/Sounds/ei1.wav")});
   EXPECT_TRUE(lp.timer2.enabled());
 }

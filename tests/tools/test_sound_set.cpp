@@ -263,8 +263,8 @@ std::set<std::pair<std::string, std::string>> initialFinalPairs() {
     for (const char* rest : rests)
       for (int tone = 1; tone <= 5; ++tone)
         for (int next = 1; next <= 5; ++next) {
-          LoggedProgram lp;
-          Speech speech(lp.p);
+          LoggedSpeech lp;
+          Speech speech(lp.context());
           speech.PlaySyllable(QString::fromLatin1(letter), QString::fromLatin1(rest), qint16(tone),
                               qint16(next));
           std::vector<std::string> wavs;
