@@ -43,9 +43,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -53,61 +51,14 @@
 #include <cstdio>
 #include <optional>
 
+#include "generator_common.h"
+
 namespace {
 
 constexpr int kLongestWord = 8;
 
-[[noreturn]] void fail(const QString& message) {
-  std::fprintf(stderr, "wordgen: %s\n", qPrintable(message));
-  std::exit(1);
-}
-
-QByteArray readAll(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) fail(QStringLiteral("cannot read %1").arg(path));
-  return f.readAll();
-}
-
-QByteArray readCompressed(const QString& path, const QString& bzip2) {
-  if (!path.endsWith(QLatin1String(".bz2"))) return readAll(path);
-  QProcess p;
-  p.start(bzip2, {QStringLiteral("-dc"), path});
-  if (!p.waitForStarted()) fail(QStringLiteral("cannot start %1").arg(bzip2));
-  QByteArray data;
-  while (p.waitForReadyRead(-1)) data += p.readAllStandardOutput();
-  p.waitForFinished(-1);
-  data += p.readAllStandardOutput();
-  if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-    fail(QStringLiteral("%1 could not decompress %2").arg(bzip2, path));
-  return data;
-}
-
-// "zhōng" -> "zhong1", "lüè" -> "lue4", "nǚ" -> "nv3", as the pinyin
-// dictionary writes readings.
-std::optional<QString> numbered(const QString& reading) {
-  const QString d = reading.toLower().normalized(QString::NormalizationForm_D);
-  QString letters;
-  int tone = 5;
-  int umlaut = -1;
-  for (const QChar c : d) {
-    const char16_t u = c.unicode();
-    if (u >= 'a' && u <= 'z') letters += c;
-    else if (u == 0x0304) tone = 1;
-    else if (u == 0x0301) tone = 2;
-    else if (u == 0x030C) tone = 3;
-    else if (u == 0x0300) tone = 4;
-    else if (u == 0x0302) continue;
-    else if (u == 0x0308 && letters.endsWith(u'u')) umlaut = int(letters.size()) - 1;
-    else return std::nullopt;
-  }
-  if (letters.isEmpty()) return std::nullopt;
-  if (umlaut >= 0) {
-    const bool afterJqxy = umlaut == 1 && QStringLiteral("jqxy").contains(letters.front());
-    const bool ueAfterNl = umlaut == 1 && letters.mid(umlaut) == QStringLiteral("ue");
-    if (!afterJqxy && !ueAfterNl) letters[umlaut] = u'v';
-  }
-  return letters + QString::number(tone);
-}
+using gen::fail;
+using gen::readAll;
 
 QString lettersOf(const QString& reading) { return reading.chopped(1); }
 QChar toneOf(const QString& reading) { return reading.back(); }
@@ -123,6 +74,7 @@ struct Candidate {
 }  // namespace
 
 int main(int argc, char** argv) {
+  gen::setProgramName("wordgen");
   QCoreApplication app(argc, argv);
   QStringList args = app.arguments().mid(1);
   QString opencc = QStringLiteral("opencc");
@@ -151,7 +103,7 @@ int main(int argc, char** argv) {
 
   // The readings of the 2013 standard dictionary.
   QHash<QChar, QStringList> standard;
-  for (const QByteArray& raw : readCompressed(args[2], bzip2).split('\n')) {
+  for (const QByteArray& raw : gen::readCompressed(args[2], bzip2).split('\n')) {
     if (!raw.startsWith("U+")) continue;
     const QStringList parts = QString::fromUtf8(raw).trimmed().split(u'\t');
     if (parts.size() != 3 || parts[1] != QLatin1String("kTGHZ2013")) continue;
@@ -159,9 +111,8 @@ int main(int argc, char** argv) {
     const uint cp = parts[0].mid(2).toUInt(&ok, 16);
     if (!ok || cp > 0xFFFF) continue;
     QStringList& list = standard[QChar(char16_t(cp))];
-    for (const QString& token : parts[2].split(u' ', Qt::SkipEmptyParts))
-      for (const QString& r : token.section(u':', -1).split(u',', Qt::SkipEmptyParts))
-        if (const auto n = numbered(r)) list << *n;
+    for (const QString& r : gen::unihanReadings(parts[1], parts[2]))
+      if (const auto n = gen::numberedReading(r)) list << *n;
   }
   if (standard.isEmpty()) fail(QStringLiteral("%1 has no kTGHZ2013 readings").arg(args[2]));
 
@@ -223,19 +174,11 @@ int main(int argc, char** argv) {
     QByteArray input;
     for (const Phrase& p : phrases) input += p.word.toUtf8() + '\n';
     for (const Phrase& p : singles) input += p.word.toUtf8() + '\n';
-    QProcess p;
-    p.start(opencc, {QStringLiteral("-c"), openccConfig});
-    if (!p.waitForStarted()) fail(QStringLiteral("cannot start %1").arg(opencc));
-    p.write(input);
-    p.closeWriteChannel();
-    QByteArray output;
-    while (p.waitForReadyRead(-1)) output += p.readAllStandardOutput();
-    p.waitForFinished(-1);
-    output += p.readAllStandardOutput();
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-      fail(QStringLiteral("%1 failed: %2")
-               .arg(opencc, QString::fromLocal8Bit(p.readAllStandardError())));
-    QList<QByteArray> lines = output.split('\n');
+    const gen::ProgramRun run =
+        gen::runProgram(opencc, {QStringLiteral("-c"), openccConfig}, input);
+    if (!run.ok)
+      fail(QStringLiteral("%1 failed: %2").arg(opencc, QString::fromLocal8Bit(run.errors)));
+    QList<QByteArray> lines = run.output.split('\n');
     if (lines.size() < phrases.size() + singles.size())
       fail(QStringLiteral("%1 lost lines").arg(opencc));
     for (qsizetype i = 0; i < phrases.size(); ++i)
@@ -457,10 +400,7 @@ int main(int argc, char** argv) {
     }
     text += QByteArray::number(it->count) + '\n';
   }
-  QSaveFile f(outputPath);
-  if (!f.open(QIODevice::WriteOnly)) fail(QStringLiteral("cannot write %1").arg(outputPath));
-  f.write(text);
-  if (!f.commit()) fail(QStringLiteral("cannot write %1").arg(outputPath));
+  gen::writeFile(outputPath, text);
   std::fprintf(stderr,
                "wordgen: %lld entries (%d words read differently from their characters, %d "
                "additions), %d phrases that do not fit left out\n",
