@@ -22,6 +22,7 @@
 #include "platform/edit_control.h"
 #include "platform/settings_store.h"
 #include "support/scripted_ui.h"
+#include "support/window_deps.h"
 
 namespace {
 
@@ -69,10 +70,7 @@ struct Env {
     }
     file = files[0];
     ui.fileName = file;
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = settings.get();
-    w = std::make_unique<MainWindow>(deps);
+    w = std::make_unique<MainWindow>(WindowDeps(ui, *settings));
     w->formLoad();
     w->resize(800, 600);
     w->show();

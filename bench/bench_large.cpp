@@ -29,6 +29,7 @@
 #include "platform/settings_store.h"
 #include "search/search_commands.h"
 #include "support/scripted_ui.h"
+#include "support/window_deps.h"
 
 namespace {
 
@@ -92,10 +93,7 @@ struct Env {
       QFile f(files[k]);
       if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write");
     }
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = settings.get();
-    w = std::make_unique<MainWindow>(deps);
+    w = std::make_unique<MainWindow>(WindowDeps(ui, *settings));
     w->formLoad();
     w->resize(800, 600);
     w->show();

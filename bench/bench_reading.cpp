@@ -15,6 +15,7 @@
 #include "platform/settings_store.h"
 #include "platform/sound_output.h"
 #include "reading/word_readings.h"
+#include "support/window_deps.h"
 
 namespace {
 
@@ -57,15 +58,7 @@ void BM_ReadingStep(benchmark::State& state) {
   PinyinDictionaryIme ime({QStringLiteral(CHIMEPAD_BIN_DIR "/pinyin.txt")});
   WordReadings words({QStringLiteral(CHIMEPAD_BIN_DIR "/words.txt")});
   IdleTimer t1, t2, t3;
-  MainWindow::Deps deps;
-  deps.settings = &store;
-  deps.sound = &sound;
-  deps.ime = &ime;
-  deps.words = &words;
-  deps.timer1 = &t1;
-  deps.timer2 = &t2;
-  deps.timer3 = &t3;
-  MainWindow w(deps);
+  MainWindow w(WindowDeps(store).sound(sound).ime(ime).words(words).timers(t1, t2, t3));
   w.formLoad();
   w.program().reading.ReadByWords = state.range(1) != 0;
   EditControl& t = *w.program().txtFile;

@@ -16,6 +16,7 @@
 #include "search/search_commands.h"
 #include "search/text_search.h"
 #include "support/scripted_ui.h"
+#include "support/window_deps.h"
 
 namespace {
 
@@ -60,10 +61,7 @@ struct Window {
   SilentUi ui;
   std::unique_ptr<MainWindow> w;
   Window() {
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = &settings;
-    w = std::make_unique<MainWindow>(deps);
+    w = std::make_unique<MainWindow>(WindowDeps(ui, settings));
     w->formLoad();
     w->resize(800, 600);
     w->show();

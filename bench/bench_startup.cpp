@@ -9,15 +9,14 @@
 
 #include "app/main_window.h"
 #include "platform/settings_store.h"
+#include "support/window_deps.h"
 
 static void BM_LaunchToWindowShown(benchmark::State& state) {
   QTemporaryDir dir;
   SettingsStore store(dir.filePath("Chimepad.conf"));
   store.write("Type", "txt", "1");
   for (auto _ : state) {
-    MainWindow::Deps deps;
-    deps.settings = &store;
-    MainWindow w(deps);
+    MainWindow w{WindowDeps(store)};
     w.formLoad();
     w.show();
     if (!QTest::qWaitForWindowExposed(&w)) state.SkipWithError("window not exposed");

@@ -18,6 +18,7 @@
 #include "platform/settings_store.h"
 #include "search/search_commands.h"
 #include "support/scripted_ui.h"
+#include "support/window_deps.h"
 
 namespace {
 
@@ -40,10 +41,7 @@ struct Window {
   ScriptedUi ui;
   std::unique_ptr<MainWindow> w;
   explicit Window(const QString& text) {
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = &settings;
-    w = std::make_unique<MainWindow>(deps);
+    w = std::make_unique<MainWindow>(WindowDeps(ui, settings));
     w->formLoad();
     w->resize(900, 700);
     w->show();

@@ -16,6 +16,7 @@
 #include "platform/sound_output.h"
 #include "support/fake_timer.h"
 #include "support/scripted_ui.h"
+#include "support/window_deps.h"
 
 namespace {
 
@@ -42,15 +43,7 @@ State start(SettingsStore& store, bool save) {
   Silence sound;
   PinyinDictionaryIme ime({});
   FakeTimer timer1, timer2, timer3;
-  MainWindow::Deps d;
-  d.ui = &ui;
-  d.settings = &store;
-  d.sound = &sound;
-  d.ime = &ime;
-  d.timer1 = &timer1;
-  d.timer2 = &timer2;
-  d.timer3 = &timer3;
-  MainWindow w(d);
+  MainWindow w(WindowDeps(ui, store).sound(sound).ime(ime).timers(timer1, timer2, timer3));
   w.formLoad();
   Program& p = w.program();
   State s;

@@ -11,11 +11,9 @@
 
 #include "about/about_command.h"
 #include "about/about_dialog.h"
-#include "app/main_window.h"
 #include "platform/system_info.h"
 #include "support/fake_registry.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -59,21 +57,19 @@ TEST(GetKeyValue, TypesAndFailures) {
   for (quint32 access : reg.openAccess) EXPECT_EQ(access, kKeyRead);
 }
 
-class AboutTest : public ::testing::Test {
+class AboutTest : public WindowTest {
  protected:
   void SetUp() override {
     // No system-information program on the PATH unless a test puts one there.
     oldPath = qgetenv("PATH");
     qputenv("PATH", binDir.path().toLocal8Bit());
-    temp.store->write(QStringLiteral("Type"), QStringLiteral("txt"), QStringLiteral("0"));
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    w = std::make_unique<MainWindow>(deps);
-    w->formLoad();
+    start();
     w->program().registry = &reg;
   }
-  void TearDown() override { qputenv("PATH", oldPath); }
+  void TearDown() override {
+    stop();
+    qputenv("PATH", oldPath);
+  }
 
   void startSysInfo() { StartSysInfo(w->program()); }
   void expectUnavailable() {
@@ -88,9 +84,6 @@ class AboutTest : public ::testing::Test {
   QByteArray oldPath;
   QTemporaryDir binDir;
   FakeRegistry reg;
-  ScriptedUi ui;
-  TempSettings temp;
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(AboutTest, BoxShowsNameAndVersionAndStaysOpenOnFailure) {

@@ -17,8 +17,7 @@
 #include "platform/file_types.h"
 #include "platform/paths.h"
 #include "support/fake_registry.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 #include "support/wait.h"
 
 namespace {
@@ -147,10 +146,7 @@ class AssociationTest : public ::testing::Test {
   std::vector<ShownMessage> start(std::deque<MsgResult> answers) {
     ScriptedUi ui;
     ui.answers = std::move(answers);
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    MainWindow w(deps);
+    MainWindow w(WindowDeps(ui, *temp.store));
     w.formLoad();
     return ui.messages;
   }

@@ -16,12 +16,9 @@
 #include <QTest>
 #include <QThread>
 
-#include "app/main_window.h"
 #include "app/recovery.h"
 #include "platform/edit_control.h"
-#include "support/fake_timer.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 #include "support/wait.h"
 
 namespace {
@@ -48,34 +45,19 @@ void typeText(EditControl* t, const QString& s) {
   }
 }
 
-class WindowFixture : public ::testing::Test {
+class WindowFixture : public WindowTest {
  protected:
   void start(const QString& commandLine = {}) {
-    temp.store->write("Type", "txt", "1");
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    deps.timer1 = &timer1;
-    deps.timer2 = &timer2;
-    deps.timer3 = &timer3;
-    deps.commandLine = commandLine;
-    deps.recoveryFolder = recoveryFolder();
-    deps.recoveryIdleMs = 50;
-    w = std::make_unique<MainWindow>(deps);
-    w->formLoad();
+    TestWindow::start(deps()
+                          .timers(timer1, timer2, timer3)
+                          .commandLine(commandLine)
+                          .recovery(recoveryFolder(), 50));
   }
   // The window goes as a killed program's would: no close, no question.
   void vanish() { w.reset(); }
   // A normal close, which leaves no recovery file.
-  void TearDown() override {
-    if (!w) return;
-    w->program().resetHistory(QString());
-    w->close();
-    w.reset();
-  }
+  void TearDown() override { closeWindow(); }
 
-  Program& p() { return w->program(); }
-  EditControl* t() { return p().txtFile; }
   QString path(const QString& name) const { return dir.filePath(name); }
   QString recoveryFolder() const { return dir.filePath(QStringLiteral("state/Chimepad/recovery")); }
   QStringList recoveryFiles() const {
@@ -83,10 +65,6 @@ class WindowFixture : public ::testing::Test {
   }
 
   QTemporaryDir dir;
-  TempSettings temp;
-  ScriptedUi ui;
-  FakeTimer timer1, timer2, timer3;
-  std::unique_ptr<MainWindow> w;
 };
 
 // --- Notice of change on disk -------------------------------------------
@@ -397,20 +375,10 @@ constexpr int kSlackMs = 400;
 TEST(RecoveryKill, Child) {
   const QByteArray folder = qgetenv("CHIMEPAD_KILL_CHILD_FOLDER");
   if (folder.isEmpty()) GTEST_SKIP() << "run by RecoveryKill.TextTypedBeforeTheLastRestComesBack";
-  TempSettings temp;
-  temp.store->write("Type", "txt", "1");
-  ScriptedUi ui;
-  FakeTimer t1, t2, t3;
-  MainWindow::Deps deps;
-  deps.ui = &ui;
-  deps.settings = temp.store.get();
-  deps.timer1 = &t1;
-  deps.timer2 = &t2;
-  deps.timer3 = &t3;
-  deps.recoveryFolder = QString::fromLocal8Bit(folder);
-  deps.recoveryIdleMs = kChildIdleMs;
-  MainWindow w(deps);
-  w.formLoad();
+  TestWindow win;
+  MainWindow& w = win.start(win.deps()
+                                .timers(win.timer1, win.timer2, win.timer3)
+                                .recovery(QString::fromLocal8Bit(folder), kChildIdleMs));
   QRandomGenerator rng(quint32(qgetenv("CHIMEPAD_KILL_CHILD_SEED").toUInt()));
   int typed = 0;
   for (;;) {
@@ -464,20 +432,11 @@ TEST(RecoveryKill, TextTypedBeforeTheLastRestComesBack) {
         expected = keys[k].second;
     }
     // The restart.
-    TempSettings temp;
-    temp.store->write("Type", "txt", "1");
-    ScriptedUi ui;
+    TestWindow win;
+    ScriptedUi& ui = win.ui;
     ui.choiceAnswers = {0};
-    FakeTimer t1, t2, t3;
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    deps.timer1 = &t1;
-    deps.timer2 = &t2;
-    deps.timer3 = &t3;
-    deps.recoveryFolder = folder;
-    MainWindow w(deps);
-    w.formLoad();
+    MainWindow& w =
+        win.start(win.deps().timers(win.timer1, win.timer2, win.timer3).recovery(folder));
     const int back = int(w.program().txtFile->Text().size());
     const bool ok = back >= expected && back <= keys.back().second &&
                     w.program().txtFile->Text() == QString(back, QLatin1Char('x')) &&
@@ -487,8 +446,7 @@ TEST(RecoveryKill, TextTypedBeforeTheLastRestComesBack) {
     else
       ADD_FAILURE() << "try " << i << ": " << back << " back of " << expected << " expected ("
                     << keys.back().second << " typed)";
-    w.program().resetHistory(QString());
-    w.close();
+    win.closeWindow();
   }
   printf(
       "recovery after SIGKILL: %d of %d tries gave the text typed before the last rest "

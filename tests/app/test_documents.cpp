@@ -20,13 +20,10 @@
 #include <QTest>
 #include <QWindow>
 
-#include "app/main_window.h"
 #include "app/text_file.h"
 #include "platform/cp936.h"
 #include "platform/edit_control.h"
-#include "support/fake_timer.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -41,32 +38,14 @@ QByteArray gbk(const char* utf8) {
   return b;
 }
 
-class DocFixture : public ::testing::Test {
+class DocFixture : public WindowTest {
  protected:
   void SetUp() override { start(); }
-  void TearDown() override { stop(); }
 
   void start(const QString& commandLine = {}) {
-    temp.store->write("Type", "txt", "1");
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    deps.timer1 = &timer1;
-    deps.timer2 = &timer2;
-    deps.timer3 = &timer3;
-    deps.commandLine = commandLine;
-    w = std::make_unique<MainWindow>(deps);
-    w->formLoad();
-  }
-  void stop() {
-    if (!w) return;
-    w->program().resetHistory(QString());  // no save question on the way out
-    w.reset();
+    TestWindow::start(deps().timers(timer1, timer2, timer3).commandLine(commandLine));
   }
 
-  Program& p() { return w->program(); }
-  EditControl* t() { return p().txtFile; }
-  MainMenu& menu() { return p().menu; }
   Documents& docs() { return w->documents(); }
   int pos() { return p().undo.UndoPos(); }
 
@@ -93,10 +72,6 @@ class DocFixture : public ::testing::Test {
   }
 
   QTemporaryDir dir;
-  TempSettings temp;
-  ScriptedUi ui;
-  FakeTimer timer1, timer2, timer3;
-  std::unique_ptr<MainWindow> w;
 };
 
 using textenc::Encoding;
@@ -807,13 +782,8 @@ TEST_F(DocFixture, ACommandLineNameNotValidInTheLocaleIsRefused) {
   stop();
   ui.messages.clear();
   ui.fileDialogs.clear();
-  MainWindow::Deps deps;
-  deps.ui = &ui;
-  deps.settings = temp.store.get();
-  deps.commandLine = QStringLiteral("\uFFFD\uFFFD.txt");
-  deps.commandLineRefusal = QStringLiteral("文件名不对");
-  w = std::make_unique<MainWindow>(deps);
-  w->formLoad();
+  TestWindow::start(
+      deps().commandLine(QStringLiteral("\uFFFD\uFFFD.txt"), QStringLiteral("文件名不对")));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "文件名不对");
   EXPECT_EQ(p().CurrentFileName, "无标题");

@@ -16,46 +16,20 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/main_window.h"
 #include "app/recent_files.h"
 #include "app/window_placement.h"
 #include "appearance/editor_options.h"
 #include "editing/editor_zoom.h"
 #include "platform/edit_control.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 #include "support/wait.h"
 
 namespace {
 
-class Features : public ::testing::Test {
+class Features : public WindowTest {
  protected:
-  void SetUp() override {
-    temp.store->write("Type", "txt", "1");
-    start();
-  }
-  void TearDown() override { stop(); }
-  void start() {
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    w = std::make_unique<MainWindow>(deps);
-    w->formLoad();
-  }
-  void stop() {
-    if (!w) return;
-    w->program().resetHistory(w->program().txtFile->Text());
-    w->close();
-    w.reset();
-  }
-  void restart() {
-    stop();
-    temp.reopen();
-    start();
-  }
-  Program& p() { return w->program(); }
-  MainMenu& menu() { return p().menu; }
-  EditControl* t() { return p().txtFile; }
+  void SetUp() override { start(); }
+  void TearDown() override { closeWindow(); }
   QString put(const QString& name, const QByteArray& bytes) {
     QFile f(dir.filePath(name));
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
@@ -68,10 +42,7 @@ class Features : public ::testing::Test {
     return names;
   }
 
-  ScriptedUi ui;
-  TempSettings temp;
   QTemporaryDir dir;
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(Features, NewItemsStandWhereAUserLooksAndTheSpecsItemsStay) {
@@ -347,7 +318,7 @@ TEST_F(Features, ANewWindowCascadesFromARunningCopysWindow) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    stop();
+    closeWindow();
     temp.store->write("Window", "Shown",
                       QStringLiteral("%1,%2,300,200,%3").arg(shown.x()).arg(shown.y()).arg(c.pid));
     temp.store->remove("Window", "Width");
@@ -359,7 +330,7 @@ TEST_F(Features, ANewWindowCascadesFromARunningCopysWindow) {
     EXPECT_TRUE(temp.store->read("Window", "Shown")
                     .endsWith(QString::number(QCoreApplication::applicationPid())));
   }
-  stop();
+  closeWindow();
   EXPECT_TRUE(temp.store->read("Window", "Shown").isEmpty());
   other.kill();
   other.waitForFinished();

@@ -13,8 +13,7 @@
 #include "app/file_places.h"
 #include "app/main_window.h"
 #include "platform/edit_control.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 #include "support/wait.h"
 
 namespace {
@@ -125,11 +124,7 @@ TEST(FilePlaces, TheWindowGoesBackToTheCaretAndScrollOfAFile) {
   ScriptedUi ui;
   TempSettings temp;
   temp.store->write("Type", "txt", "1");
-  MainWindow::Deps d;
-  d.ui = &ui;
-  d.settings = temp.store.get();
-  d.places = &places;
-  MainWindow w(d);
+  MainWindow w(WindowDeps(ui, *temp.store).places(places));
   w.formLoad();
   w.resize(500, 300);
   w.show();

@@ -8,10 +8,8 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
-#include "app/main_window.h"
 #include "platform/edit_control.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -121,19 +119,9 @@ void expectMenu(const QMenu* menu, const Expected (&items)[N]) {
   }
 }
 
-class MenuTest : public ::testing::Test {
+class MenuTest : public WindowTest {
  protected:
-  void SetUp() override {
-    temp.store->write("Type", "txt", "0");  // no first-run question
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = temp.store.get();
-    w = std::make_unique<MainWindow>(d);
-    w->formLoad();
-  }
-  ScriptedUi ui;
-  TempSettings temp;
-  std::unique_ptr<MainWindow> w;
+  void SetUp() override { start(); }
 };
 
 TEST_F(MenuTest, EveryMenuAndItemAfterStartUp) {

@@ -16,8 +16,7 @@
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "platform/edit_control.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -25,10 +24,7 @@ class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override { temp.store->write("Type", "txt", "1"); }
   std::unique_ptr<MainWindow> start() {
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = temp.store.get();
-    auto w = std::make_unique<MainWindow>(d);
+    auto w = std::make_unique<MainWindow>(WindowDeps(ui, *temp.store));
     w->formLoad();
     return w;
   }
@@ -245,11 +241,8 @@ TEST_F(SettingsTest, ASettingsFileThatIsNotARegularFileIsNotOpened) {
     EXPECT_EQ(store->read("Font", "Name"), "");
     EXPECT_FALSE(store->write("Font", "Name", "宋体"));
     ui.messages.clear();
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = store.get();
     {
-      auto w = std::make_unique<MainWindow>(d);
+      auto w = std::make_unique<MainWindow>(WindowDeps(ui, *store));
       w->formLoad();
       ASSERT_EQ(ui.messages.size(), 1u);  // told, and no association question
       EXPECT_EQ(ui.messages[0].title, "提示");

@@ -11,8 +11,7 @@
 #include "app/window_placement.h"
 #include "platform/edit_control.h"
 #include "platform/mci_commands.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -36,12 +35,8 @@ class RecordingSound : public SoundOutput {
 class StartupTest : public ::testing::Test {
  protected:
   std::unique_ptr<MainWindow> make(const QString& commandLine = {}) {
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = temp.store.get();
-    d.sound = &sound;
-    d.commandLine = commandLine;
-    auto w = std::make_unique<MainWindow>(d);
+    auto w = std::make_unique<MainWindow>(
+        WindowDeps(ui, *temp.store).sound(sound).commandLine(commandLine));
     w->formLoad();
     return w;
   }

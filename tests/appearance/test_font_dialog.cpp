@@ -9,13 +9,11 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/main_window.h"
 #include "appearance/font_choices.h"
 #include "appearance/font_command.h"
 #include "appearance/font_dialog.h"
 #include "platform/edit_control.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -73,16 +71,11 @@ TEST(FontChoices, StylesAndFaces) {
   EXPECT_EQ(faceIndexFor(faces, QStringLiteral("黑体")), -1);
 }
 
-class FontDialogTest : public ::testing::Test {
+class FontDialogTest : public WindowTest {
  protected:
   void SetUp() override {
-    temp.store->write(QStringLiteral("Type"), QStringLiteral("txt"), QStringLiteral("0"));
     ui.fonts = {QStringLiteral("Alpha Sans"), QStringLiteral("宋体"), QStringLiteral("Beta Serif")};
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    w = std::make_unique<MainWindow>(deps);
-    w->formLoad();
+    start();
   }
   EditControl& editor() { return *w->program().txtFile; }
 
@@ -113,10 +106,6 @@ class FontDialogTest : public ::testing::Test {
     EXPECT_LE(std::abs(label.center().y() - box.center().y()), 1);
     EXPECT_EQ(label.size(), d.Label5->sizeHint());
   }
-
-  ScriptedUi ui;
-  TempSettings temp;
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(FontDialogTest, AFaceThatIsNotInstalledShowsItsStandIn) {

@@ -12,27 +12,17 @@
 #include <QStyleOptionFrame>
 #include <QTest>
 
-#include "app/main_window.h"
 #include "crypt/cipher.h"
 #include "crypt/crypt_commands.h"
 #include "crypt/password_dialog.h"
 #include "platform/edit_control.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
-class PasswordDialogTest : public ::testing::Test {
+class PasswordDialogTest : public WindowTest {
  protected:
-  void SetUp() override {
-    temp.store->write(QStringLiteral("Type"), QStringLiteral("txt"), QStringLiteral("0"));
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    w = std::make_unique<MainWindow>(deps);
-    w->formLoad();
-  }
-  Program& p() { return w->program(); }
+  void SetUp() override { start(); }
 
   // Shows the dialog of the command; `drive` works it and the exec returns
   // the dialog's result. Returns that result.
@@ -57,10 +47,6 @@ class PasswordDialogTest : public ::testing::Test {
       d.Command1->click();
     };
   }
-
-  ScriptedUi ui;
-  TempSettings temp;
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(PasswordDialogTest, ControlsAndCaptions) {

@@ -18,44 +18,24 @@
 #include <QUrl>
 #include <QWheelEvent>
 
-#include "app/main_window.h"
 #include "editing/editor_zoom.h"
 #include "platform/edit_control.h"
-#include "support/fake_timer.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
-class EditFixture : public ::testing::Test {
+class EditFixture : public WindowTest {
  protected:
   void SetUp() override {
-    temp.store->write("Type", "txt", "1");
     timer1.setInterval(50);  // the clipboard watcher, always on
     timer1.setEnabled(true);
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    deps.timer1 = &timer1;
-    deps.timer2 = &timer2;
-    deps.timer3 = &timer3;
-    w = std::make_unique<MainWindow>(deps);
-    w->formLoad();
-    w->show();
+    start(deps().timers(timer1, timer2, timer3)).show();
     QApplication::setActiveWindow(w.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
     t()->setFocus();
     QApplication::clipboard()->clear();
     timer1.fire();
   }
-  void TearDown() override {
-    w->program().resetHistory(QString());  // no save question on the way out
-    w.reset();
-  }
-
-  Program& p() { return w->program(); }
-  EditControl* t() { return p().txtFile; }
-  MainMenu& menu() { return p().menu; }
   int pos() { return p().undo.UndoPos(); }
 
   // A key typed as a user types it: the modifier keys pressed before and
@@ -72,11 +52,6 @@ class EditFixture : public ::testing::Test {
     t()->setText(s);
     p().resetHistory(t()->Text());
   }
-
-  TempSettings temp;
-  ScriptedUi ui;
-  FakeTimer timer1, timer2, timer3;
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(EditFixture, AHeldKeyRecordsOnceAtItsRealRelease) {

@@ -7,12 +7,10 @@
 #include <QSpinBox>
 #include <memory>
 
-#include "app/main_window.h"
 #include "editing/goto_line.h"
 #include "platform/edit_control.h"
 #include "program/undo_history.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -90,30 +88,14 @@ TEST(Redo, BringsBackTheCaretAndKeepsEveryOlderSnapshot) {
   EXPECT_FALSE(h.canRedo());
 }
 
-class EditorWindow : public ::testing::Test {
+class EditorWindow : public WindowTest {
  protected:
-  void SetUp() override {
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    w = std::make_unique<MainWindow>(deps);
-    w->formLoad();
-    w->show();
-  }
-  void TearDown() override {
-    p().resetHistory(t()->Text());
-    w.reset();
-  }
-  Program& p() { return w->program(); }
-  EditControl* t() { return p().txtFile; }
+  void SetUp() override { start().show(); }
   void type(const QString& s) {
     t()->setSelStart(t()->TextLength());
     t()->setSelText(s);
     p().RecordUndo();
   }
-  ScriptedUi ui;
-  TempSettings temp;
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(EditorWindow, RedoItemFollowsTheHistory) {

@@ -663,8 +663,7 @@ TEST_F(RealAudio, RecordedOnsetsFollowTheSchedule) {
 #include "platform/edit_control.h"
 #include "platform/pinyin_dictionary_ime.h"
 #include "reading/wav_render.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 #include "support/wait.h"
 
 namespace {
@@ -738,7 +737,7 @@ std::vector<SoundRun> runsOfFile(const QString& path) {
   return soundRuns(s.samples, s.sampleRate);
 }
 
-class WindowAudio : public RealAudio {
+class WindowAudio : public RealAudio, public TestWindow {
  protected:
   void SetUp() override {
     RealAudio::SetUp();
@@ -751,16 +750,14 @@ class WindowAudio : public RealAudio {
       ASSERT_TRUE(writeToneWithTail(
           dir + QStringLiteral("/Sounds/") + QLatin1String(name) + QStringLiteral(".wav"), ms - 50,
           50, 440));
-    temp.store->write("Type", "txt", "1");
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = temp.store.get();
-    d.ime = &ime;
-    d.places = &places;
-    w = std::make_unique<MainWindow>(d);  // its own sound output and timers
-    w->formLoad();
+    TestWindow::start(deps().ime(ime).places(places));  // its own sound output and timers
     w->readingCommands().soundDir = dir;
     w->program().reading.ReadByWords = false;
+  }
+  // The window goes before the input method and the places it was given.
+  void TearDown() override {
+    stop();
+    RealAudio::TearDown();
   }
   // The same text rendered: the runs of sound of the file.
   std::vector<SoundRun> rendered(const QString& text, int interval) {
@@ -796,11 +793,8 @@ class WindowAudio : public RealAudio {
   }
 
   QString dir;
-  ScriptedUi ui;
-  TempSettings temp;
   PinyinDictionaryIme ime{{QStringLiteral(CHIMEPAD_BIN_DIR "/pinyin.txt")}};
   FilePlaces places{tmp.filePath(QStringLiteral("places"))};
-  std::unique_ptr<MainWindow> w;
   QElapsedTimer clock;
 };
 

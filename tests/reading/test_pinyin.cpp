@@ -14,8 +14,7 @@
 #include "platform/cp936.h"
 #include "platform/pinyin_dictionary_ime.h"
 #include "reading/text_to_pinyin.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -408,10 +407,7 @@ TEST_F(DictionaryPinyinTest, EveryGb2312CharacterHasAWellFormedReading) {
 TEST(MainWindowPinyin, MakesTheDictionaryInputMethodWhenNoneIsGiven) {
   ScriptedUi ui;
   TempSettings temp;
-  MainWindowDeps deps;
-  deps.ui = &ui;
-  deps.settings = temp.store.get();
-  MainWindow w(deps);
+  MainWindow w(WindowDeps(ui, *temp.store));
   auto* ime = dynamic_cast<PinyinDictionaryIme*>(w.program().reading.ime);
   ASSERT_NE(ime, nullptr);
   EXPECT_TRUE(ime->loadedFrom().isEmpty());  // nothing read before reading starts

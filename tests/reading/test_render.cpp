@@ -163,29 +163,19 @@ TEST_F(Render, LineBreaksAndSurrogatesAreOneStepEach) {
 
 #include "app/main_window.h"
 #include "platform/edit_control.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
-class ReadToFileCommand : public Render {
+// The window goes before the fixture's input method (its base comes first).
+class ReadToFileCommand : public Render, public TestWindow {
  protected:
   void SetUp() override {
     Render::SetUp();
-    temp.store->write("Type", "txt", "1");
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = temp.store.get();
-    d.ime = &ime;
-    w = std::make_unique<MainWindow>(d);
-    w->formLoad();
+    start(deps().ime(ime));
     w->readingCommands().soundDir = tmp.path();
     p().Timer2->setInterval(1000);
   }
-  Program& p() { return w->program(); }
-  ScriptedUi ui;
-  TempSettings temp;
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(ReadToFileCommand, ReadsFromTheCaretOrTheSelectionIntoTheChosenFile) {

@@ -14,9 +14,7 @@
 #include "platform/pinyin_dictionary_ime.h"
 #include "platform/timer.h"
 #include "reading/reading_session.h"
-#include "support/fake_timer.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -48,26 +46,18 @@ class ClockedSound : public SoundOutput {
   VirtualClock& clock_;
 };
 
-class Schedule : public ::testing::Test {
+class Schedule : public WindowTest {
  protected:
   void SetUp() override {
-    temp.store->write("Type", "txt", "1");
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = temp.store.get();
-    d.sound = &sound;
-    d.ime = &ime;
-    d.timer1 = &timer1;
-    d.timer2 = clock.makeTimer();
-    d.timer3 = clock.makeTimer();
-    d.wavTimer = clock.makeTimer();
-    w = std::make_unique<MainWindow>(d);
-    w->formLoad();
+    start(deps()
+              .sound(sound)
+              .ime(ime)
+              .timers(&timer1, clock.makeTimer(), clock.makeTimer())
+              .wavTimer(clock.makeTimer()));
     // A wav sound set in which every file has its own length.
     sound.lengths = {{"x", 200},   {"i1", 150}, {"an1", 300},
                      {"ei1", 300}, {"zh", 100}, {"ong1", 250}};
   }
-  Program& p() { return w->program(); }
   void read(const QString& text, int interval, int caret = 0) {
     p().txtFile->setText(text);
     p().txtFile->setSelStart(caret);
@@ -85,13 +75,9 @@ class Schedule : public ::testing::Test {
            !clock.runNext();
   }
 
-  ScriptedUi ui;
-  TempSettings temp;
   VirtualClock clock;
   ClockedSound sound{clock};
-  FakeTimer timer1;
   PinyinDictionaryIme ime{{kDictionary}};
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST(VirtualClock, TimersTickInOrderWithWindowTimerRules) {
@@ -424,16 +410,11 @@ TEST(DictionaryChange, ARemovedOrReplacedDictionaryIsNoticedWhenReadingStarts) {
   ClockedSound sound{clock};
   FakeTimer timer1;
   PinyinDictionaryIme ime{{file}};
-  MainWindow::Deps d;
-  d.ui = &ui;
-  d.settings = temp.store.get();
-  d.sound = &sound;
-  d.ime = &ime;
-  d.timer1 = &timer1;
-  d.timer2 = clock.makeTimer();
-  d.timer3 = clock.makeTimer();
-  d.wavTimer = clock.makeTimer();
-  MainWindow w(d);
+  MainWindow w(WindowDeps(ui, *temp.store)
+                   .sound(sound)
+                   .ime(ime)
+                   .timers(&timer1, clock.makeTimer(), clock.makeTimer())
+                   .wavTimer(clock.makeTimer()));
   w.formLoad();
   Program& p = w.program();
   p.txtFile->setText(QStringLiteral("八"));

@@ -13,10 +13,8 @@
 #include "platform/edit_control.h"
 #include "platform/pinyin_dictionary_ime.h"
 #include "reading/reading_session.h"
-#include "support/fake_timer.h"
 #include "support/qt_print.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 #include "support/wait.h"
 #include "tests/reading/output_log.h"
 
@@ -24,23 +22,12 @@ namespace {
 
 const QString kDictionary = QStringLiteral(CHIMEPAD_BIN_DIR "/pinyin.txt");
 
-class SessionTest : public ::testing::Test {
+class SessionTest : public WindowTest {
  protected:
   void SetUp() override {
-    temp.store->write("Type", "txt", "1");
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = temp.store.get();
-    d.sound = &sound;
-    d.ime = &ime;
-    d.timer1 = &timer1;
-    d.timer2 = &timer2;
-    d.timer3 = &timer3;
-    w = std::make_unique<MainWindow>(d);
-    w->formLoad();
+    start(deps().sound(sound).ime(ime).timers(timer1, stepTimer, pauseTimer));
     log.steps.clear();
   }
-  Program& p() { return w->program(); }
   EditControl& t() { return *w->program().txtFile; }
   void load(const QString& text, int caret, int length = 0) {
     t().setText(text);
@@ -54,11 +41,11 @@ class SessionTest : public ::testing::Test {
   // One turn of the event loop: the pause timer when a pause is held, else
   // the step timer. False when neither runs.
   bool pump() {
-    if (timer3.enabled() && timer3.interval() > 0) {
+    if (pauseTimer.enabled() && pauseTimer.interval() > 0) {
       w->readingCommands().timer3Tick();
       return true;
     }
-    if (timer2.enabled() && timer2.interval() > 0) {
+    if (stepTimer.enabled() && stepTimer.interval() > 0) {
       w->readingCommands().timer2Tick();
       log.steps << selection();
       return true;
@@ -96,15 +83,11 @@ class SessionTest : public ::testing::Test {
             QStringLiteral("mci close QzcSounds")};
   }
 
-  ScriptedUi ui;
-  TempSettings temp;
   OutputLog log;
   LoggingSound sound{log};
-  LoggingTimer timer2{QStringLiteral("Timer2"), log};
-  LoggingTimer timer3{QStringLiteral("Timer3"), log};
-  FakeTimer timer1;
+  LoggingTimer stepTimer{QStringLiteral("Timer2"), log};
+  LoggingTimer pauseTimer{QStringLiteral("Timer3"), log};
   PinyinDictionaryIme ime{{kDictionary}};
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(SessionTest, ReadsFromTheCaretThroughPausesToTheEnd) {
@@ -187,13 +170,13 @@ TEST_F(SessionTest, StartShrinksASelectionAndStartsAtTheEndWithThePause) {
 TEST_F(SessionTest, StopWhileAPauseIsHeld) {
   load(QStringLiteral("。。"), 0);
   p().menu.numStart->trigger();
-  ASSERT_TRUE(timer3.enabled());
-  ASSERT_FALSE(timer2.enabled());
+  ASSERT_TRUE(pauseTimer.enabled());
+  ASSERT_FALSE(stepTimer.enabled());
   log.steps.clear();
   p().menu.numStop->trigger();
   EXPECT_EQ(log.steps, stopped());
-  EXPECT_FALSE(timer2.enabled());
-  EXPECT_FALSE(timer3.enabled());
+  EXPECT_FALSE(stepTimer.enabled());
+  EXPECT_FALSE(pauseTimer.enabled());
   EXPECT_FALSE(p().ReadingActive);
   EXPECT_FALSE(p().reading.SoundFileOpen);
 }
@@ -220,7 +203,7 @@ TEST_F(SessionTest, RefusalsChangeNothing) {
     EXPECT_FALSE(p().reading.SoundFileOpen);
     EXPECT_TRUE(p().menu.numStart->isEnabled());
     EXPECT_FALSE(p().menu.numStop->isEnabled());
-    EXPECT_FALSE(timer2.enabled());
+    EXPECT_FALSE(stepTimer.enabled());
     EXPECT_EQ(selection(), QStringLiteral("sel 0,0"));
   };
   p().SearchDialogOpen = true;
@@ -252,8 +235,8 @@ TEST_F(SessionTest, ClosingTheWindowDuringASessionClosesTheSoundFile) {
   log.steps.clear();
   EXPECT_TRUE(w->close());
   EXPECT_TRUE(log.steps.contains(QStringLiteral("mci close QzcSounds")));
-  EXPECT_FALSE(timer2.enabled());
-  EXPECT_FALSE(timer3.enabled());
+  EXPECT_FALSE(stepTimer.enabled());
+  EXPECT_FALSE(pauseTimer.enabled());
 }
 
 // The real window with its own timers: F8 starts, the selection walks
@@ -293,12 +276,7 @@ TEST(SessionWindow, F8ReadsTheTextInTheRealWindow) {
   temp.store->write("Type", "txt", "1");
   SelectionSound sound;
   PinyinDictionaryIme ime{{kDictionary}};
-  MainWindow::Deps d;
-  d.ui = &ui;
-  d.settings = temp.store.get();
-  d.sound = &sound;
-  d.ime = &ime;
-  MainWindow w(d);
+  MainWindow w(WindowDeps(ui, *temp.store).sound(sound).ime(ime));
   w.formLoad();
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
@@ -344,12 +322,7 @@ TEST(SessionWindow, ReadingGoesOnBehindAMessageBox) {
   QtUi ui;  // the real message box
   TimedSound sound;
   PinyinDictionaryIme ime{{kDictionary}};
-  MainWindow::Deps d;
-  d.ui = &ui;
-  d.settings = temp.store.get();
-  d.sound = &sound;
-  d.ime = &ime;
-  MainWindow w(d);
+  MainWindow w(WindowDeps(ui, *temp.store).sound(sound).ime(ime));
   w.formLoad();
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));

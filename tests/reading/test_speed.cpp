@@ -7,10 +7,8 @@
 #include <QSlider>
 #include <QTest>
 
-#include "app/main_window.h"
 #include "reading/speed_options.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -47,17 +45,9 @@ TEST(SpeedCycle, CustomSpeedValidation) {
   }
 }
 
-class SpeedMenuTest : public ::testing::Test {
+class SpeedMenuTest : public WindowTest {
  protected:
-  void SetUp() override {
-    temp.store->write("Type", "txt", "1");
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = temp.store.get();
-    w = std::make_unique<MainWindow>(d);
-    w->formLoad();
-  }
-  Program& p() { return w->program(); }
+  void SetUp() override { start(); }
   int checked() {
     int n = -1, count = 0;
     for (int i = 0; i < 4; ++i)
@@ -65,9 +55,6 @@ class SpeedMenuTest : public ::testing::Test {
     EXPECT_EQ(count, 1);
     return n;
   }
-  ScriptedUi ui;
-  TempSettings temp;
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(SpeedMenuTest, MenuClicksCheckOneItemAndSetTheInterval) {

@@ -13,10 +13,8 @@
 #include "platform/pinyin_dictionary_ime.h"
 #include "reading/reading_session.h"
 #include "reading/word_readings.h"
-#include "support/fake_timer.h"
 #include "support/qt_print.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -183,22 +181,9 @@ TEST(GeneratedTable, ReadsEachCharacterByTheWordItReallyStandsIn) {
   }
 }
 
-class WordReadingTest : public ::testing::Test {
+class WordReadingTest : public WindowTest {
  protected:
-  void SetUp() override {
-    temp.store->write("Type", "txt", "1");
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = temp.store.get();
-    d.ime = &ime;
-    d.words = &words;
-    d.timer1 = &timer1;
-    d.timer2 = &timer2;
-    d.timer3 = &timer3;
-    w = std::make_unique<MainWindow>(d);
-    w->formLoad();
-  }
-  Program& p() { return w->program(); }
+  void SetUp() override { start(deps().ime(ime).words(words).timers(timer1, timer2, timer3)); }
   ReadingUnit unitAt(const QString& text, int at) {
     EditControl& t = *p().txtFile;
     t.setText(text);
@@ -210,12 +195,8 @@ class WordReadingTest : public ::testing::Test {
            QString::number(u.nextTone);
   }
 
-  ScriptedUi ui;
-  TempSettings temp;
-  FakeTimer timer1, timer2, timer3;
   PinyinDictionaryIme ime{{kDictionary}};
   WordReadings words{{kWords}};
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(WordReadingTest, UnitTakesTheWordsReadingAndTheOptionTurnsItOff) {
@@ -276,12 +257,7 @@ TEST_F(WordReadingTest, MenuItemTogglesAndTheSettingIsKept) {
     TempSettings other;
     other.store->write("Type", "txt", "1");
     if (*c.stored) other.store->write("Sound", "ReadByWords", c.stored);
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = other.store.get();
-    d.ime = &ime;
-    d.words = &words;
-    MainWindow again(d);
+    MainWindow again(WindowDeps(ui, *other.store).ime(ime).words(words));
     again.formLoad();
     EXPECT_EQ(again.program().reading.ReadByWords, c.on);
     EXPECT_EQ(again.program().menu.numWords->isChecked(), c.on);
@@ -402,12 +378,7 @@ TEST_F(WordReadingTest, NeutralToneAndToneSandhiItemsToggleAndAreKept) {
       other.store->write("Sound", "NeutralTone", c.stored);
       other.store->write("Sound", "ToneSandhi", c.stored);
     }
-    MainWindow::Deps d;
-    d.ui = &ui;
-    d.settings = other.store.get();
-    d.ime = &ime;
-    d.words = &words;
-    MainWindow again(d);
+    MainWindow again(WindowDeps(ui, *other.store).ime(ime).words(words));
     again.formLoad();
     EXPECT_EQ(again.program().reading.ReadNeutralTone, c.on);
     EXPECT_EQ(again.program().reading.ReadToneSandhi, c.on);

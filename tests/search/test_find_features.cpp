@@ -12,33 +12,20 @@
 #include <QScrollBar>
 #include <memory>
 
-#include "app/main_window.h"
 #include "platform/edit_control.h"
 #include "search/search_commands.h"
 #include "search/text_search.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 #include "support/wait.h"
 
 namespace {
 
-class FindFeatures : public ::testing::Test {
+class FindFeatures : public WindowTest {
  protected:
   void SetUp() override {
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    w = std::make_unique<MainWindow>(deps);
-    w->formLoad();
-    w->show();
+    start().show();
     ui.messages.clear();
   }
-  void TearDown() override {
-    p().resetHistory(t()->Text());
-    w.reset();
-  }
-  Program& p() { return w->program(); }
-  EditControl* t() { return p().txtFile; }
   SearchCommands& search() { return w->searchCommands(); }
   void setText(const QString& text, int start = 0, int length = 0) {
     t()->setText(text);
@@ -52,10 +39,6 @@ class FindFeatures : public ::testing::Test {
     if (d) d->Text1->setText(find);
     return d;
   }
-
-  ScriptedUi ui;
-  TempSettings temp;
-  std::unique_ptr<MainWindow> w;
 };
 
 // 35,000 "x" with "QZ" at 9999: the control holds the line in pieces of

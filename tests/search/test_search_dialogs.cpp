@@ -15,48 +15,34 @@
 #include <QTextCursor>
 #include <memory>
 
-#include "app/main_window.h"
 #include "platform/edit_control.h"
 #include "search/search_commands.h"
 #include "search/window_clear_of_match.h"
-#include "support/scripted_ui.h"
-#include "support/temp_settings.h"
+#include "support/test_window.h"
 #include "support/wait.h"
 
 namespace {
 
-class SearchWindows : public ::testing::Test {
+class SearchWindows : public WindowTest {
  protected:
   void SetUp() override {
-    MainWindow::Deps deps;
-    deps.ui = &ui;
-    deps.settings = temp.store.get();
-    w = std::make_unique<MainWindow>(deps);
-    w->formLoad();
-    w->show();
+    start().show();
     ui.messages.clear();
   }
-  void TearDown() override {
-    // Closing asks nothing: the history is put back to its base.
-    p().resetHistory(p().txtFile->Text());
-    w.reset();
-  }
 
-  Program& p() { return w->program(); }
   SearchCommands& search() { return w->searchCommands(); }
-  EditControl* txt() { return p().txtFile; }
   QAction* numNext() { return p().menu.numNext; }
 
   void setText(const QString& text, int selStart = 0, int selLength = 0) {
-    txt()->setText(text);
+    t()->setText(text);
     p().resetHistory(text);
     select(selStart, selLength);
   }
   void select(int start, int length) {
-    txt()->setSelStart(start);
-    txt()->setSelLength(length);
+    t()->setSelStart(start);
+    t()->setSelLength(length);
   }
-  std::pair<int, int> selection() { return {txt()->SelStart(), txt()->SelLength()}; }
+  std::pair<int, int> selection() { return {t()->SelStart(), t()->SelLength()}; }
 
   FindDialog* openFind(const QString& find) {
     search().numFind();
@@ -80,10 +66,6 @@ class SearchWindows : public ::testing::Test {
     EXPECT_EQ(ui.messages.back().icon, MsgIcon::Information);
     EXPECT_EQ(ui.messages.back().buttons, MsgButtons::Ok);
   }
-
-  ScriptedUi ui;
-  TempSettings temp;
-  std::unique_ptr<MainWindow> w;
 };
 
 TEST_F(SearchWindows, WindowsCarryTheirCaptions) {
@@ -339,9 +321,8 @@ TEST_F(SearchWindows, FindCountsPositionsAsTextDoes) {
       EXPECT_EQ(selection(), std::make_pair(s.start, s.length));
     } else {
       EXPECT_TRUE(ui.messages.empty());
-      EXPECT_EQ(selection(),
-                std::make_pair(s.expected, static_cast<int>(p().search.FindText.size())));
-      EXPECT_EQ(txt()->SelText().toUpper(), p().search.FindText.toUpper());
+      EXPECT_EQ(selection(), std::make_pair(s.expected, static_cast<int>(p().search.FindText.size())));
+      EXPECT_EQ(t()->SelText().toUpper(), p().search.FindText.toUpper());
     }
   }
 }
@@ -388,7 +369,7 @@ TEST_F(SearchWindows, ReplaceWindowAlwaysSearchesDownward) {
   expectNotice("找不到 'ab'!");
   EXPECT_TRUE(p().search.FindUpward);  // left as it was
   EXPECT_EQ(p().search.FindText, "ab");
-  EXPECT_EQ(txt()->Text(), "ab ab");
+  EXPECT_EQ(t()->Text(), "ab ab");
 }
 
 TEST_F(SearchWindows, ReplaceTakesTheSelectionThenFindsNext) {
@@ -396,12 +377,12 @@ TEST_F(SearchWindows, ReplaceTakesTheSelectionThenFindsNext) {
   setText("a-a-a");
   HuanDialog* d = openHuan("a", "bb");
   d->Command2->click();
-  EXPECT_EQ(txt()->Text(), "a-a-a");
+  EXPECT_EQ(t()->Text(), "a-a-a");
   EXPECT_EQ(p().undo.UndoPos(), 0);
   EXPECT_EQ(selection(), std::make_pair(0, 1));
 
   d->Command2->click();
-  EXPECT_EQ(txt()->Text(), "bb-a-a");
+  EXPECT_EQ(t()->Text(), "bb-a-a");
   EXPECT_EQ(p().undo.UndoPos(), 1);
   EXPECT_EQ(p().undo.text(1), "bb-a-a");
   EXPECT_TRUE(p().menu.numUndo->isEnabled());
@@ -410,18 +391,18 @@ TEST_F(SearchWindows, ReplaceTakesTheSelectionThenFindsNext) {
   // A selection unlike the find text is replaced all the same.
   select(0, 3);
   d->Command2->click();
-  EXPECT_EQ(txt()->Text(), "bba-a");
+  EXPECT_EQ(t()->Text(), "bba-a");
   EXPECT_EQ(p().undo.UndoPos(), 2);
   EXPECT_EQ(selection(), std::make_pair(2, 1));
 
   // An empty replace-with box deletes.
   d->Text2->clear();
   d->Command2->click();
-  EXPECT_EQ(txt()->Text(), "bb-a");
+  EXPECT_EQ(t()->Text(), "bb-a");
   EXPECT_EQ(p().undo.UndoPos(), 3);
   EXPECT_EQ(selection(), std::make_pair(3, 1));
   d->Command2->click();
-  EXPECT_EQ(txt()->Text(), "bb-");
+  EXPECT_EQ(t()->Text(), "bb-");
   expectNotice("找不到 'a'!");
 }
 
@@ -432,7 +413,7 @@ TEST_F(SearchWindows, EnterInEitherReplaceBoxFindsAndNeverReplaces) {
   EXPECT_EQ(selection(), std::make_pair(0, 1));
   QTest::keyClick(d->Text1, Qt::Key_Enter);
   EXPECT_EQ(selection(), std::make_pair(1, 1));
-  EXPECT_EQ(txt()->Text(), "aa");
+  EXPECT_EQ(t()->Text(), "aa");
   d->Text1->clear();
   QTest::keyClick(d->Text2, Qt::Key_Return);
   EXPECT_EQ(selection(), std::make_pair(1, 1));
@@ -443,7 +424,7 @@ TEST_F(SearchWindows, ReplaceAllMakesOneHistoryEntry) {
   setText("aaa", 1);
   HuanDialog* d = openHuan("a", "b");
   d->Command3->click();
-  EXPECT_EQ(txt()->Text(), "bbb");
+  EXPECT_EQ(t()->Text(), "bbb");
   EXPECT_EQ(selection(), std::make_pair(3, 0));
   EXPECT_EQ(p().undo.UndoPos(), 1);
   EXPECT_EQ(p().undo.text(1), "bbb");
@@ -458,11 +439,11 @@ TEST_F(SearchWindows, ReplaceAllMakesOneHistoryEntry) {
   d->Text2->setText("x");
   d->Check1->setChecked(true);
   d->Command3->click();
-  EXPECT_EQ(txt()->Text(), "x ABC");
+  EXPECT_EQ(t()->Text(), "x ABC");
   EXPECT_TRUE(p().search.FindMatchCase);
   d->Check1->setChecked(false);
   d->Command3->click();
-  EXPECT_EQ(txt()->Text(), "x x");
+  EXPECT_EQ(t()->Text(), "x x");
   // Each whole operation is one step of the history.
   EXPECT_EQ(p().undo.UndoPos(), 2);
   EXPECT_EQ(p().undo.text(1), "x ABC");
@@ -472,10 +453,10 @@ TEST_F(SearchWindows, ReplaceAllMakesOneHistoryEntry) {
 TEST_F(SearchWindows, ReplaceAllWithoutOccurrenceStillEndsAtTheEnd) {
   setText("hello\r\nworld", 2, 1);
   HuanDialog* d = openHuan("zz", "y");
-  const quint64 changes = txt()->changeCount();
+  const quint64 changes = t()->changeCount();
   d->Command3->click();
-  EXPECT_EQ(txt()->Text(), "hello\r\nworld");
-  EXPECT_EQ(txt()->changeCount(), changes);
+  EXPECT_EQ(t()->Text(), "hello\r\nworld");
+  EXPECT_EQ(t()->changeCount(), changes);
   EXPECT_EQ(selection(), std::make_pair(12, 0));
   EXPECT_EQ(p().undo.UndoPos(), 0);
   expectNotice("替换完毕!");
@@ -512,20 +493,20 @@ TEST_F(SearchWindows, TheFindWindowLeavesTheMatchItSelectedVisible) {
   FindDialog* d = openFind(QStringLiteral("目标"));
   ASSERT_NE(d, nullptr);
   // The find window put right over where the match will show.
-  QTextCursor end = txt()->textCursor();
+  QTextCursor end = t()->textCursor();
   end.movePosition(QTextCursor::End);
-  txt()->setTextCursor(end);
-  txt()->ensureCursorVisible();
-  const QPoint caret = txt()->viewport()->mapToGlobal(txt()->cursorRect(end).center());
+  t()->setTextCursor(end);
+  t()->ensureCursorVisible();
+  const QPoint caret = t()->viewport()->mapToGlobal(t()->cursorRect(end).center());
   d->move(caret - QPoint(d->frameGeometry().width() / 2, d->frameGeometry().height() / 2));
   ASSERT_TRUE(d->frameGeometry().contains(caret));
   select(0, 0);
   QTest::mouseClick(d->Command1, Qt::LeftButton);
   ASSERT_EQ(selection(), std::make_pair(int(text.size()) - 2, 2));
-  QTextCursor c = txt()->textCursor();
+  QTextCursor c = t()->textCursor();
   c.setPosition(c.selectionStart());
-  const QRect match(txt()->viewport()->mapToGlobal(txt()->cursorRect(c).topLeft()),
-                    txt()->cursorRect(c).size());
+  const QRect match(t()->viewport()->mapToGlobal(t()->cursorRect(c).topLeft()),
+                    t()->cursorRect(c).size());
   EXPECT_FALSE(d->frameGeometry().intersects(match));
   EXPECT_TRUE(w->screen()->availableGeometry().contains(d->frameGeometry()));
 }
