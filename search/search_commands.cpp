@@ -38,22 +38,17 @@ void SearchCommands::notice(QWidget* owner, const QString& text) {
   p_.ui->message(owner, text, QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
 }
 
-void SearchCommands::numFind() {
+void SearchCommands::numFind() { openWindow(false); }
+
+void SearchCommands::numHuan() { openWindow(true); }
+
+void SearchCommands::openWindow(bool withReplace) {
   if (p_.ReadingActive) {
     notice(p_.frmMain, QStringLiteral("请先停止朗读!"));
     return;
   }
   if (p_.SearchDialogOpen) return;  // one search window at a time
-  loadFind();
-}
-
-void SearchCommands::numHuan() {
-  if (p_.ReadingActive) {
-    notice(p_.frmMain, QStringLiteral("请先停止朗读!"));
-    return;
-  }
-  if (p_.SearchDialogOpen) return;
-  loadHuan();
+  load(withReplace);
 }
 
 void SearchCommands::numNext() {
@@ -63,18 +58,13 @@ void SearchCommands::numNext() {
 }
 
 void SearchCommands::unloadWindows() {
-  if (find_) unloadFind();
-  if (huan_) unloadHuan();
+  if (find_) unload(false);
+  if (huan_) unload(true);
 }
 
 void SearchCommands::followFindBox(bool hasText) {
   if (QAction* next = p_.menu.numNext; next && next->isEnabled() != hasText)
     next->setEnabled(hasText);
-}
-
-bool SearchCommands::findAndSelect(const QString& find, bool matchCase, bool upward,
-                                   QWidget* owner) {
-  return findAndSelect(SearchPattern{find, matchCase, false}, upward, owner);
 }
 
 bool SearchCommands::findAndSelect(const SearchPattern& pattern, bool upward, QWidget* owner) {
@@ -170,131 +160,108 @@ void SearchCommands::activateMainWindow() {
   if (p_.txtFile) p_.txtFile->setFocus(Qt::OtherFocusReason);
 }
 
-// ---- the find window ----
+// ---- the find and the replace window ----
 
-void SearchCommands::loadFind() {
-  auto* d = new FindDialog(p_.frmMain);
-  find_ = d;
-  QObject::connect(d->Text1, &QLineEdit::textChanged, d, [this, d](const QString& s) {
-    d->Command1->setEnabled(!s.isEmpty());
+SearchCommands::WindowParts SearchCommands::parts(bool withReplace) const {
+  if (withReplace) {
+    HuanDialog* d = huan_;
+    if (!d) return {};
+    return {d, d->Text1, d->Text2, d->Check1, {d->Command1, d->Command2, d->Command3}, d->Command4};
+  }
+  FindDialog* d = find_;
+  if (!d) return {};
+  return {d, d->Text1, nullptr, d->Check1, {d->Command1}, d->Command2};
+}
+
+void SearchCommands::load(bool withReplace) {
+  if (withReplace) huan_ = new HuanDialog(p_.frmMain);
+  else find_ = new FindDialog(p_.frmMain);
+  const WindowParts w = parts(withReplace);
+  QDialog* d = w.window;
+  // The buttons that search need a text to find.
+  auto enableButtons = [w](bool hasText) {
+    for (QPushButton* b : w.needText) b->setEnabled(hasText);
+  };
+  QObject::connect(w.findBox, &QLineEdit::textChanged, d, [this, enableButtons](const QString& s) {
+    enableButtons(!s.isEmpty());
     followFindBox(!s.isEmpty());
   });
-  QObject::connect(d->Text1, &QLineEdit::returnPressed, d, [this, d] {
-    if (!d->Text1->text().isEmpty()) findNextFromFind();
-  });
-  QObject::connect(d->Command1, &QPushButton::clicked, d, [this] { findNextFromFind(); });
-  QObject::connect(d->Command2, &QPushButton::clicked, d, [this] { unloadFind(); });
-  // The occurrences in view stay marked while the window is open.
-  QObject::connect(d->Text1, &QLineEdit::textChanged, d, [this] { scheduleMarks(); });
-  QObject::connect(d->Check1, &QCheckBox::toggled, d, [this] { scheduleMarks(); });
-  QObject::connect(d->Check2, &QCheckBox::toggled, d, [this] { scheduleMarks(); });
-  if (EditControl* t = p_.txtFile) {
-    QObject::connect(t, &EditControl::changed, d, [this] { scheduleMarks(); });
-    // A scroll, or the whole view redrawn (a resize, wrapping changed).
-    QObject::connect(t, &QPlainTextEdit::updateRequest, d, [this, t](const QRect& r, int dy) {
-      if (dy || r.contains(t->viewport()->rect())) scheduleMarks();
+  // Enter in a box finds; it never replaces.
+  for (QLineEdit* box : {w.findBox, w.replaceBox}) {
+    if (!box) continue;
+    QObject::connect(box, &QLineEdit::returnPressed, d, [this, w, withReplace] {
+      if (!w.findBox->text().isEmpty()) findNext(withReplace);
     });
-    QObject::connect(t->verticalScrollBar(), &QScrollBar::valueChanged, d,
-                     [this] { scheduleMarks(); });
-    QObject::connect(t->horizontalScrollBar(), &QScrollBar::valueChanged, d,
-                     [this] { scheduleMarks(); });
+  }
+  QObject::connect(w.needText.front(), &QPushButton::clicked, d,
+                   [this, withReplace] { findNext(withReplace); });
+  QObject::connect(w.cancel, &QPushButton::clicked, d,
+                   [this, withReplace] { unload(withReplace); });
+  if (withReplace) {
+    QObject::connect(w.needText[1], &QPushButton::clicked, d, [this] { replaceOne(); });
+    QObject::connect(w.needText[2], &QPushButton::clicked, d, [this] { replaceAll(); });
+  } else {
+    // The occurrences in view stay marked while the find window is open.
+    FindDialog* f = find_;
+    QObject::connect(f->Text1, &QLineEdit::textChanged, d, [this] { scheduleMarks(); });
+    QObject::connect(f->Check1, &QCheckBox::toggled, d, [this] { scheduleMarks(); });
+    QObject::connect(f->Check2, &QCheckBox::toggled, d, [this] { scheduleMarks(); });
+    if (EditControl* t = p_.txtFile) {
+      QObject::connect(t, &EditControl::changed, d, [this] { scheduleMarks(); });
+      // A scroll, or the whole view redrawn (a resize, wrapping changed).
+      QObject::connect(t, &QPlainTextEdit::updateRequest, d, [this, t](const QRect& r, int dy) {
+        if (dy || r.contains(t->viewport()->rect())) scheduleMarks();
+      });
+      QObject::connect(t->verticalScrollBar(), &QScrollBar::valueChanged, d,
+                       [this] { scheduleMarks(); });
+      QObject::connect(t->horizontalScrollBar(), &QScrollBar::valueChanged, d,
+                       [this] { scheduleMarks(); });
+    }
   }
   // Escape and the window's close button end up here.
-  QObject::connect(d, &QDialog::finished, d, [this] { unloadFind(); });
+  QObject::connect(d, &QDialog::finished, d, [this, withReplace] { unload(withReplace); });
 
   p_.SearchDialogOpen = true;
-  d->Text1->setText(p_.search.FindText);
-  d->Command1->setEnabled(!d->Text1->text().isEmpty());
-  d->Check1->setChecked(p_.search.FindMatchCase);
-  d->Check2->setChecked(regex_);
-  (p_.search.FindUpward ? d->Option1 : d->Option2)->setChecked(true);
-  d->Text1->selectAll();
-  scheduleMarks();
-  d->show();
-  d->raise();
-  d->activateWindow();
-}
-
-void SearchCommands::unloadFind() {
-  FindDialog* d = find_;
-  if (!d) return;
-  find_ = nullptr;
-  QObject::disconnect(d, &QDialog::finished, nullptr, nullptr);
-  d->hide();
-  d->deleteLater();
-  p_.SearchDialogOpen = false;
-  clearMarks();
-}
-
-void SearchCommands::findNextFromFind() {
-  FindDialog* d = find_;
-  if (!d) return;
-  p_.search.FindUpward = d->Option1->isChecked();
-  p_.search.FindMatchCase = d->Check1->isChecked();
-  p_.search.FindText = d->Text1->text();
-  regex_ = d->Check2->isChecked();
-  if (findAndSelect(SearchPattern{p_.search.FindText, p_.search.FindMatchCase, regex_},
-                    p_.search.FindUpward, d))
-    activateMainWindow();
-}
-
-// ---- the replace window ----
-
-void SearchCommands::loadHuan() {
-  auto* d = new HuanDialog(p_.frmMain);
-  huan_ = d;
-  QObject::connect(d->Text1, &QLineEdit::textChanged, d, [this, d](const QString& s) {
-    const bool has = !s.isEmpty();
-    d->Command1->setEnabled(has);
-    d->Command2->setEnabled(has);
-    d->Command3->setEnabled(has);
-    followFindBox(has);
-  });
-  // Enter in either box finds; it never replaces.
-  for (QLineEdit* box : {d->Text1, d->Text2}) {
-    QObject::connect(box, &QLineEdit::returnPressed, d, [this, d] {
-      if (!d->Text1->text().isEmpty()) findNextFromHuan();
-    });
+  w.findBox->setText(p_.search.FindText);
+  if (w.replaceBox) w.replaceBox->setText(p_.search.ReplaceText);
+  enableButtons(!w.findBox->text().isEmpty());
+  w.matchCase->setChecked(p_.search.FindMatchCase);
+  if (!withReplace) {
+    find_->Check2->setChecked(regex_);
+    (p_.search.FindUpward ? find_->Option1 : find_->Option2)->setChecked(true);
   }
-  QObject::connect(d->Command1, &QPushButton::clicked, d, [this] { findNextFromHuan(); });
-  QObject::connect(d->Command2, &QPushButton::clicked, d, [this] { replaceOne(); });
-  QObject::connect(d->Command3, &QPushButton::clicked, d, [this] { replaceAll(); });
-  QObject::connect(d->Command4, &QPushButton::clicked, d, [this] { unloadHuan(); });
-  QObject::connect(d, &QDialog::finished, d, [this] { unloadHuan(); });
-
-  p_.SearchDialogOpen = true;
-  d->Text1->setText(p_.search.FindText);
-  d->Text2->setText(p_.search.ReplaceText);
-  const bool has = !d->Text1->text().isEmpty();
-  d->Command1->setEnabled(has);
-  d->Command2->setEnabled(has);
-  d->Command3->setEnabled(has);
-  d->Check1->setChecked(p_.search.FindMatchCase);
-  d->Text1->selectAll();
+  w.findBox->selectAll();
+  if (!withReplace) scheduleMarks();
   d->show();
   d->raise();
   d->activateWindow();
 }
 
-void SearchCommands::unloadHuan() {
-  HuanDialog* d = huan_;
-  if (!d) return;
-  huan_ = nullptr;
-  QObject::disconnect(d, &QDialog::finished, nullptr, nullptr);
-  p_.search.ReplaceText = d->Text2->text();
-  d->hide();
-  d->deleteLater();
+void SearchCommands::unload(bool withReplace) {
+  const WindowParts w = parts(withReplace);
+  if (!w.window) return;
+  if (withReplace) huan_ = nullptr;
+  else find_ = nullptr;
+  QObject::disconnect(w.window, &QDialog::finished, nullptr, nullptr);
+  if (w.replaceBox) p_.search.ReplaceText = w.replaceBox->text();
+  w.window->hide();
+  w.window->deleteLater();
   p_.SearchDialogOpen = false;
+  if (!withReplace) clearMarks();
 }
 
-void SearchCommands::findNextFromHuan() {
-  HuanDialog* d = huan_;
-  if (!d) return;
-  p_.search.FindMatchCase = d->Check1->isChecked();
-  p_.search.FindText = d->Text1->text();
-  regex_ = false;  // the replace window finds plain text
-  // The replace window always searches towards the end of the text.
-  if (findAndSelect(p_.search.FindText, p_.search.FindMatchCase, false, d)) activateMainWindow();
+void SearchCommands::findNext(bool withReplace) {
+  const WindowParts w = parts(withReplace);
+  if (!w.window) return;
+  p_.search.FindMatchCase = w.matchCase->isChecked();
+  p_.search.FindText = w.findBox->text();
+  // The replace window finds plain text, always towards the end of the text.
+  regex_ = !withReplace && find_->Check2->isChecked();
+  if (!withReplace) p_.search.FindUpward = find_->Option1->isChecked();
+  const bool upward = !withReplace && p_.search.FindUpward;
+  if (findAndSelect(SearchPattern{p_.search.FindText, p_.search.FindMatchCase, regex_}, upward,
+                    w.window))
+    activateMainWindow();
 }
 
 void SearchCommands::replaceOne() {
@@ -306,7 +273,7 @@ void SearchCommands::replaceOne() {
     t->setSelText(d->Text2->text());
     p_.RecordUndo();
   }
-  findNextFromHuan();
+  findNext(true);
 }
 
 void SearchCommands::replaceAll() {

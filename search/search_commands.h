@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <vector>
 
 #include "search/search_dialogs.h"
 #include "search/text_search.h"
@@ -29,12 +30,25 @@ class SearchCommands {
   HuanDialog* frmHuan() const { return huan_; }
 
  private:
-  void loadFind();
-  void unloadFind();
-  void findNextFromFind();
-  void loadHuan();
-  void unloadHuan();
-  void findNextFromHuan();
+  // The find window (`frmFind`) and the replace window (`frmHuan`) share
+  // one flow; `withReplace` names the replace window. Opening refuses
+  // while reading, and while a search window is open.
+  void openWindow(bool withReplace);
+  void load(bool withReplace);
+  void unload(bool withReplace);
+  void findNext(bool withReplace);
+  // What the two windows have in common (all null when the window is not
+  // open): the boxes, the match-case box, the buttons that need a text to
+  // find (find next first) and the cancel button.
+  struct WindowParts {
+    QDialog* window = nullptr;
+    QLineEdit* findBox = nullptr;
+    QLineEdit* replaceBox = nullptr;  // null in the find window
+    QCheckBox* matchCase = nullptr;
+    std::vector<QPushButton*> needText;
+    QPushButton* cancel = nullptr;
+  };
+  WindowParts parts(bool withReplace) const;
   void replaceOne();
   void replaceAll();
 
@@ -42,7 +56,6 @@ class SearchCommands {
   void followFindBox(bool hasText);
   // Searches from the editor's selection and selects the occurrence; when
   // there is none, says so over `owner` and leaves the selection alone.
-  bool findAndSelect(const QString& find, bool matchCase, bool upward, QWidget* owner);
   bool findAndSelect(const SearchPattern& pattern, bool upward, QWidget* owner);
   // Moves the open search window off the match it has just selected.
   void moveOffMatch();
