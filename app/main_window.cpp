@@ -115,15 +115,12 @@ MainWindow::MainWindow(Deps deps)
   connectMenu();
   connectEditor();
   zoom_ = new EditorZoom(p_.txtFile);
-  addZoomKeys();
   recent_ = RecentFiles(p_.settings);
   connectEditorItems();
   // Files dragged from a file manager open as Open would open them.
   p_.txtFile->viewport()->installEventFilter(this);
   // The status bar: the caret's line and column, the encoding, the line ends.
   status_ = new StatusPanel(statusBar(), p_.txtFile, [this] { return documents_.format(); });
-  connect(p_.menu.numStatusBar, &QAction::toggled, this,
-          [this](bool on) { statusBar()->setVisible(on); });
   setWindowTitle(kUntitled + QStringLiteral(" - ") + kAppTitle);
   connectRecovery(deps);
   // Another program's change is told at once, our own saves are not.
@@ -218,95 +215,109 @@ MainWindow::~MainWindow() {
     if (t) t->onTick = nullptr;
 }
 
+std::vector<MainWindow::MenuHandler> MainWindow::menuHandlers() {
+  std::vector<MenuHandler> h = {
+      {"numNew", false, [this](bool) { documents_.numNew(); }},
+      {"numOpen", false, [this](bool) { documents_.numOpen(); }},
+      {"numSave", false, [this](bool) { documents_.numSave(); }},
+      {"numSaveAs", false, [this](bool) { documents_.numSaveAs(); }},
+      {"numPrint", false, [this](bool) { documents_.numPrint(); }},
+      {"numExit", false, [this](bool) { close(); }},
+      {"numUndo", false, [this](bool) { edit_.numUndo(); }},
+      {"numRedo", false, [this](bool) { edit_.numRedo(); }},
+      {"numCut", false, [this](bool) { edit_.numCut(); }},
+      {"numCopy", false, [this](bool) { edit_.numCopy(); }},
+      {"numPaste", false, [this](bool) { edit_.numPaste(); }},
+      {"numDelete", false, [this](bool) { edit_.numDelete(); }},
+      {"numClear", false, [this](bool) { edit_.numClear(); }},
+      {"numAll", false, [this](bool) { edit_.numAll(); }},
+      {"numDate", false, [this](bool) { edit_.numDate(); }},
+      {"numFind", false, [this](bool) { search_.numFind(); }},
+      {"numNext", false, [this](bool) { search_.numNext(); }},
+      {"numHuan", false, [this](bool) { search_.numHuan(); }},
+      {"numGoto", false, [this](bool) { numGoto(p_); }},
+      {"numEncr", false, [this](bool) { numEncr(p_); }},
+      {"numDecr", false, [this](bool) { numDecr(p_); }},
+      {"numFont", false, [this](bool) { numFont(p_); }},
+      {"numStatusBar", true, [this](bool on) { statusBar()->setVisible(on); }},
+      {"numWrap", true, [this](bool on) { p_.txtFile->setWordWrap(on); }},
+      {"numLineNumbers", true, [this](bool on) { p_.txtFile->setLineNumbersShown(on); }},
+      // The keys are the 格式 menu's 放大, 缩小 and 还原 (each key on one item
+      // only: a key given to two actions is ambiguous and does nothing).
+      {"numZoomIn", false, [this](bool) { zoom_->zoomIn(); }},
+      {"numZoomOut", false, [this](bool) { zoom_->zoomOut(); }},
+      {"numZoomReset", false, [this](bool) { zoom_->reset(); }},
+      {"numStart", false, [this](bool) { reading_->numStart(); }},
+      {"numStop", false, [this](bool) { reading_->numStop(); }},
+      {"numReadToFile", false, [this](bool) { reading_->numReadToFile(); }},
+      {"numPause", false, [this](bool) { reading_->numPause(); }},
+      {"numPrevSentence", false, [this](bool) { reading_->numPrevSentence(); }},
+      {"numNextSentence", false, [this](bool) { reading_->numNextSentence(); }},
+      // Checking is the handlers' business, not the menu's: the automatic
+      // toggle is undone so that the handler sees the state before the click.
+      {"numSoundOpt(0)", false,
+       [this](bool) {
+         p_.menu.numSoundOpt[0]->setChecked(!p_.menu.numSoundOpt[0]->isChecked());
+         reading_->numSoundOpt(0);
+       }},
+      {"numWords", false,
+       [this](bool) {
+         p_.menu.numWords->setChecked(!p_.menu.numWords->isChecked());
+         reading_->numWords();
+       }},
+      // 轻声 and 上声变调: each toggles its option; the check follows it.
+      {"numNeutralTone", false,
+       [this](bool) {
+         p_.reading.ReadNeutralTone = !p_.reading.ReadNeutralTone;
+         p_.menu.numNeutralTone->setChecked(p_.reading.ReadNeutralTone);
+       }},
+      {"numToneSandhi", false,
+       [this](bool) {
+         p_.reading.ReadToneSandhi = !p_.reading.ReadToneSandhi;
+         p_.menu.numToneSandhi->setChecked(p_.reading.ReadToneSandhi);
+       }},
+      {"numHelp", false, [](bool) {}},
+      {"numAbout", false, [this](bool) { numAbout(p_); }},
+  };
+  for (int i = 0; i < 4; ++i) {
+    h.push_back({QStringLiteral("numSoundSpeed(%1)").arg(i), false, [this, i](bool) {
+                   QAction* a = p_.menu.numSoundSpeed[i];
+                   a->setChecked(!a->isChecked());
+                   reading_->numSoundSpeed(i);
+                 }});
+  }
+  for (int i = 0; i < 3; ++i) {
+    h.push_back({QStringLiteral("numSchemeItem(%1)").arg(i), false,
+                 [this](bool) { applyEditorOptions(p_, editorOptionsOf(p_)); }});
+  }
+  return h;
+}
+
 void MainWindow::connectMenu() {
   MainMenu& m = p_.menu;
-  auto on = [this](QAction* a, auto fn) { connect(a, &QAction::triggered, this, fn); };
-  on(m.numNew, [this] { documents_.numNew(); });
-  on(m.numOpen, [this] { documents_.numOpen(); });
-  on(m.numSave, [this] { documents_.numSave(); });
-  on(m.numSaveAs, [this] { documents_.numSaveAs(); });
-  on(m.numPrint, [this] { documents_.numPrint(); });
-  on(m.numExit, [this] { close(); });
-  on(m.numUndo, [this] { edit_.numUndo(); });
-  on(m.numCut, [this] { edit_.numCut(); });
-  on(m.numCopy, [this] { edit_.numCopy(); });
-  on(m.numPaste, [this] { edit_.numPaste(); });
-  on(m.numDelete, [this] { edit_.numDelete(); });
-  on(m.numClear, [this] { edit_.numClear(); });
-  on(m.numAll, [this] { edit_.numAll(); });
-  on(m.numDate, [this] { edit_.numDate(); });
-  on(m.numFind, [this] { search_.numFind(); });
-  on(m.numNext, [this] { search_.numNext(); });
-  on(m.numHuan, [this] { search_.numHuan(); });
-  on(m.numEncr, [this] { numEncr(p_); });
-  on(m.numDecr, [this] { numDecr(p_); });
-  on(m.numFont, [this] { numFont(p_); });
-  on(m.numStart, [this] { reading_->numStart(); });
-  on(m.numStop, [this] { reading_->numStop(); });
-  on(m.numReadToFile, [this] { reading_->numReadToFile(); });
-  on(m.numPause, [this] { reading_->numPause(); });
-  on(m.numPrevSentence, [this] { reading_->numPrevSentence(); });
-  on(m.numNextSentence, [this] { reading_->numNextSentence(); });
-  // Checking is the handlers' business, not the menu's.
   m.numSoundOpt[0]->setCheckable(true);
-  on(m.numSoundOpt[0], [this] {
-    p_.menu.numSoundOpt[0]->setChecked(!p_.menu.numSoundOpt[0]->isChecked());
-    reading_->numSoundOpt(0);
-  });
-  // One exclusive group, drawn with radio marks; the handlers still decide
-  // which item is checked.
+  // The groups first, so that an item's group has checked it before its
+  // handler runs. Speeds: one exclusive group, drawn with radio marks; the
+  // handlers still decide which item is checked.
   auto* speeds = new QActionGroup(this);
   speeds->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
   for (QAction* a : m.numSoundSpeed) speeds->addAction(a);
-  on(m.numWords, [this] {
-    p_.menu.numWords->setChecked(!p_.menu.numWords->isChecked());
-    reading_->numWords();
-  });
-  // 轻声 and 上声变调: each toggles its option; the check follows it.
-  on(m.numNeutralTone, [this] {
-    p_.reading.ReadNeutralTone = !p_.reading.ReadNeutralTone;
-    p_.menu.numNeutralTone->setChecked(p_.reading.ReadNeutralTone);
-  });
-  on(m.numToneSandhi, [this] {
-    p_.reading.ReadToneSandhi = !p_.reading.ReadToneSandhi;
-    p_.menu.numToneSandhi->setChecked(p_.reading.ReadToneSandhi);
-  });
-  for (int i = 0; i < 4; ++i) {
-    on(m.numSoundSpeed[i], [this, i] {
-      // Undo the automatic toggle so the handler sees the state before the click.
-      QAction* a = p_.menu.numSoundSpeed[i];
-      a->setChecked(!a->isChecked());
-      reading_->numSoundSpeed(i);
-    });
+  auto* schemes = new QActionGroup(this);
+  schemes->setExclusive(true);
+  for (QAction* a : m.numSchemeItem) schemes->addAction(a);
+  // Every item is connected by its name to its handler.
+  for (MenuHandler& h : menuHandlers()) {
+    QAction* a = m.item(h.name);
+    if (!a) continue;
+    handled_.insert(h.name);
+    if (h.onToggle) connect(a, &QAction::toggled, this, std::move(h.handler));
+    else connect(a, &QAction::triggered, this, std::move(h.handler));
   }
-  on(m.numHelp, [] {});
-  on(m.numAbout, [this] { numAbout(p_); });
-}
-
-void MainWindow::addZoomKeys() {
-  // The keys are the 格式 menu's 放大, 缩小 and 还原 (each key on one item only:
-  // a key given to two actions is ambiguous and does nothing).
-  MainMenu& m = p_.menu;
-  connect(m.numZoomIn, &QAction::triggered, this, [this] { zoom_->zoomIn(); });
-  connect(m.numZoomOut, &QAction::triggered, this, [this] { zoom_->zoomOut(); });
-  connect(m.numZoomReset, &QAction::triggered, this, [this] { zoom_->reset(); });
 }
 
 void MainWindow::connectEditorItems() {
-  MainMenu& m = p_.menu;
-  connect(m.numRedo, &QAction::triggered, this, [this] { edit_.numRedo(); });
-  connect(m.numGoto, &QAction::triggered, this, [this] { numGoto(p_); });
-  connect(m.numWrap, &QAction::toggled, this, [this](bool on) { p_.txtFile->setWordWrap(on); });
-  connect(m.numLineNumbers, &QAction::toggled, this,
-          [this](bool on) { p_.txtFile->setLineNumbersShown(on); });
-  auto* schemes = new QActionGroup(this);
-  schemes->setExclusive(true);
-  for (QAction* a : m.numSchemeItem) {
-    schemes->addAction(a);
-    connect(a, &QAction::triggered, this, [this] { applyEditorOptions(p_, editorOptionsOf(p_)); });
-  }
   // The list is read when the menu opens: another window may have changed it.
-  connect(m.numRecent, &QMenu::aboutToShow, this, [this] { fillRecentMenu(); });
+  connect(p_.menu.numRecent, &QMenu::aboutToShow, this, [this] { fillRecentMenu(); });
   fillRecentMenu();
   documents_.onFileUsed = [this](const QString& name) { recent_.add(name); };
 }

@@ -3,8 +3,11 @@
 // The main window `frmMain`: the edit control filling the client area, the
 // menu bar, the three timers, and the start-up and shut-down sequences.
 #include <QMainWindow>
+#include <QSet>
 #include <QTimer>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/documents.h"
 #include "app/recent_files.h"
@@ -75,6 +78,8 @@ class MainWindow : public QMainWindow {
   void formLoad();
 
   Program& program() { return p_; }
+  // True when the menu item of that name has its handler connected.
+  bool handlesMenuItem(const QString& name) const { return handled_.contains(name); }
   Documents& documents() { return documents_; }
   EditCommands& editCommands() { return edit_; }
   ReadingCommands& readingCommands() { return *reading_; }
@@ -108,13 +113,22 @@ class MainWindow : public QMainWindow {
   QTimer recoveryIdle_, recoveryLongest_;
   bool diskCheckQueued_ = false;
 
+  // The handler of each menu item, by the item's name; `onToggle` ones
+  // follow the check however it changes (settings restored too), the others
+  // run when the item is chosen.
+  struct MenuHandler {
+    QString name;
+    bool onToggle = false;
+    std::function<void(bool)> handler;
+  };
+  std::vector<MenuHandler> menuHandlers();
   void connectMenu();
   void connectEditor();
-  void addZoomKeys();
   void connectEditorItems();
   void fillRecentMenu();
 
   Program p_;
+  QSet<QString> handled_;  // the menu items connected to their handlers
   QString commandLine_;
   QString commandLineRefusal_;
   std::vector<std::unique_ptr<QObject>> ownedObjects_;

@@ -6,20 +6,17 @@
 #include <QMenu>
 #include <QMenuBar>
 
-const std::array<TopMenuSpec, 5>& topMenus() {
-  static const std::array<TopMenuSpec, 5> t{{
-      {"numFile", "文件(&F)"},
-      {"numEdit", "编辑(&E)"},
-      {"numFormat", "格式(&O)"},
-      {"numRead", "朗读(&R)"},
-      {"numH", "帮助(&H)"},
-  }};
+std::span<const TopMenuSpec> topMenus() {
+  static const TopMenuSpec t[] = {
+      {"numFile", "文件(&F)"}, {"numEdit", "编辑(&E)"}, {"numFormat", "格式(&O)"},
+      {"numRead", "朗读(&R)"}, {"numH", "帮助(&H)"},
+  };
   return t;
 }
 
-const std::array<MenuItemSpec, 48>& menuItems() {
+std::span<const MenuItemSpec> menuItems() {
   // menu, submenu, name, caption, shortcut, enabled, checkable, checked, icon
-  static const std::array<MenuItemSpec, 48> t{{
+  static const MenuItemSpec t[] = {
       {"numFile", "", "numNew", "新建(&N)", "Ctrl+N", true, false, false, "new"},
       {"numFile", "", "numOpen", "打开(&O)...", "Ctrl+O", true, false, false, "open"},
       {"numFile", "", "numSave", "保存(&S)", "Ctrl+S", true, false, false, "save"},
@@ -68,7 +65,7 @@ const std::array<MenuItemSpec, 48>& menuItems() {
       {"numH", "", "numHelp", "帮助主题(&H)", "F1", true, false, false, "help"},
       {"numH", "", "numLine7", "-", "", true, false, false, ""},
       {"numH", "", "numAbout", "关于(&A)...", "", true, false, false, ""},
-  }};
+  };
   return t;
 }
 
@@ -152,9 +149,9 @@ void MainMenu::build(QMenuBar* bar, QWidget* owner) {
   buildEditorItems(menus);
 }
 
-const std::array<ExtraItemSpec, 13>& editorMenuItems() {
+std::span<const ExtraItemSpec> editorMenuItems() {
   // menu, submenu, name, caption, shortcut, enabled, checkable, checked, icon; after
-  static const std::array<ExtraItemSpec, 13> t{{
+  static const ExtraItemSpec t[] = {
       {{"numFile", "", "numRecent", "最近的文件(&R)", "", true, false, false, ""}, "numSaveAs"},
       {{"numEdit", "", "numRedo", "重做(&Y)", "Ctrl+Y", false, false, false, ""}, "numUndo"},
       {{"numEdit", "", "numGoto", "转到行(&G)...", "Ctrl+G", true, false, false, ""}, "numHuan"},
@@ -171,7 +168,7 @@ const std::array<ExtraItemSpec, 13>& editorMenuItems() {
        ""},
       {{"numFormat", "numScheme", "numSchemeItem(1)", "浅色(&L)", "", true, true, false, ""}, ""},
       {{"numFormat", "numScheme", "numSchemeItem(2)", "深色(&D)", "", true, true, false, ""}, ""},
-  }};
+  };
   return t;
 }
 

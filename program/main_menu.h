@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QString>
 #include <array>
+#include <span>
 
 class QAction;
 class QMenu;
@@ -29,8 +30,8 @@ struct TopMenuSpec {
 };
 
 // The whole menu, in order.
-const std::array<TopMenuSpec, 5>& topMenus();
-const std::array<MenuItemSpec, 48>& menuItems();
+std::span<const TopMenuSpec> topMenus();
+std::span<const MenuItemSpec> menuItems();
 
 // The items a desktop editor has beyond the table, each placed after the
 // item `after` of its menu ("" for the menu's end).
@@ -38,7 +39,7 @@ struct ExtraItemSpec {
   MenuItemSpec item;
   const char* after;
 };
-const std::array<ExtraItemSpec, 13>& editorMenuItems();
+std::span<const ExtraItemSpec> editorMenuItems();
 
 struct MainMenu {
   QMenu *numFile = nullptr, *numEdit = nullptr, *numFormat = nullptr, *numRead = nullptr,

@@ -159,6 +159,21 @@ TEST_F(MenuTest, ExactlyFifteenItemsCarryIcons) {
   EXPECT_FALSE(w->windowIcon().isNull());
 }
 
+// Items are connected to their handlers by name: an item of either table
+// without a handler would do nothing when chosen.
+TEST_F(MenuTest, EveryItemOfTheTablesHasItsHandler) {
+  auto check = [this](const MenuItemSpec& item) {
+    const QString name = QString::fromUtf8(item.name);
+    const QAction* a = w->program().menu.item(name);
+    ASSERT_NE(a, nullptr) << item.name;
+    if (a->isSeparator() || a->menu()) return;  // submenus open, they are not chosen
+    EXPECT_TRUE(w->handlesMenuItem(name)) << item.name;
+  };
+  for (const MenuItemSpec& item : menuItems()) check(item);
+  for (const ExtraItemSpec& x : editorMenuItems()) check(x.item);
+  EXPECT_FALSE(w->handlesMenuItem(QStringLiteral("numLine1")));
+}
+
 TEST_F(MenuTest, HelpTopicDoesNothingAndTitleIsUntitled) {
   EXPECT_EQ(w->windowTitle(), QStringLiteral("无标题 - 妙音朗读器"));
   const QString before = w->program().txtFile->Text();
