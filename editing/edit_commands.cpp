@@ -84,7 +84,8 @@ void EditCommands::numCopy() {
 
 void EditCommands::numPaste() {
   // Pasted line breaks become the document's own.
-  if (!p_.editing.PasteKeyPressed) p_.txtFile->setSelText(p_.txtFile->withLineEnds(clipboard::text()));
+  if (!p_.editing.PasteKeyPressed)
+    p_.txtFile->setSelText(p_.txtFile->withLineEnds(clipboard::text()));
   p_.RecordUndo();
   p_.editing.PasteKeyPressed = false;
 }

@@ -321,7 +321,8 @@ TEST_F(SearchWindows, FindCountsPositionsAsTextDoes) {
       EXPECT_EQ(selection(), std::make_pair(s.start, s.length));
     } else {
       EXPECT_TRUE(ui.messages.empty());
-      EXPECT_EQ(selection(), std::make_pair(s.expected, static_cast<int>(p().search.FindText.size())));
+      EXPECT_EQ(selection(),
+                std::make_pair(s.expected, static_cast<int>(p().search.FindText.size())));
       EXPECT_EQ(t()->SelText().toUpper(), p().search.FindText.toUpper());
     }
   }
