@@ -139,6 +139,8 @@ QString Documents::askSaveName() {
 }
 
 Documents::Written Documents::writeDocument(const QString& fileName, QString* text) {
+  // The whole text is written, never the part of a load that is in.
+  p_.txtFile->finishLoading();
   *text = p_.txtFile->Text();
   qsizetype bad = -1;
   // Written in the encoding the document was opened in.
@@ -229,7 +231,8 @@ void Documents::openChosen(const QString& name) {
   setEnabled(p_.menu.numCopy, false);
   setEnabled(p_.menu.numCut, false);
   setEnabled(p_.menu.numDelete, true);
-  if (loaded == LoadResult::Loaded) restorePlace();
+  // A file still loading goes to its place once it is all in.
+  if (loaded == LoadResult::Loaded && !p_.txtFile->isLoading()) restorePlace();
 }
 
 void Documents::rememberPlace() {
@@ -312,19 +315,47 @@ void Documents::LoadTextFile(const QString& fileName) { loadTextFile(fileName); 
 Documents::LoadResult Documents::loadTextFile(const QString& fileName) {
   // The file already shown is not read again.
   if (p_.title() == fileName + QStringLiteral(" - ") + kAppTitle) return LoadResult::AlreadyShown;
-  QString text, error;
-  fileaccess::ReadStatus status = fileaccess::ReadStatus::Failed;
-  textfile::Format format;
-  if (!textfile::read(fileName, &text, &error, &status, &format)) {
-    if (status == fileaccess::ReadStatus::Ok || status == fileaccess::ReadStatus::Failed)
-      return LoadResult::Failed;  // silently, as a missing file
+  QByteArray bytes;
+  QString error;
+  const fileaccess::ReadStatus status =
+      fileaccess::readRegularFile(fileName, fileaccess::maxDocumentBytes(), &bytes, &error);
+  if (status != fileaccess::ReadStatus::Ok) {
+    if (status == fileaccess::ReadStatus::Failed) return LoadResult::Failed;  // as a missing file
     p_.ui->message(p_.frmMain, error, QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
     return LoadResult::Refused;
   }
+  p_.setTitle(fileName);
+  // A large file: its first lines are shown at once, the rest follows.
+  textfile::Format format;
+  const QString preview = bytes.size() >= textfile::kGradualBytes
+                              ? textfile::leadingLines(bytes, textfile::kPreviewBytes, &format)
+                              : QString();
+  if (!preview.isEmpty()) {
+    setFormat(format);
+    auto whole = std::make_shared<textfile::Format>(format);
+    p_.txtFile->loadText(
+        preview, [bytes = std::move(bytes), whole] { return textfile::decodeDocument(bytes, whole.get()); },
+        [this, whole](const QString& text, bool edited) { loaded(*whole, text, edited); });
+    return LoadResult::Loaded;
+  }
+  const QString text = textfile::decodeDocument(bytes, &format);
+  bytes = QByteArray();
   setFormat(format);
   p_.txtFile->setText(text);
-  p_.setTitle(fileName);
   return LoadResult::Loaded;
+}
+
+void Documents::loaded(const textfile::Format& format, const QString& text, bool edited) {
+  EditControl& t = *p_.txtFile;
+  // The line ends of the whole file: what Enter inserts from now on.
+  setFormat(format);
+  // The base of the history is the file's text; what was typed meanwhile
+  // is its first step.
+  p_.resetHistory(text);
+  if (edited) p_.RecordUndo();
+  else if (t.SelStart() == 0 && t.SelLength() == 0) restorePlace();
+  p_.showStatus(QString());
+  if (onLoaded) onLoaded();
 }
 
 void Documents::setFormat(const textfile::Format& f) {
@@ -373,6 +404,8 @@ bool Documents::reloadFromDisk() {
   QString text, error;
   fileaccess::ReadStatus status = fileaccess::ReadStatus::Failed;
   textfile::Format format;
+  // The user's text, a step of the history, is the whole of it.
+  p_.txtFile->finishLoading();
   watch_->watch(p_.CurrentFileName);  // the state of what is read
   if (!textfile::read(p_.CurrentFileName, &text, &error, &status, &format)) {
     showError(error);

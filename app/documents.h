@@ -62,6 +62,8 @@ class Documents {
                    const QString& text);
   // Called after every write of the document (the recovery file goes).
   std::function<void()> afterWrite;
+  // Called when a large file that was loading is all in.
+  std::function<void()> onLoaded;
   // Told the name of each file opened or saved (for the recent files).
   std::function<void(const QString&)> onFileUsed;
 
@@ -87,6 +89,9 @@ class Documents {
   QString askSaveName();
   void showError(const QString& platformText);
 
+  // A large file is all in: `format` is the whole file's, `text` its text;
+  // `edited` when the user changed the document while it loaded.
+  void loaded(const textfile::Format& format, const QString& text, bool edited);
   // The document's format becomes `f`; the control's line break follows.
   void setFormat(const textfile::Format& f);
 

@@ -121,6 +121,17 @@ MainWindow::MainWindow(Deps deps)
   p_.txtFile->viewport()->installEventFilter(this);
   // The status bar: the caret's line and column, the encoding, the line ends.
   status_ = new StatusPanel(statusBar(), p_.txtFile, [this] { return documents_.format(); });
+  // A large file's load shows its progress until all is in.
+  connect(p_.txtFile, &EditControl::loadProgress, this, [this](int percent) {
+    p_.showStatus(percent < 0 ? QStringLiteral("正在载入…")
+                              : QStringLiteral("正在载入… %1%").arg(percent));
+    // Drawn now also when a command waits for the load.
+    statusBar()->repaint();
+  });
+  documents_.onLoaded = [this] {
+    status_->refresh();
+    if (p_.editing.TextDirty) keepRecovery();
+  };
   setWindowTitle(kUntitled + QStringLiteral(" - ") + kAppTitle);
   connectRecovery(deps);
   // Another program's change is told at once, our own saves are not.
@@ -145,6 +156,8 @@ void MainWindow::connectRecovery(const Deps& deps) {
 
 void MainWindow::keepRecovery() {
   if (!recovery_) return;
+  // Never a half text: the recovery waits for a load to end.
+  if (p_.txtFile->isLoading()) return;
   recoveryIdle_.stop();
   recoveryLongest_.stop();
   // Unsaved: a recorded step, or typing not recorded yet. A change event
@@ -305,14 +318,48 @@ void MainWindow::connectMenu() {
   auto* schemes = new QActionGroup(this);
   schemes->setExclusive(true);
   for (QAction* a : m.numSchemeItem) schemes->addAction(a);
-  // Every item is connected by its name to its handler.
+  // Every item is connected by its name to its handler. While a large file
+  // loads, a command that needs its whole text waits for the rest, the
+  // progress shown.
   for (MenuHandler& h : menuHandlers()) {
     QAction* a = m.item(h.name);
     if (!a) continue;
     handled_.insert(h.name);
-    if (h.onToggle) connect(a, &QAction::toggled, this, std::move(h.handler));
-    else connect(a, &QAction::triggered, this, std::move(h.handler));
+    std::function<void(bool)> handler = std::move(h.handler);
+    if (!worksWhileLoading(h.name)) {
+      handler = [this, inner = std::move(handler)](bool on) {
+        p_.txtFile->finishLoading();
+        inner(on);
+      };
+    }
+    if (h.onToggle) connect(a, &QAction::toggled, this, std::move(handler));
+    else connect(a, &QAction::triggered, this, std::move(handler));
   }
+}
+
+bool worksWhileLoading(const QString& item) {
+  // New, Open and Exit drop the load (their save question saves the whole
+  // text); the clipboard items and typing work on what is shown; reading
+  // reads on as far as the text is in; the others change only the view.
+  static const QStringList items = {
+      QStringLiteral("numNew"),         QStringLiteral("numOpen"),
+      QStringLiteral("numExit"),        QStringLiteral("numCut"),
+      QStringLiteral("numCopy"),        QStringLiteral("numPaste"),
+      QStringLiteral("numDelete"),      QStringLiteral("numDate"),
+      QStringLiteral("numStart"),       QStringLiteral("numStop"),
+      QStringLiteral("numStatusBar"),   QStringLiteral("numWrap"),
+      QStringLiteral("numLineNumbers"), QStringLiteral("numZoomIn"),
+      QStringLiteral("numZoomOut"),     QStringLiteral("numZoomReset"),
+      QStringLiteral("numFont"),        QStringLiteral("numWords"),
+      QStringLiteral("numNeutralTone"), QStringLiteral("numToneSandhi"),
+      QStringLiteral("numHelp"),        QStringLiteral("numAbout")};
+  static const QStringList indexed = {QStringLiteral("numSoundSpeed("),
+                                      QStringLiteral("numSoundOpt("),
+                                      QStringLiteral("numSchemeItem(")};
+  if (items.contains(item)) return true;
+  for (const QString& prefix : indexed)
+    if (item.startsWith(prefix)) return true;
+  return false;
 }
 
 void MainWindow::connectEditorItems() {
@@ -451,7 +498,8 @@ void MainWindow::formLoad() {
       p_.menu.numDelete->setEnabled(true);
       documents_.diskWatch().watch(commandLine_);
       if (p_.title() == commandLine_ + QStringLiteral(" - ") + kAppTitle) recent_.add(commandLine_);
-      documents_.restorePlace();
+      // A file still loading goes to its place once it is all in.
+      if (!p_.txtFile->isLoading()) documents_.restorePlace();
     }
     offerRecovery();
   } catch (...) {}

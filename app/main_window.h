@@ -65,6 +65,9 @@ constexpr double kFirstStartPoints = 12;
 
 // The first local file among dragged data; empty when none.
 QString droppedFileName(const QMimeData* data);
+// Whether a menu item works on the part of a large file that is in while
+// the rest loads; the others wait for the whole text first.
+bool worksWhileLoading(const QString& item);
 
 class MainWindow : public QMainWindow {
   Q_OBJECT

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/text_file.h"
 
+#include <algorithm>
+
 #include "platform/text_encoding.h"
 
 namespace textfile {
@@ -52,6 +54,29 @@ QString decodeDocument(QByteArrayView bytes, Format* format) {
     *o++ = u'\n';
   }
   return out + oddByte;
+}
+
+QString leadingLines(QByteArrayView bytes, qsizetype maxBytes, Format* format) {
+  const textenc::Encoding encoding = textenc::detect(bytes);
+  if (encoding == textenc::Encoding::Utf16Le || encoding == textenc::Encoding::Utf16Be) return {};
+  // In code page 936 and in UTF-8 the byte 0x0A is never part of another
+  // character: the lines before it decode as they do in the whole.
+  const QByteArrayView head = bytes.first(std::min(maxBytes, bytes.size()));
+  const qsizetype lf = head.lastIndexOf('\n');
+  if (lf < 0) return {};
+  const QString s = textenc::decode(head.first(lf + 1), encoding);
+  qsizetype crLfs = 0, loneLfs = 0;
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    if (s[i] == u'\r') {
+      if (i + 1 >= s.size() || s[i + 1] != u'\n') return {};  // a lone CR becomes CR LF
+      ++crLfs;
+      ++i;
+    } else if (s[i] == u'\n') {
+      ++loneLfs;
+    }
+  }
+  if (format) *format = {encoding, loneLfs > 0 && crLfs == 0};
+  return s;
 }
 
 bool read(const QString& fileName, QString* text, QString* error, fileaccess::ReadStatus* status,

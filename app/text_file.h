@@ -25,6 +25,18 @@ struct Format {
 // empty text. Invalid bytes are kept (textenc).
 QString decodeDocument(QByteArrayView bytes, Format* format = nullptr);
 
+// Files from this size on are shown gradually: `leadingLines` at once, the
+// whole text after.
+constexpr qsizetype kGradualBytes = qsizetype(2) << 20;
+constexpr qsizetype kPreviewBytes = qsizetype(128) << 10;
+
+// The first lines of a document's bytes within `maxBytes`, exactly as they
+// begin the text `decodeDocument` gives for all of them, ending with a line
+// break; `format` receives the whole file's encoding and the line ends of
+// those lines. Empty when there is no such start: no line break within
+// `maxBytes`, a lone CR there, or UTF-16.
+QString leadingLines(QByteArrayView bytes, qsizetype maxBytes, Format* format);
+
 // Reads a whole file as a document text; false, with the platform's error
 // text, when it cannot be read. Only a regular file within the size the
 // editor holds is read; `status` tells a refusal from a failure. `format`

@@ -2,6 +2,10 @@
 #include "platform/edit_control.h"
 
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFutureWatcher>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -68,6 +72,32 @@ int widthOf(int kind) {
   }
 }
 }  // namespace
+
+namespace {
+// The whole text of a load and its document text, made on another thread.
+struct Prepared {
+  QString text;
+  QString doc;
+  QByteArray kinds;
+  bool exact = true;
+};
+}  // namespace
+
+struct EditControl::Load {
+  QFutureWatcher<Prepared> watcher;
+  LoadDone done;
+  // The preview as the document holds it.
+  QString previewDoc;
+  QByteArray previewKinds;
+  bool ready = false;  // `whole` is in hand
+  Prepared whole;
+  qsizetype at = 0;      // the next unit of whole.doc to append
+  qsizetype kindAt = 0;  // the kind of its next line break
+  bool edited = false;
+  // Units per slice, adjusted so that a slice takes about kSliceMs.
+  qsizetype slice = 1 << 17;
+  QTimer timer;
+};
 
 qint32 toColorValue(const QColor& c) {
   return static_cast<qint32>(c.red() | (c.green() << 8) | (c.blue() << 16));
@@ -175,6 +205,9 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
   connect(document(), &QTextDocument::contentsChange, this, &EditControl::onContentsChange);
   connect(this, &QPlainTextEdit::textChanged, this, [this] {
     ++changeCount_;
+    // A slice of a load is no edit: no change event, nothing to record.
+    if (appending_) return;
+    if (load_) load_->edited = true;
     Q_EMIT changed();
   });
   // One event per change of the selection, however many signals the widget
@@ -199,23 +232,22 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
 // boundaries, which are no part of the text: the widget lays out each block
 // on its own, and one line of millions of characters (an encrypted
 // document) would otherwise be laid out whole at every key press.
-QString EditControl::toDocument(const QString& text) {
+QString EditControl::documentOf(const QString& text, QByteArray* kinds, bool* exact) {
   constexpr qsizetype kLongLine = 20000, kChunk = 10000;
   const qsizetype n = text.size();
   const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
   QString out(n + n / kChunk + 1, Qt::Uninitialized);
   char16_t* o = reinterpret_cast<char16_t*>(out.data());
   char16_t* const begin = o;
-  pending_.clear();
-  pendingAt_ = 0;
-  givenTextExact_ = true;
+  kinds->clear();
+  *exact = true;
   auto isBreak = [](char16_t c) { return c == u'\r' || c == u'\n' || c == kPara; };
   for (qsizetype i = 0; i < n;) {
     // One line: [i, end), then its break.
     qsizetype end = i;
     while (end < n && !isBreak(in[end])) {
       // The document makes frame marks block boundaries of its own.
-      if (in[end] == 0xFDD0 || in[end] == 0xFDD1) givenTextExact_ = false;
+      if (in[end] == 0xFDD0 || in[end] == 0xFDD1) *exact = false;
       ++end;
     }
     if (end - i <= kLongLine) {
@@ -231,7 +263,7 @@ QString EditControl::toDocument(const QString& text) {
         k = stop;
         if (k < end) {
           *o++ = kPara;
-          pending_.append(char(kSoft));
+          kinds->append(char(kSoft));
         }
       }
     }
@@ -241,14 +273,19 @@ QString EditControl::toDocument(const QString& text) {
     *o++ = kPara;
     if (c == u'\r') {
       if (i < n && in[i] == u'\n') ++i;
-      else givenTextExact_ = false;  // a lone CR comes back as CR LF
-      pending_.append(char(kCrLf));
+      else *exact = false;  // a lone CR comes back as CR LF
+      kinds->append(char(kCrLf));
     } else {
-      pending_.append(char(c == u'\n' ? kLf : kPs));
+      kinds->append(char(c == u'\n' ? kLf : kPs));
     }
   }
   out.truncate(o - begin);
   return out;
+}
+
+QString EditControl::toDocument(const QString& text) {
+  pendingAt_ = 0;
+  return documentOf(text, &pending_, &givenTextExact_);
 }
 
 QString EditControl::fromDocument(const QString& doc, QTextBlock block, int length) const {
@@ -362,6 +399,7 @@ QString EditControl::Text() const {
 }
 
 void EditControl::setText(const QString& text) {
+  cancelLoad();
   keepSelectionData();
   exact_ = {};
   const QString doc = toDocument(text);
@@ -370,6 +408,144 @@ void EditControl::setText(const QString& text) {
   pending_.clear();
   // Kept only when `Text` would give back exactly this text.
   if (exact && !text.isNull()) givenText_ = text;
+}
+
+// ---- loading a large text in slices ----
+
+namespace {
+constexpr int kSliceMs = 20;
+
+// Where a text may be cut after at most `limit` units: after the last line
+// break there, a CR LF kept whole; 0 when there is none.
+qsizetype cutAfterLines(const QString& text, qsizetype limit) {
+  if (text.size() <= limit) return text.size();
+  for (qsizetype i = limit; i > 0; --i) {
+    const QChar c = text[i - 1];
+    if (c == u'\n' || c == QChar(kPara)) return i;
+    if (c == u'\r' && text[i] != u'\n') return i;
+  }
+  return 0;
+}
+}  // namespace
+
+EditControl::~EditControl() = default;
+
+void EditControl::cancelLoad() {
+  // The thread making the whole text runs to its end; its result is dropped.
+  load_.reset();
+}
+
+void EditControl::loadText(const QString& preview, std::function<QString()> whole,
+                           LoadDone done) {
+  setText(preview);
+  auto load = std::make_unique<Load>();
+  load->done = std::move(done);
+  bool exact = true;
+  load->previewDoc = documentOf(preview, &load->previewKinds, &exact);
+  load->timer.setSingleShot(true);
+  connect(&load->timer, &QTimer::timeout, this, [this] {
+    if (!load_) return;
+    QElapsedTimer clock;
+    clock.start();
+    const bool more = appendSlice(load_->slice);
+    if (!more) {
+      completeLoad();
+      return;
+    }
+    // The next slice sized to the time this one took.
+    const qint64 ms = std::max<qint64>(1, clock.elapsed());
+    load_->slice = std::clamp<qsizetype>(load_->slice * kSliceMs / ms, 1 << 12, 1 << 21);
+    scheduleSlice();
+  });
+  connect(&load->watcher, &QFutureWatcher<Prepared>::finished, this, [this] { wholeReady(); });
+  load->watcher.setFuture(QtConcurrent::run([whole = std::move(whole)] {
+    Prepared p;
+    p.text = whole();
+    p.doc = documentOf(p.text, &p.kinds, &p.exact);
+    return p;
+  }));
+  load_ = std::move(load);
+  Q_EMIT loadProgress(-1);
+}
+
+void EditControl::setTextGradually(const QString& text, LoadDone done) {
+  const qsizetype cut = text.size() < kGradualUnits ? 0 : cutAfterLines(text, kPreviewUnits);
+  if (cut == 0) {
+    setText(text);
+    if (done) done(text, false);
+    return;
+  }
+  loadText(text.left(cut), [text] { return text; }, std::move(done));
+}
+
+void EditControl::wholeReady() {
+  if (!load_ || load_->ready) return;
+  Load& l = *load_;
+  l.whole = l.watcher.result();
+  l.ready = true;
+  if (l.whole.doc.startsWith(l.previewDoc) && l.whole.kinds.startsWith(l.previewKinds)) {
+    l.at = l.previewDoc.size();
+    l.kindAt = l.previewKinds.size();
+  } else {
+    // Not the start of the whole text after all: the whole text replaces
+    // what is shown, which was never more than a preview of it.
+    qWarning("the preview is not the start of the text loaded; the text is shown again");
+    appending_ = true;
+    setPlainText(QString());
+    appending_ = false;
+    l.at = 0;
+    l.kindAt = 0;
+    l.edited = false;
+  }
+  scheduleSlice();
+}
+
+void EditControl::scheduleSlice() {
+  if (load_ && load_->ready) load_->timer.start(0);
+}
+
+bool EditControl::appendSlice(qsizetype units) {
+  Load& l = *load_;
+  const QString& doc = l.whole.doc;
+  const qsizetype n = doc.size();
+  if (l.at >= n) return false;
+  // Cut after a block boundary: blocks are short (long lines are held in
+  // pieces), so one is never far.
+  qsizetype end = l.at + units >= n ? n : doc.indexOf(QChar(kPara), l.at + units);
+  end = end < 0 ? n : std::min(n, end + 1);
+  const QStringView part = QStringView(doc).sliced(l.at, end - l.at);
+  const qsizetype breaks = std::count(part.begin(), part.end(), QChar(kPara));
+  keepSelectionData();
+  pending_ = l.whole.kinds.mid(l.kindAt, breaks);
+  pendingAt_ = 0;
+  appending_ = true;
+  QTextCursor c(document());
+  c.movePosition(QTextCursor::End);
+  c.insertText(part.toString());
+  appending_ = false;
+  pending_.clear();
+  l.at = end;
+  l.kindAt += breaks;
+  Q_EMIT loadProgress(int(l.at * 100 / std::max<qsizetype>(1, n)));
+  return l.at < n;
+}
+
+void EditControl::finishLoading() {
+  if (!load_) return;
+  if (!load_->ready) {
+    load_->watcher.waitForFinished();
+    wholeReady();
+  }
+  load_->timer.stop();
+  while (load_ && appendSlice(qsizetype(1) << 21)) {
+  }
+  if (load_) completeLoad();
+}
+
+void EditControl::completeLoad() {
+  std::unique_ptr<Load> l = std::move(load_);
+  if (!l->edited && l->whole.exact && !l->whole.text.isNull()) givenText_ = l->whole.text;
+  if (l->done) l->done(l->whole.text, l->edited);
 }
 
 void EditControl::keepSelectionData() {
@@ -704,6 +880,12 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
   if (mayEdit(e)) keepSelectionData();
   if (deleteAcrossSoftBoundary(e)) return;
   stepOverSoftBoundary(e);
+  // The end of the document is the end of the whole text, not of the part
+  // of a load that is in.
+  if (load_ && (e->matches(QKeySequence::MoveToEndOfDocument) ||
+                e->matches(QKeySequence::SelectEndOfDocument) ||
+                e->matches(QKeySequence::SelectAll)))
+    finishLoading();
   const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
   if (enter && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
       !isReadOnly()) {

@@ -16,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextBlock>
+#include <functional>
+#include <memory>
 #include <vector>
 
 // Colour values as the program stores them: red in the low byte, then green,
@@ -36,6 +38,7 @@ class EditControl : public QPlainTextEdit {
   static constexpr qint32 kSystemWindowColor = static_cast<qint32>(0x80000005u);
 
   explicit EditControl(QWidget* parent = nullptr);
+  ~EditControl() override;
 
   // The document's own line break: what Enter (with or without Shift)
   // inserts and what pasted line breaks become.
@@ -53,7 +56,32 @@ class EditControl : public QPlainTextEdit {
   void caretLineColumn(int* line, int* column) const;
 
   QString Text() const;
+  // Shows the text, replacing the content; a load under way is cancelled.
   void setText(const QString& text);
+
+  // A large text shown as soon as its start is there. `preview`, the text's
+  // first lines (ending with a line break), is shown at once; `whole`, run on
+  // another thread, gives the whole text, which must begin with the preview;
+  // the rest then arrives at the end of the document in slices between
+  // events, each a few tens of milliseconds. Meanwhile what is shown can be
+  // read, scrolled and edited, and `Text` is the part that is in. `done` runs
+  // on this thread once all is in, with the whole text as `whole` gave it and
+  // whether anything but the load changed the content meanwhile. `setText`
+  // and another load cancel a load (`done` then never runs).
+  using LoadDone = std::function<void(const QString& text, bool edited)>;
+  void loadText(const QString& preview, std::function<QString()> whole, LoadDone done);
+  // As `loadText` for a text at hand: its first lines at once, the rest in
+  // slices. A text too small to be worth it is set at once, `done` called
+  // before this returns.
+  void setTextGradually(const QString& text, LoadDone done);
+  bool isLoading() const { return load_ != nullptr; }
+  // Brings the rest of a load in now (nothing without a load), raising
+  // `loadProgress` as it goes; `done` has run when this returns.
+  void finishLoading();
+  // Texts shorter than this (in UTF-16 units) are set at once by
+  // `setTextGradually`; the length of the preview it shows.
+  static constexpr qsizetype kGradualUnits = 1 << 20;
+  static constexpr qsizetype kPreviewUnits = 1 << 16;
   // Length of `Text` without building it.
   int TextLength() const;
   // The UTF-16 unit of `Text` at a position ("" outside the text).
@@ -146,6 +174,9 @@ class EditControl : public QPlainTextEdit {
   // Text entered by other ways than a key: an input method's commit, a drop
   // (also a drag that moved text), a middle-button paste.
   void textEntered();
+  // A load's progress: -1 while the whole text is being made, then the
+  // percentage of it in the document.
+  void loadProgress(int percent);
 
  protected:
   bool event(QEvent* e) override;
@@ -170,6 +201,20 @@ class EditControl : public QPlainTextEdit {
   // character, and each paragraph mark takes the kind of its block.
   QString fromDocument(const QString& docText, QTextBlock block, int length = -1) const;
   int nextKind();
+  // The document text of a program text, with the kinds of its line breaks
+  // in order; `exact` false when a break is rewritten. Touches nothing of
+  // the control, so that a load can run it on another thread.
+  static QString documentOf(const QString& text, QByteArray* kinds, bool* exact);
+  struct Load;
+  std::unique_ptr<Load> load_;
+  bool appending_ = false;
+  void cancelLoad();
+  void wholeReady();
+  // Appends the next slice of a load of about `units` document units; false
+  // once all is in.
+  bool appendSlice(qsizetype units);
+  void scheduleSlice();
+  void completeLoad();
   int kindOf(const QTextBlock& b) const;
   bool deleteAcrossSoftBoundary(QKeyEvent* e);
   void stepOverSoftBoundary(QKeyEvent* e);

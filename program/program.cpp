@@ -29,7 +29,8 @@ void Program::resetHistory(const QString& baseText) {
 }
 
 void Program::RecordUndo() {
-  if (!txtFile) return;
+  // While a large file loads, the history waits for its whole text, its base.
+  if (!txtFile || txtFile->isLoading()) return;
   if (undo.record(*txtFile)) {
     if (menu.numUndo) menu.numUndo->setEnabled(true);
     if (menu.numRedo) menu.numRedo->setEnabled(false);  // a new change ends redo

@@ -67,7 +67,8 @@ struct Program {
   QString title() const;
   // Resets the undo history to the given base text and disables `numUndo`.
   void resetHistory(const QString& baseText);
-  // Records the editor text in the undo history if it changed.
+  // Records the editor text in the undo history if it changed (nothing
+  // while a file loads: the history starts from its whole text).
   void RecordUndo();
   // A passing text in the status bar (nothing when there is no window);
   // an empty text clears it.

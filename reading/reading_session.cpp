@@ -51,10 +51,18 @@ ReadingUnit FormReadingUnit(ReadingState& r, const QString& c, const QString& ne
 // The edit control as the reading walks it: the reading position is the
 // caret, the character being read the selection.
 namespace {
+constexpr int kLoadAhead = 256;
+
 class ControlSource : public TextSource {
  public:
   explicit ControlSource(Program& p) : p_(p) {}
-  int length() const override { return p_.txtFile->TextLength(); }
+  int length() const override {
+    EditControl& t = *p_.txtFile;
+    // Reading does not end where a large file's load has got to: near
+    // there, the rest is brought in first.
+    if (t.isLoading() && t.SelStart() + kLoadAhead >= t.TextLength()) t.finishLoading();
+    return t.TextLength();
+  }
   QChar at(int pos) const override {
     const QString c = p_.txtFile->CharAt(pos);
     return c.isEmpty() ? QChar() : c.at(0);

@@ -77,6 +77,8 @@ bool SearchCommands::findAndSelect(const SearchPattern& pattern, bool upward, QW
     notice(owner, text);
     return false;
   }
+  // A search goes through the whole text, never the part of a load that is in.
+  t->finishLoading();
   SearchHit hit;
   QString text;
   try {
@@ -283,14 +285,19 @@ void SearchCommands::replaceAll() {
   p_.search.FindMatchCase = d->Check1->isChecked();
   p_.search.FindText = d->Text1->text();
   regex_ = false;
+  t->finishLoading();
   try {
-    // The new text is made in one pass and given to the control once.
+    // The new text is made in one pass and given to the control once; a
+    // large one is shown from its start at once, the rest following.
     ReplaceAllResult r =
         ReplaceAllInText(t->Text(), p_.search.FindText, d->Text2->text(), p_.search.FindMatchCase);
-    if (r.count > 0) t->setText(r.text);
-    t->setSelStart(t->TextLength());
-    t->ensureCursorVisible();
-    p_.RecordUndo();  // one entry for the whole operation
+    auto done = [this, t](const QString&, bool) {
+      t->setSelStart(t->TextLength());
+      t->ensureCursorVisible();
+      p_.RecordUndo();  // one entry for the whole operation
+    };
+    if (r.count > 0) t->setTextGradually(r.text, done);
+    else done(QString(), false);
   } catch (...) {
     return;  // a failure ends the action silently
   }
