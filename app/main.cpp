@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/pinyin_dictionary_ime.h"
 #include "platform/sound_files.h"
+#include "platform/system_info.h"
 
 namespace {
 QStringList rawArguments(int argc, char* argv[]) {
@@ -42,6 +43,7 @@ int runWithoutWindow(int argc, char* argv[], const CommandLine& cl) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  mapLargeAllocations();
   const CommandLine cl = ParseCommandLine(rawArguments(argc, argv));
   if (cl.mode != CommandLine::Mode::Open) return runWithoutWindow(argc, argv, cl);
 

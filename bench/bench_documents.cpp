@@ -82,7 +82,12 @@ struct Env {
     ui.fileName = files[which];
     w->documents().numNew();
     w->documents().numOpen();
+    waitForLoad();
     QApplication::processEvents();
+  }
+  // Runs the events until a large file's load is over.
+  void waitForLoad() {
+    while (t()->isLoading()) QApplication::processEvents(QEventLoop::AllEvents, 5);
   }
   void key(QEvent::Type type, int key, const QString& text) {
     QKeyEvent e(type, key, Qt::NoModifier, text);
@@ -99,15 +104,17 @@ double seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
   return std::chrono::duration<double>(b - a).count();
 }
 
-// Open through the menu command, until the window has drawn the text; in
-// the same iteration the baseline: the text the loader gives, set into a
-// bare QPlainTextEdit of the same size and drawn. The goal is at most 1.3
-// times the baseline. Argument: 0 GBK CR LF, 1 GBK LF, 2 UTF-8 LF.
+// Open through the menu command, until the window has drawn the text (its
+// first lines: the rest follows between events); in the same iteration the
+// baseline: the text the loader gives, set into a bare QPlainTextEdit of
+// the same size and drawn. The goal is at most 0.3 s. `all_in_ms` is the
+// time until the whole text is in the control. Argument: 0 GBK CR LF, 1 GBK
+// LF, 2 UTF-8 LF.
 void BM_OpenTenMegabytes(benchmark::State& state) {
   Env& e = env();
   const int which = static_cast<int>(state.range(0));
   e.ui.fileName = e.files[which];
-  double baseline = 0, opened = 0;
+  double baseline = 0, opened = 0, allIn = 0;
   for (auto _ : state) {
     e.w->documents().numNew();
     QApplication::processEvents();
@@ -118,6 +125,8 @@ void BM_OpenTenMegabytes(benchmark::State& state) {
     const auto b = std::chrono::steady_clock::now();
     state.SetIterationTime(seconds(a, b));
     opened += seconds(a, b);
+    e.waitForLoad();
+    allIn += seconds(a, std::chrono::steady_clock::now());
 
     e.w->documents().numNew();
     QApplication::processEvents();
@@ -136,7 +145,9 @@ void BM_OpenTenMegabytes(benchmark::State& state) {
   }
   state.counters["baseline_ms"] = benchmark::Counter(1000 * baseline / double(state.iterations()));
   state.counters["ratio"] = opened / baseline;
+  state.counters["all_in_ms"] = benchmark::Counter(1000 * allIn / double(state.iterations()));
   e.w->documents().numOpen();
+  e.waitForLoad();
   state.counters["chars"] = e.t()->TextLength();
 }
 BENCHMARK(BM_OpenTenMegabytes)

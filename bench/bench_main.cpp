@@ -4,7 +4,11 @@
 #include <benchmark/benchmark.h>
 #include <QApplication>
 
+#include "platform/system_info.h"
+
 int main(int argc, char** argv) {
+  // As the program itself runs.
+  mapLargeAllocations();
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Chimepad"));

@@ -95,7 +95,7 @@ struct EditControl::Load {
   qsizetype kindAt = 0;  // the kind of its next line break
   bool edited = false;
   // Units per slice, adjusted so that a slice takes about kSliceMs.
-  qsizetype slice = 1 << 17;
+  qsizetype slice = 1 << 16;
   QTimer timer;
 };
 
@@ -454,7 +454,10 @@ void EditControl::loadText(const QString& preview, std::function<QString()> whol
     }
     // The next slice sized to the time this one took.
     const qint64 ms = std::max<qint64>(1, clock.elapsed());
-    load_->slice = std::clamp<qsizetype>(load_->slice * kSliceMs / ms, 1 << 12, 1 << 21);
+    // A slice at most doubles: one that went fast by chance makes no long
+    // pause after it.
+    load_->slice = std::clamp<qsizetype>(load_->slice * kSliceMs / ms, 1 << 12,
+                                         std::min<qsizetype>(2 * load_->slice, 1 << 21));
     scheduleSlice();
   });
   connect(&load->watcher, &QFutureWatcher<Prepared>::finished, this, [this] { wholeReady(); });

@@ -3,6 +3,10 @@
 
 #include <QStandardPaths>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 QString systemInformationTool() {
 #ifdef Q_OS_WIN
   return {};
@@ -12,6 +16,15 @@ QString systemInformationTool() {
     if (!path.isEmpty()) return path;
   }
   return {};
+#endif
+}
+
+void mapLargeAllocations() {
+#if defined(__GLIBC__)
+  // The C library would otherwise raise its threshold each time a mapped
+  // block is freed, until blocks of tens of megabytes come from the heap,
+  // where growing one copies it whole (a pause of a tenth of a second).
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
 }
 

@@ -8,6 +8,11 @@
 // tells.
 QString systemInformationTool();
 
+// Large blocks of memory (a large document's storage, growing as it loads)
+// are mapped on their own, so that growing one moves no bytes and freeing
+// one gives it back to the system. Called once, before anything is held.
+void mapLargeAllocations();
+
 // A path read from the registry, in the local form (backslashes become
 // slashes away from Windows).
 QString localPath(const QString& windowsPath);
