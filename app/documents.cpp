@@ -315,26 +315,38 @@ void Documents::LoadTextFile(const QString& fileName) { loadTextFile(fileName); 
 Documents::LoadResult Documents::loadTextFile(const QString& fileName) {
   // The file already shown is not read again.
   if (p_.title() == fileName + QStringLiteral(" - ") + kAppTitle) return LoadResult::AlreadyShown;
+  // The start of the file first: a large one is shown from it at once,
+  // the rest read and decoded on another thread.
+  const qint64 maxBytes = fileaccess::maxDocumentBytes();
   QByteArray bytes;
   QString error;
-  const fileaccess::ReadStatus status =
-      fileaccess::readRegularFile(fileName, fileaccess::maxDocumentBytes(), &bytes, &error);
+  qint64 size = 0;
+  fileaccess::ReadStatus status = fileaccess::readRegularFileHead(
+      fileName, maxBytes, textfile::kPreviewBytes, &bytes, &size, &error);
+  textfile::Format format;
+  const QString preview = status == fileaccess::ReadStatus::Ok && size >= textfile::kGradualBytes
+                              ? textfile::leadingLines(bytes, textfile::kPreviewBytes, &format)
+                              : QString();
+  if (preview.isEmpty() && status == fileaccess::ReadStatus::Ok)
+    status = fileaccess::readRegularFile(fileName, maxBytes, &bytes, &error);
   if (status != fileaccess::ReadStatus::Ok) {
     if (status == fileaccess::ReadStatus::Failed) return LoadResult::Failed;  // as a missing file
     p_.ui->message(p_.frmMain, error, QStringLiteral("提示"), MsgIcon::Information, MsgButtons::Ok);
     return LoadResult::Refused;
   }
   p_.setTitle(fileName);
-  // A large file: its first lines are shown at once, the rest follows.
-  textfile::Format format;
-  const QString preview = bytes.size() >= textfile::kGradualBytes
-                              ? textfile::leadingLines(bytes, textfile::kPreviewBytes, &format)
-                              : QString();
   if (!preview.isEmpty()) {
     setFormat(format);
-    auto whole = std::make_shared<textfile::Format>(format);
+    auto whole = std::make_shared<WholeFile>();
+    whole->format = format;
     p_.txtFile->loadText(
-        preview, [bytes = std::move(bytes), whole] { return textfile::decodeDocument(bytes, whole.get()); },
+        preview,
+        [fileName, maxBytes, whole] {
+          QByteArray all;
+          whole->status = fileaccess::readRegularFile(fileName, maxBytes, &all, &whole->error);
+          if (whole->status != fileaccess::ReadStatus::Ok) return QString();
+          return textfile::decodeDocument(all, &whole->format);
+        },
         [this, whole](const QString& text, bool edited) { loaded(*whole, text, edited); });
     return LoadResult::Loaded;
   }
@@ -345,16 +357,32 @@ Documents::LoadResult Documents::loadTextFile(const QString& fileName) {
   return LoadResult::Loaded;
 }
 
-void Documents::loaded(const textfile::Format& format, const QString& text, bool edited) {
+void Documents::loaded(const WholeFile& whole, const QString& text, bool edited) {
   EditControl& t = *p_.txtFile;
-  // The line ends of the whole file: what Enter inserts from now on.
+  p_.showStatus(QString());
+  if (whole.status != fileaccess::ReadStatus::Ok) {
+    // The file could not be read after all (gone, grown too large, a read
+    // error): no part of it stays bound to its name, where a save would
+    // cut the file short.
+    t.setText(QString());
+    p_.CurrentFileName = kUntitled;
+    p_.setTitle(kUntitled);
+    p_.HasFileName = false;
+    watch_->clear();
+    p_.resetHistory(QString());
+    showError(whole.error);
+    if (onLoaded) onLoaded();
+    return;
+  }
+  const textfile::Format& format = whole.format;
+  // The encoding and line ends of the whole file: what Enter inserts and
+  // what a save writes from now on.
   setFormat(format);
   // The base of the history is the file's text; what was typed meanwhile
   // is its first step.
   p_.resetHistory(text);
   if (edited) p_.RecordUndo();
   else if (t.SelStart() == 0 && t.SelLength() == 0) restorePlace();
-  p_.showStatus(QString());
   if (onLoaded) onLoaded();
 }
 

@@ -89,9 +89,15 @@ class Documents {
   QString askSaveName();
   void showError(const QString& platformText);
 
-  // A large file is all in: `format` is the whole file's, `text` its text;
-  // `edited` when the user changed the document while it loaded.
-  void loaded(const textfile::Format& format, const QString& text, bool edited);
+  // What the reading of a large file on another thread found.
+  struct WholeFile {
+    fileaccess::ReadStatus status = fileaccess::ReadStatus::Ok;
+    QString error;
+    textfile::Format format;
+  };
+  // A large file is all in: `text` is its text; `edited` when the user
+  // changed the document while it loaded.
+  void loaded(const WholeFile& whole, const QString& text, bool edited);
   // The document's format becomes `f`; the control's line break follows.
   void setFormat(const textfile::Format& f);
 

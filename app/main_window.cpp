@@ -122,11 +122,11 @@ MainWindow::MainWindow(Deps deps)
   // The status bar: the caret's line and column, the encoding, the line ends.
   status_ = new StatusPanel(statusBar(), p_.txtFile, [this] { return documents_.format(); });
   // A large file's load shows its progress until all is in.
-  connect(p_.txtFile, &EditControl::loadProgress, this, [this](int percent) {
+  connect(p_.txtFile, &EditControl::loadProgress, this, [this](int percent, bool waiting) {
     p_.showStatus(percent < 0 ? QStringLiteral("正在载入…")
                               : QStringLiteral("正在载入… %1%").arg(percent));
-    // Drawn now also when a command waits for the load.
-    statusBar()->repaint();
+    // A command waiting for the load handles no events: drawn at once.
+    if (waiting) statusBar()->repaint();
   });
   documents_.onLoaded = [this] {
     status_->refresh();

@@ -30,11 +30,12 @@ QString decodeDocument(QByteArrayView bytes, Format* format = nullptr);
 constexpr qsizetype kGradualBytes = qsizetype(2) << 20;
 constexpr qsizetype kPreviewBytes = qsizetype(128) << 10;
 
-// The first lines of a document's bytes within `maxBytes`, exactly as they
-// begin the text `decodeDocument` gives for all of them, ending with a line
-// break; `format` receives the whole file's encoding and the line ends of
-// those lines. Empty when there is no such start: no line break within
-// `maxBytes`, a lone CR there, or UTF-16.
+// The first lines within `maxBytes` of the start of a document's bytes,
+// ending with a line break, as `decodeDocument` gives them: decoded in the
+// encoding those bytes are found to have (the whole file, looked at later,
+// may rarely be found to have another), `format` receiving that encoding
+// and the line ends of those lines. Empty when there is no such start: no
+// line break within `maxBytes`, a lone CR there, or UTF-16.
 QString leadingLines(QByteArrayView bytes, qsizetype maxBytes, Format* format);
 
 // Reads a whole file as a document text; false, with the platform's error

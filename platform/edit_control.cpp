@@ -447,7 +447,7 @@ void EditControl::loadText(const QString& preview, std::function<QString()> whol
     if (!load_) return;
     QElapsedTimer clock;
     clock.start();
-    const bool more = appendSlice(load_->slice);
+    const bool more = appendSlice(load_->slice, false);
     if (!more) {
       completeLoad();
       return;
@@ -468,7 +468,7 @@ void EditControl::loadText(const QString& preview, std::function<QString()> whol
     return p;
   }));
   load_ = std::move(load);
-  Q_EMIT loadProgress(-1);
+  Q_EMIT loadProgress(-1, false);
 }
 
 void EditControl::setTextGradually(const QString& text, LoadDone done) {
@@ -507,7 +507,7 @@ void EditControl::scheduleSlice() {
   if (load_ && load_->ready) load_->timer.start(0);
 }
 
-bool EditControl::appendSlice(qsizetype units) {
+bool EditControl::appendSlice(qsizetype units, bool waiting) {
   Load& l = *load_;
   const QString& doc = l.whole.doc;
   const qsizetype n = doc.size();
@@ -529,18 +529,19 @@ bool EditControl::appendSlice(qsizetype units) {
   pending_.clear();
   l.at = end;
   l.kindAt += breaks;
-  Q_EMIT loadProgress(int(l.at * 100 / std::max<qsizetype>(1, n)));
+  Q_EMIT loadProgress(int(l.at * 100 / std::max<qsizetype>(1, n)), waiting);
   return l.at < n;
 }
 
 void EditControl::finishLoading() {
   if (!load_) return;
   if (!load_->ready) {
+    Q_EMIT loadProgress(-1, true);
     load_->watcher.waitForFinished();
     wholeReady();
   }
   load_->timer.stop();
-  while (load_ && appendSlice(qsizetype(1) << 21)) {
+  while (load_ && appendSlice(qsizetype(1) << 21, true)) {
   }
   if (load_) completeLoad();
 }

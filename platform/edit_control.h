@@ -175,8 +175,9 @@ class EditControl : public QPlainTextEdit {
   // (also a drag that moved text), a middle-button paste.
   void textEntered();
   // A load's progress: -1 while the whole text is being made, then the
-  // percentage of it in the document.
-  void loadProgress(int percent);
+  // percentage of it in the document. `waiting`: `finishLoading` runs, no
+  // event is handled until it returns.
+  void loadProgress(int percent, bool waiting);
 
  protected:
   bool event(QEvent* e) override;
@@ -212,7 +213,7 @@ class EditControl : public QPlainTextEdit {
   void wholeReady();
   // Appends the next slice of a load of about `units` document units; false
   // once all is in.
-  bool appendSlice(qsizetype units);
+  bool appendSlice(qsizetype units, bool waiting);
   void scheduleSlice();
   void completeLoad();
   int kindOf(const QTextBlock& b) const;

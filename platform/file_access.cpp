@@ -352,8 +352,9 @@ int openRegularFile(const QString& fileName) {
   return fd;
 }
 
-ReadStatus readRegularFile(const QString& fileName, qint64 maxBytes, QByteArray* bytes,
-                           QString* error) {
+namespace {
+ReadStatus readRegular(const QString& fileName, qint64 maxBytes, qsizetype headBytes,
+                       QByteArray* bytes, qint64* fileSize, QString* error) {
   const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     setError(error, qt_error_string(errno));
@@ -376,11 +377,15 @@ ReadStatus readRegularFile(const QString& fileName, qint64 maxBytes, QByteArray*
     setError(error, tooLargeText(fileName, st.st_size, maxBytes));
     return ReadStatus::TooLarge;
   }
+  if (fileSize) *fileSize = st.st_size;
   // The file may grow while it is read: no more than the limit is taken.
-  QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);
+  const bool head = headBytes >= 0;
+  QByteArray data(head ? std::min<qsizetype>(headBytes, st.st_size) : qsizetype(st.st_size),
+                  Qt::Uninitialized);
   qsizetype got = 0;
   for (;;) {
     if (got == data.size()) {
+      if (head) break;
       if (got > maxBytes) {
         setError(error, tooLargeText(fileName, got, maxBytes));
         return ReadStatus::TooLarge;
@@ -403,6 +408,17 @@ ReadStatus readRegularFile(const QString& fileName, qint64 maxBytes, QByteArray*
   data.truncate(got);
   *bytes = std::move(data);
   return ReadStatus::Ok;
+}
+}  // namespace
+
+ReadStatus readRegularFile(const QString& fileName, qint64 maxBytes, QByteArray* bytes,
+                           QString* error) {
+  return readRegular(fileName, maxBytes, -1, bytes, nullptr, error);
+}
+
+ReadStatus readRegularFileHead(const QString& fileName, qint64 maxBytes, qsizetype headBytes,
+                               QByteArray* head, qint64* fileSize, QString* error) {
+  return readRegular(fileName, maxBytes, std::max<qsizetype>(0, headBytes), head, fileSize, error);
 }
 
 qint64 maxDocumentBytes() {
@@ -448,6 +464,16 @@ ReadStatus readRegularFile(const QString& fileName, qint64 maxBytes, QByteArray*
     return ReadStatus::TooLarge;
   }
   *bytes = std::move(data);
+  return ReadStatus::Ok;
+}
+
+ReadStatus readRegularFileHead(const QString& fileName, qint64 maxBytes, qsizetype headBytes,
+                               QByteArray* head, qint64* fileSize, QString* error) {
+  QByteArray all;
+  const ReadStatus r = readRegularFile(fileName, maxBytes, &all, error);
+  if (r != ReadStatus::Ok) return r;
+  if (fileSize) *fileSize = all.size();
+  *head = all.first(std::clamp<qsizetype>(headBytes, 0, all.size()));
   return ReadStatus::Ok;
 }
 

@@ -23,6 +23,10 @@ enum class ReadStatus {
 // platform's error text, or for a refusal a sentence that says why.
 ReadStatus readRegularFile(const QString& fileName, qint64 maxBytes, QByteArray* bytes,
                            QString* error = nullptr);
+// As `readRegularFile` (the same checks and refusals), reading only the
+// first `headBytes` of the file; `fileSize` receives the file's size.
+ReadStatus readRegularFileHead(const QString& fileName, qint64 maxBytes, qsizetype headBytes,
+                               QByteArray* head, qint64* fileSize, QString* error = nullptr);
 
 // True for a name that leads (through links) to a regular file.
 bool isRegularFile(const QString& fileName);

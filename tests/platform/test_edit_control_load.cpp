@@ -89,7 +89,8 @@ TEST(EditControlLoad, EndsExactlyAsTheTextSetAtOnce) {
     int changes = 0;
     QObject::connect(&t, &EditControl::changed, [&] { ++changes; });
     std::vector<int> progress;
-    QObject::connect(&t, &EditControl::loadProgress, [&](int p) { progress.push_back(p); });
+    QObject::connect(&t, &EditControl::loadProgress,
+                     [&](int p, bool) { progress.push_back(p); });
     const QString preview = previewOf(c.text);
     t.loadText(preview, [text = c.text] { return text; }, done.callback());
     EXPECT_EQ(changes, 1);  // the preview shown, as any text set
