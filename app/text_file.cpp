@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/edit_control.h"
 #include "platform/text_encoding.h"
 
 namespace textfile {
@@ -62,9 +63,25 @@ QString leadingLines(QByteArrayView bytes, qsizetype maxBytes, Format* format) {
   // In code page 936 and in UTF-8 the byte 0x0A is never part of another
   // character: the lines before it decode as they do in the whole.
   const QByteArrayView head = bytes.first(std::min(maxBytes, bytes.size()));
-  const qsizetype lf = head.lastIndexOf('\n');
-  if (lf < 0) return {};
-  const QString s = textenc::decode(head.first(lf + 1), encoding);
+  qsizetype cut = head.lastIndexOf('\n') + 1;
+  bool midLine = false;
+  if (cut == 0) {
+    // One long first line: cut where a character starts. In UTF-8 that is
+    // any byte but a continuation byte; in code page 936 the byte after one
+    // below 0x40, which is never part of a double-byte character.
+    const auto* b = reinterpret_cast<const unsigned char*>(head.data());
+    const bool utf8 = encoding != textenc::Encoding::Gbk;
+    for (qsizetype i = head.size() - 1; i > 0 && cut == 0; --i) {
+      if (utf8 ? (b[i] & 0xC0) != 0x80 : b[i - 1] < 0x40) cut = i;
+      if (b[i - 1] == '\r') cut = 0;
+    }
+    midLine = true;
+  }
+  if (cut == 0) return {};
+  const QString s = textenc::decode(head.first(cut), encoding);
+  // A piece of a line only when the control holds it in pieces as it
+  // holds the whole line: longer than it keeps in one.
+  if (midLine && s.size() <= EditControl::kLongLineUnits) return {};
   qsizetype crLfs = 0, loneLfs = 0;
   for (qsizetype i = 0; i < s.size(); ++i) {
     if (s[i] == u'\r') {

@@ -34,8 +34,10 @@ constexpr qsizetype kPreviewBytes = qsizetype(128) << 10;
 // ending with a line break, as `decodeDocument` gives them: decoded in the
 // encoding those bytes are found to have (the whole file, looked at later,
 // may rarely be found to have another), `format` receiving that encoding
-// and the line ends of those lines. Empty when there is no such start: no
-// line break within `maxBytes`, a lone CR there, or UTF-16.
+// and the line ends of those lines. A first line longer than `maxBytes`
+// gives its start, cut where a character starts, when that start is longer
+// than the edit control keeps in one piece. Empty when there is no such start (a lone CR
+// there, a short piece of a line, UTF-16).
 QString leadingLines(QByteArrayView bytes, qsizetype maxBytes, Format* format);
 
 // Reads a whole file as a document text; false, with the platform's error

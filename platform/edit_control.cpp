@@ -233,7 +233,7 @@ EditControl::EditControl(QWidget* parent) : QPlainTextEdit(parent) {
 // on its own, and one line of millions of characters (an encrypted
 // document) would otherwise be laid out whole at every key press.
 QString EditControl::documentOf(const QString& text, QByteArray* kinds, bool* exact) {
-  constexpr qsizetype kLongLine = 20000, kChunk = 10000;
+  constexpr qsizetype kLongLine = kLongLineUnits, kChunk = kLongLineUnits / 2;
   const qsizetype n = text.size();
   const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
   QString out(n + n / kChunk + 1, Qt::Uninitialized);

@@ -60,7 +60,8 @@ class EditControl : public QPlainTextEdit {
   void setText(const QString& text);
 
   // A large text shown as soon as its start is there. `preview`, the text's
-  // first lines (ending with a line break), is shown at once; `whole`, run on
+  // first lines (ending with a line break, or the start of a first line
+  // longer than `kLongLineUnits`), is shown at once; `whole`, run on
   // another thread, gives the whole text, which must begin with the preview;
   // the rest then arrives at the end of the document in slices between
   // events, each a few tens of milliseconds. Meanwhile what is shown can be
@@ -81,6 +82,8 @@ class EditControl : public QPlainTextEdit {
   // Texts shorter than this (in UTF-16 units) are set at once by
   // `setTextGradually`; the length of the preview it shows.
   static constexpr qsizetype kGradualUnits = 1 << 20;
+  // Lines longer than this are held in pieces of half of it.
+  static constexpr qsizetype kLongLineUnits = 20000;
   static constexpr qsizetype kPreviewUnits = 1 << 16;
   // Length of `Text` without building it.
   int TextLength() const;

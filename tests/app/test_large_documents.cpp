@@ -31,6 +31,7 @@ TEST(TextFile, LeadingLinesBeginTheWholeText) {
     bool shown;  // whether there is a start to show
   };
   const QByteArray gbkLines = cp936::encode(crLf);
+  const QString longLine = QStringLiteral("很长的一行 long line 12345，");
   const Case cases[] = {
       {"GbkCrLf", gbkLines.repeated(100), 200, true},
       {"Utf8Lf", lines.toUtf8().repeated(100), 200, true},
@@ -38,6 +39,12 @@ TEST(TextFile, LeadingLinesBeginTheWholeText) {
       // A lead byte before a line break is a kept byte in both.
       {"GbkLoneLeadByte", "ab\x81\r\n" + gbkLines.repeated(100), 200, true},
       {"CutBeforeTheFirstBreak", lines.toUtf8().repeated(100), 5, false},
+      // One long line: its start, cut where a character starts.
+      {"LongLineGbk", cp936::encode(longLine).repeated(5000), 60000, true},
+      {"LongLineUtf8", longLine.toUtf8().repeated(5000), 60001, true},
+      {"ShortPieceOfALine", longLine.toUtf8().repeated(5000), 3000, false},
+      {"LongLineWithoutACut", cp936::encode(QString(3000, QChar(0x4E2D))).repeated(40), 60000,
+       false},
       {"LoneCr", QByteArray("a\rb\n").repeated(100), 200, false},
       {"Utf16", QByteArray("\xFF\xFE" "a\0\n\0", 6).repeated(100), 200, false},
   };
@@ -49,7 +56,7 @@ TEST(TextFile, LeadingLinesBeginTheWholeText) {
     EXPECT_EQ(!head.isEmpty(), c.shown);
     if (head.isEmpty()) continue;
     EXPECT_TRUE(text.startsWith(head));
-    EXPECT_TRUE(head.endsWith(u'\n'));
+    EXPECT_TRUE(head.endsWith(u'\n') || head.size() > EditControl::kLongLineUnits);
     EXPECT_EQ(start.encoding, whole.encoding);
     EXPECT_EQ(start.lfLines, whole.lfLines);
   }
@@ -160,7 +167,28 @@ TEST_F(LargeDocumentTest, TypingMeanwhileIsTheFirstStepOfTheHistory) {
   EXPECT_EQ(t()->Text(), texts[file]);
 }
 
-// New, and Open of another file, drop a load: nothing of it comes later.
+// A file of one long line is shown from its start at once as well, and
+// ends exactly as the file's text.
+TEST_F(LargeDocumentTest, OneLongLineLoadsAsAnyOther) {
+  for (const bool utf8 : {false, true}) {
+    SCOPED_TRACE(utf8 ? "Utf8" : "Gbk");
+    const QString line = QStringLiteral("一行里的文字 and words 123，").repeated(100'000);
+    const QByteArray bytes = utf8 ? line.toUtf8() : cp936::encode(line);
+    const QString file = dir.filePath(utf8 ? "line-utf8.txt" : "line-gbk.txt");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    open(file);
+    EXPECT_TRUE(t()->isLoading());
+    waitForLoad();
+    EXPECT_EQ(t()->Text(), textfile::decodeDocument(bytes));
+    EXPECT_EQ(t()->lineCount(), 2);  // the line and the empty one after its break
+  }
+}
+
+// New, and Open of another file, drop a load: nothing of it comes later;
+// the window closed during a load goes cleanly.
 TEST_F(LargeDocumentTest, NewAndOpenDropALoad) {
   const QString first = make("first.txt", false);
   const QString second = make("second.txt", true, QStringLiteral("句"));
@@ -179,6 +207,11 @@ TEST_F(LargeDocumentTest, NewAndOpenDropALoad) {
   for (int i = 0; i < 20; ++i) QApplication::processEvents();
   EXPECT_EQ(t()->Text(), texts[second]);
   EXPECT_TRUE(p().title().startsWith(second));
+
+  open(first);
+  ASSERT_TRUE(t()->isLoading());
+  stop();
+  for (int i = 0; i < 50; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 }  // namespace
