@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -104,6 +106,33 @@ TEST_F(SessionTest, ReadsFromTheCaretThroughPausesToTheEnd) {
   EXPECT_FALSE(p().reading.SoundFileOpen);
   EXPECT_TRUE(p().menu.numStart->isEnabled());
   EXPECT_FALSE(p().menu.numStop->isEnabled());
+}
+
+// Reading reads on from the caret while a large file's rest loads; at the
+// end of the part that is in, the rest is brought in and the reading goes
+// on into it.
+TEST_F(SessionTest, ReadingGoesOnPastThePartOfALoadThatIsIn) {
+  QTemporaryDir dir;
+  QString text;
+  while (text.size() < 2'000'000) text += QStringLiteral("一行中文文字。\n");
+  const QString file = dir.filePath(QStringLiteral("large.txt"));
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(text.toUtf8());
+  f.close();
+  ui.openAnswers.push_back(file);
+  w->documents().numOpen();
+  ASSERT_TRUE(t().isLoading());
+  const int loaded = t().TextLength();
+  t().setSelStart(loaded - 4);
+  p().menu.numStart->trigger();
+  ASSERT_TRUE(p().ReadingActive);
+  for (int i = 0; i < 100 && p().ReadingActive && t().SelStart() <= loaded + 2; ++i) pump();
+  EXPECT_FALSE(t().isLoading());
+  EXPECT_GT(t().SelStart(), loaded);
+  EXPECT_TRUE(p().ReadingActive);
+  p().menu.numStop->trigger();
+  EXPECT_EQ(t().Text(), text);
 }
 
 TEST_F(SessionTest, StepSkipsThePositionInsideALineBreak) {
