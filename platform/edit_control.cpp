@@ -4,8 +4,6 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFutureWatcher>
-#include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -16,6 +14,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -435,8 +435,7 @@ void EditControl::cancelLoad() {
   load_.reset();
 }
 
-void EditControl::loadText(const QString& preview, std::function<QString()> whole,
-                           LoadDone done) {
+void EditControl::loadText(const QString& preview, std::function<QString()> whole, LoadDone done) {
   setText(preview);
   auto load = std::make_unique<Load>();
   load->done = std::move(done);
@@ -478,7 +477,8 @@ void EditControl::setTextGradually(const QString& text, LoadDone done) {
     if (done) done(text, false);
     return;
   }
-  loadText(text.left(cut), [text] { return text; }, std::move(done));
+  loadText(
+      text.left(cut), [text] { return text; }, std::move(done));
 }
 
 void EditControl::wholeReady() {
@@ -541,8 +541,7 @@ void EditControl::finishLoading() {
     wholeReady();
   }
   load_->timer.stop();
-  while (load_ && appendSlice(qsizetype(1) << 21, true)) {
-  }
+  while (load_ && appendSlice(qsizetype(1) << 21, true)) {}
   if (load_) completeLoad();
 }
 
@@ -886,9 +885,9 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
   stepOverSoftBoundary(e);
   // The end of the document is the end of the whole text, not of the part
   // of a load that is in.
-  if (load_ && (e->matches(QKeySequence::MoveToEndOfDocument) ||
-                e->matches(QKeySequence::SelectEndOfDocument) ||
-                e->matches(QKeySequence::SelectAll)))
+  if (load_ &&
+      (e->matches(QKeySequence::MoveToEndOfDocument) ||
+       e->matches(QKeySequence::SelectEndOfDocument) || e->matches(QKeySequence::SelectAll)))
     finishLoading();
   const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
   if (enter && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&

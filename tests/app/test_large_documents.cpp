@@ -46,7 +46,12 @@ TEST(TextFile, LeadingLinesBeginTheWholeText) {
       {"LongLineWithoutACut", cp936::encode(QString(3000, QChar(0x4E2D))).repeated(40), 60000,
        false},
       {"LoneCr", QByteArray("a\rb\n").repeated(100), 200, false},
-      {"Utf16", QByteArray("\xFF\xFE" "a\0\n\0", 6).repeated(100), 200, false},
+      {"Utf16",
+       QByteArray("\xFF\xFE"
+                  "a\0\n\0",
+                  6)
+           .repeated(100),
+       200, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -40,8 +40,7 @@ struct Done {
 // `lines` lines of mixed text, each ended by `br`.
 QString manyLines(int lines, const QString& br) {
   QString s;
-  for (int i = 0; i < lines; ++i)
-    s += QStringLiteral("第%1行 中文 Latin 12345。").arg(i) + br;
+  for (int i = 0; i < lines; ++i) s += QStringLiteral("第%1行 中文 Latin 12345。").arg(i) + br;
   return s;
 }
 
@@ -89,10 +88,10 @@ TEST(EditControlLoad, EndsExactlyAsTheTextSetAtOnce) {
     int changes = 0;
     QObject::connect(&t, &EditControl::changed, [&] { ++changes; });
     std::vector<int> progress;
-    QObject::connect(&t, &EditControl::loadProgress,
-                     [&](int p, bool) { progress.push_back(p); });
+    QObject::connect(&t, &EditControl::loadProgress, [&](int p, bool) { progress.push_back(p); });
     const QString preview = previewOf(c.text);
-    t.loadText(preview, [text = c.text] { return text; }, done.callback());
+    t.loadText(
+        preview, [text = c.text] { return text; }, done.callback());
     EXPECT_EQ(changes, 1);  // the preview shown, as any text set
     changes = 0;
     ASSERT_TRUE(t.isLoading());
@@ -131,7 +130,8 @@ TEST(EditControlLoad, AnEditMadeMeanwhileStays) {
   Done done;
   int changes = 0;
   QObject::connect(&t, &EditControl::changed, [&] { ++changes; });
-  t.loadText(previewOf(text), [text] { return text; }, done.callback());
+  t.loadText(
+      previewOf(text), [text] { return text; }, done.callback());
   changes = 0;
   t.setSelStart(3);
   QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("字"));
@@ -153,7 +153,8 @@ TEST(EditControlLoad, FinishingAndTheEndKeyBringTheWholeText) {
     SCOPED_TRACE(byKey ? "Ctrl+End" : "finishLoading");
     EditControl t;
     Done done;
-    t.loadText(previewOf(text), [text] { return text; }, done.callback());
+    t.loadText(
+        previewOf(text), [text] { return text; }, done.callback());
     if (byKey) {
       QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
       QApplication::sendEvent(&t, &press);
@@ -173,11 +174,14 @@ TEST(EditControlLoad, ACancelledLoadLeavesNothing) {
   const QString second = manyLines(50000, QStringLiteral("\r\n")).replace(u'第', u'其');
   EditControl t;
   Done a, b;
-  t.loadText(previewOf(first), [first] { return first; }, a.callback());
+  t.loadText(
+      previewOf(first), [first] { return first; }, a.callback());
   t.setText(QStringLiteral("new\r\n"));
   EXPECT_FALSE(t.isLoading());
-  t.loadText(previewOf(first), [first] { return first; }, a.callback());
-  t.loadText(previewOf(second), [second] { return second; }, b.callback());
+  t.loadText(
+      previewOf(first), [first] { return first; }, a.callback());
+  t.loadText(
+      previewOf(second), [second] { return second; }, b.callback());
   waitForLoad(t);
   for (int i = 0; i < 20; ++i) QApplication::processEvents();
   EXPECT_EQ(a.calls, 0);
@@ -190,7 +194,8 @@ TEST(EditControlLoad, AWholeTextOtherThanThePreviewReplacesIt) {
   const QString text = manyLines(60000, QStringLiteral("\n"));
   EditControl t;
   Done done;
-  t.loadText(QStringLiteral("something else\n"), [text] { return text; }, done.callback());
+  t.loadText(
+      QStringLiteral("something else\n"), [text] { return text; }, done.callback());
   t.finishLoading();
   EXPECT_EQ(done.calls, 1);
   EXPECT_EQ(t.Text(), text);
