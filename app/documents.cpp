@@ -115,6 +115,9 @@ bool PrintText(QPrinter& printer, const QString& text) {
 
 MsgResult Documents::askToSave(MsgButtons buttons, bool* saved) {
   if (saved) *saved = false;
+  // What was typed while a large file loads is asked about as any change:
+  // the load is finished first, so that the history holds it.
+  if (p_.txtFile->editedWhileLoading()) p_.txtFile->finishLoading();
   p_.RecordUndo();  // a change not yet recorded (a modifier still held) counts too
   if (p_.undo.UndoPos() <= 0) return MsgResult::No;  // nothing to ask
   const MsgResult r = p_.ui->message(

@@ -430,6 +430,8 @@ qsizetype cutAfterLines(const QString& text, qsizetype limit) {
 
 EditControl::~EditControl() = default;
 
+bool EditControl::editedWhileLoading() const { return load_ && load_->edited; }
+
 void EditControl::cancelLoad() {
   // The thread making the whole text runs to its end; its result is dropped.
   load_.reset();

@@ -76,6 +76,8 @@ class EditControl : public QPlainTextEdit {
   // before this returns.
   void setTextGradually(const QString& text, LoadDone done);
   bool isLoading() const { return load_ != nullptr; }
+  // Whether anything but the load changed the content since it began.
+  bool editedWhileLoading() const;
   // Brings the rest of a load in now (nothing without a load), raising
   // `loadProgress` as it goes; `done` has run when this returns.
   void finishLoading();

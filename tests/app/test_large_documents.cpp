@@ -172,6 +172,23 @@ TEST_F(LargeDocumentTest, TypingMeanwhileIsTheFirstStepOfTheHistory) {
   EXPECT_EQ(t()->Text(), texts[file]);
 }
 
+// What is typed while the rest loads is asked about before New drops it,
+// and saved whole when the answer is Yes.
+TEST_F(LargeDocumentTest, TypingMeanwhileIsAskedAboutBeforeNew) {
+  const QString file = make("asked.txt", false);
+  open(file);
+  ASSERT_TRUE(t()->isLoading());
+  t()->setSelStart(0);
+  type(QStringLiteral("新"));
+  ui.answers.push_back(MsgResult::Yes);
+  ui.messages.clear();
+  menu().numNew->trigger();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("文件的文字已经改变")));
+  EXPECT_EQ(contents(file), cp936::encode(QStringLiteral("新") + texts[file]));
+  EXPECT_EQ(t()->Text(), QString());
+}
+
 // A file of one long line is shown from its start at once as well, and
 // ends exactly as the file's text.
 TEST_F(LargeDocumentTest, OneLongLineLoadsAsAnyOther) {
