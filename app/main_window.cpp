@@ -130,7 +130,8 @@ MainWindow::MainWindow(Deps deps)
   });
   documents_.onLoaded = [this] {
     status_->refresh();
-    if (p_.editing.TextDirty) keepRecovery();
+    // What was typed meanwhile is kept now; nothing is, when nothing was.
+    keepRecovery();
   };
   setWindowTitle(kUntitled + QStringLiteral(" - ") + kAppTitle);
   connectRecovery(deps);
