@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QStatusBar>
@@ -16,6 +15,7 @@
 #include "platform/cp936.h"
 #include "platform/edit_control.h"
 #include "support/test_window.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -90,11 +90,9 @@ class LargeDocumentTest : public WindowTest {
     ui.openAnswers.push_back(file);
     w->documents().numOpen();
   }
-  void waitForLoad() {
-    QElapsedTimer clock;
-    clock.start();
-    while (t()->isLoading() && clock.elapsed() < 60000)
-      QApplication::processEvents(QEventLoop::AllEvents, 50);
+  // Runs the event loop until the load is over (at most 60 s).
+  [[nodiscard]] testing::AssertionResult loaded() {
+    return waitUntil([&] { return !t()->isLoading(); }, 60000);
   }
   QString status() { return w->statusBar()->currentMessage(); }
   void type(const QString& s) {
@@ -125,7 +123,7 @@ TEST_F(LargeDocumentTest, OpenShowsTheStartAtOnceAndTheRestFollows) {
     EXPECT_TRUE(texts[file].startsWith(t()->Text()));
     EXPECT_GT(t()->TextLength(), 1000);
     EXPECT_TRUE(status().startsWith(QStringLiteral("正在载入")));
-    waitForLoad();
+    ASSERT_TRUE(loaded());
     EXPECT_EQ(t()->Text(), texts[file]);
     EXPECT_EQ(status(), QString());
     EXPECT_EQ(p().undo.UndoPos(), 0);
@@ -165,7 +163,7 @@ TEST_F(LargeDocumentTest, TypingMeanwhileIsTheFirstStepOfTheHistory) {
   t()->setSelStart(0);
   type(QStringLiteral("新"));
   EXPECT_TRUE(t()->isLoading());
-  waitForLoad();
+  ASSERT_TRUE(loaded());
   EXPECT_EQ(t()->Text(), QStringLiteral("新") + texts[file]);
   EXPECT_EQ(p().undo.UndoPos(), 1);
   menu().numUndo->trigger();
@@ -203,7 +201,7 @@ TEST_F(LargeDocumentTest, OneLongLineLoadsAsAnyOther) {
     f.close();
     open(file);
     EXPECT_TRUE(t()->isLoading());
-    waitForLoad();
+    ASSERT_TRUE(loaded());
     EXPECT_EQ(t()->Text(), textfile::decodeDocument(bytes));
     EXPECT_EQ(t()->lineCount(), 2);  // the line and the empty one after its break
   }
@@ -225,7 +223,7 @@ TEST_F(LargeDocumentTest, NewAndOpenDropALoad) {
   open(first);
   ASSERT_TRUE(t()->isLoading());
   open(second);
-  waitForLoad();
+  ASSERT_TRUE(loaded());
   for (int i = 0; i < 20; ++i) QApplication::processEvents();
   EXPECT_EQ(t()->Text(), texts[second]);
   EXPECT_TRUE(p().title().startsWith(second));

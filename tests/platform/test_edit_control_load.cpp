@@ -7,21 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 
 #include <optional>
 
 #include "platform/edit_control.h"
+#include "support/wait.h"
 
 namespace {
 
 // Runs the event loop until the control's load is over (at most 60 s).
-void waitForLoad(EditControl& t) {
-  QElapsedTimer clock;
-  clock.start();
-  while (t.isLoading() && clock.elapsed() < 60000)
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
+[[nodiscard]] testing::AssertionResult loaded(const EditControl& t) {
+  return waitUntil([&] { return !t.isLoading(); }, 60000);
 }
 
 struct Done {
@@ -96,7 +93,7 @@ TEST(EditControlLoad, EndsExactlyAsTheTextSetAtOnce) {
     changes = 0;
     ASSERT_TRUE(t.isLoading());
     EXPECT_EQ(t.Text(), preview);  // what is shown at once
-    waitForLoad(t);
+    ASSERT_TRUE(loaded(t));
     ASSERT_FALSE(t.isLoading());
     EXPECT_EQ(done.calls, 1);
     EXPECT_FALSE(done.edited);
@@ -137,7 +134,7 @@ TEST(EditControlLoad, AnEditMadeMeanwhileStays) {
   QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("字"));
   QApplication::sendEvent(&t, &press);
   EXPECT_EQ(changes, 1);
-  waitForLoad(t);
+  ASSERT_TRUE(loaded(t));
   EXPECT_EQ(done.calls, 1);
   EXPECT_TRUE(done.edited);
   EXPECT_EQ(done.text, text);  // the text as loaded, the base of a history
@@ -182,7 +179,7 @@ TEST(EditControlLoad, ACancelledLoadLeavesNothing) {
       previewOf(first), [first] { return first; }, a.callback());
   t.loadText(
       previewOf(second), [second] { return second; }, b.callback());
-  waitForLoad(t);
+  ASSERT_TRUE(loaded(t));
   for (int i = 0; i < 20; ++i) QApplication::processEvents();
   EXPECT_EQ(a.calls, 0);
   EXPECT_EQ(b.calls, 1);
@@ -210,7 +207,7 @@ TEST(EditControlLoad, GradualSettingOfATextAtHand) {
     Done done;
     t.setTextGradually(text, done.callback());
     EXPECT_EQ(t.isLoading(), text.size() >= EditControl::kGradualUnits);
-    waitForLoad(t);
+    ASSERT_TRUE(loaded(t));
     EXPECT_EQ(done.calls, 1);
     EXPECT_EQ(t.Text(), text);
   }
